@@ -1,0 +1,102 @@
+#include "core/forumslot.h"
+
+#include "core/browser.h"
+#include "core/monotonicclock.h"
+#include "core/period.h"
+
+namespace kelvora {
+
+OnlineTime OnlineTime::fromSeconds(qint64 totalSeconds)
+{
+    OnlineTime t;
+    t.hours = totalSeconds / 3600;
+    t.minutes = static_cast<int>(totalSeconds / 60 % 60);
+    t.seconds = static_cast<int>(totalSeconds % 60);
+    return t;
+}
+
+QString statusText(SlotStatus status)
+{
+    return status == SlotStatus::Running ? QStringLiteral("运行中") : QStringLiteral("已停止");
+}
+
+ForumSlot::ForumSlot(Browser &browser, const MonotonicClock &clock, QObject *parent)
+    : QObject(parent), m_browser(browser), m_clock(clock)
+{}
+
+void ForumSlot::open(const QString &address)
+{
+    m_browser.navigate(address);
+    if (m_clockActive)
+        return; // a second open reloads the page but keeps the clock going
+    m_clockActive = true;
+    m_openedAtMs = m_clock.nowMs();
+    emit clockTimerActiveChanged(true);
+}
+
+bool ForumSlot::start(const QString &periodText)
+{
+    const std::optional<int> period = parsePeriod(periodText);
+    if (!period)
+        return false;
+    m_acceptedPeriod = *period;
+    emit periodLabelChanged(QString::number(*period));
+    setRefreshActive(true);
+    return true;
+}
+
+void ForumSlot::stop()
+{
+    setRefreshActive(false);
+}
+
+void ForumSlot::refreshNow()
+{
+    m_browser.refresh();
+}
+
+void ForumSlot::choosePeriod(const QString &periodText)
+{
+    // The list offers only valid periods, but the box is editable: keep the label truthful regardless.
+    if (const std::optional<int> period = parsePeriod(periodText)) {
+        m_acceptedPeriod = *period;
+        emit periodLabelChanged(QString::number(*period));
+    }
+}
+
+void ForumSlot::refreshTick(const QString &periodText)
+{
+    ++m_counter;
+    // A period typed while running takes effect at the next tick; text that is no period
+    // falls back to the last accepted one, so a running slot always keeps reloading.
+    const int period = parsePeriod(periodText).value_or(m_acceptedPeriod);
+    if (m_counter >= period) {
+        m_browser.refresh();
+        m_counter = 0;
+    }
+}
+
+void ForumSlot::clockTick()
+{
+    if (!m_clockActive)
+        return;
+    // The clock shows the time elapsed since the slot was opened rather than counting ticks, so
+    // late ticks (a busy event loop) cost no time. Ticks are due on whole seconds after the open:
+    // rounding absorbs a tick that fires a little early or late.
+    const qint64 elapsed = (m_clock.nowMs() - m_openedAtMs + 500) / 1000;
+    if (elapsed <= m_onlineSeconds)
+        return;
+    m_onlineSeconds = elapsed;
+    emit onlineTimeChanged(onlineTime());
+}
+
+void ForumSlot::setRefreshActive(bool active)
+{
+    if (active == m_refreshActive)
+        return;
+    m_refreshActive = active;
+    emit refreshTimerActiveChanged(active);
+    emit statusChanged(status());
+}
+
+} // namespace kelvora

@@ -1,0 +1,89 @@
+#include "core/slottable.h"
+
+namespace kelvora {
+namespace {
+
+QStringList minutePeriods()
+{
+    QStringList list;
+    for (int i = 1; i <= 30; ++i)
+        list << QString::number(i);
+    for (int i = 35; i <= 60; i += 5)
+        list << QString::number(i);
+    for (int i = 70; i <= 100; i += 10)
+        list << QString::number(i);
+    return list;
+}
+
+QStringList secondPeriods()
+{
+    QStringList list;
+    for (int i = 1; i <= 60; ++i)
+        list << QString::number(i);
+    for (int i = 75; i <= 300; i += 15)
+        list << QString::number(i);
+    return list;
+}
+
+SlotDescription describe(int index)
+{
+    static const char *const Captions[SlotCount] = {"论坛一", "论坛二", "论坛三", "论坛四",
+                                                    "论坛五", "论坛六", "论坛七", "论坛八"};
+    static const char *const Suffixes[] = {"", "a", "b", "c"};
+    // Address boxes are numbered through rather than by group.
+    static const char *const AddressBoxes[SlotCount] = {"Combo4", "Combo3", "Combo5", "Combo6",
+                                                        "Combo7", "Combo8", "Combo9", "Combo10"};
+
+    SlotDescription d;
+    d.number = index + 1;
+    d.caption = QString::fromUtf8(Captions[index]);
+    d.groupSuffix = QLatin1String(Suffixes[index / 2]);
+    d.firstOfGroup = index % 2 == 0;
+    d.partner = d.firstOfGroup ? index + 1 : index - 1;
+    d.switchButtonLeftTwips = 1800 + 840 * index;
+
+    const bool seconds = index == SlotCount - 1;
+    d.tickIntervalMs = seconds ? 1000 : 60000;
+    d.unitCaption = seconds ? QStringLiteral("秒") : QStringLiteral("分");
+    d.everyCaption = seconds ? QStringLiteral("秒刷新一次)") : QStringLiteral("分刷新一次)");
+    d.periods = seconds ? secondPeriods() : minutePeriods();
+
+    const QString &s = d.groupSuffix;
+    auto name = [&s](const char *first, const char *second, bool isFirst) {
+        return QLatin1String(isFirst ? first : second) + s;
+    };
+    const bool f = d.firstOfGroup;
+    SlotControlNames &n = d.names;
+    n.panel = name("Frame1", "Frame2", f);
+    n.addressBox = QLatin1String(AddressBoxes[index]);
+    n.periodBox = name("Combo1", "Combo2", f);
+    n.periodLabel = name("Label5", "Label18", f);
+    n.statusLabel = name("Label8", "Label19", f);
+    n.hoursLabel = name("Label11", "Label20", f);
+    n.minutesLabel = name("Label9", "Label21", f);
+    n.secondsLabel = name("Label10", "Label22", f);
+    n.openButton = name("Command1", "Command5", f);
+    n.startButton = name("Command2", "Command6", f);
+    n.stopButton = name("Command3", "Command7", f);
+    n.refreshButton = name("Command4", "Command8", f);
+    n.refreshTimer = name("Timer1", "Timer3", f);
+    n.clockTimer = name("Timer2", "Timer4", f);
+    n.browser = name("WebBrowser1", "WebBrowser2", f);
+    n.switchButton = name("Command9", "Command10", f);
+    return d;
+}
+
+} // namespace
+
+const std::array<SlotDescription, SlotCount> &slotTable()
+{
+    static const std::array<SlotDescription, SlotCount> table = [] {
+        std::array<SlotDescription, SlotCount> t;
+        for (int i = 0; i < SlotCount; ++i)
+            t[static_cast<std::size_t>(i)] = describe(i);
+        return t;
+    }();
+    return table;
+}
+
+} // namespace kelvora

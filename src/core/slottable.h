@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+namespace kelvora {
+
+/** Object names of one slot's controls. */
+struct SlotControlNames
+{
+    QString panel;
+    QString addressBox;
+    QString periodBox;
+    QString periodLabel;
+    QString statusLabel;
+    QString hoursLabel;
+    QString minutesLabel;
+    QString secondsLabel;
+    QString openButton;
+    QString startButton;
+    QString stopButton;
+    QString refreshButton;
+    QString refreshTimer;
+    QString clockTimer;
+    QString browser;
+    QString switchButton;
+};
+
+/** Everything that tells one forum slot from the others. */
+struct SlotDescription
+{
+    int number = 0;             ///< 1 to 8
+    QString caption;            ///< "论坛一" …
+    QString groupSuffix;        ///< "", "a", "b", "c": the slots come in pairs
+    bool firstOfGroup = true;   ///< the first slot of its pair
+    int partner = 0;            ///< zero-based index of the other slot of the pair
+    int tickIntervalMs = 60000; ///< one refresh tick: a minute, or a second for slot 8
+    QString unitCaption;        ///< "分" or "秒", after the period box
+    QString everyCaption;       ///< "分刷新一次)" or "秒刷新一次)", after the period label
+    QStringList periods;        ///< the period box's list
+    int switchButtonLeftTwips = 0;
+    SlotControlNames names;
+
+    /** The window caption's prefix while this slot is shown: the caption and a full-width colon. */
+    QString captionPrefix() const { return caption + QStringLiteral("："); }
+    /** The object name of a static caption label in this slot's panel, from its base name ("Label1"). */
+    QString staticLabelName(const char *base) const { return QLatin1String(base) + groupSuffix; }
+};
+
+inline constexpr int SlotCount = 8;
+
+/** The eight forum slots, in slot order. */
+const std::array<SlotDescription, SlotCount> &slotTable();
+
+} // namespace kelvora

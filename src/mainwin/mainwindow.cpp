@@ -1,0 +1,141 @@
+#include "mainwin/mainwindow.h"
+
+#include "core/monotonicclock.h"
+#include "core/twips.h"
+#include "core/windowlayout.h"
+#include "platform/fonts.h"
+#include "platform/webview.h"
+#include "slots/controls.h"
+#include "slots/slotpanel.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace kelvora {
+namespace {
+
+constexpr double TopButtonWidthTwips = 855;
+constexpr double TopButtonHeightTwips = 495;
+
+QPushButton *makeTopButton(QWidget *parent, const QString &objectName, const QString &caption,
+                           double leftTwips)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(objectName);
+    button->setToolTip(caption);
+    button->setCursor(handCursor());
+    button->setFont(songFont(9));
+    button->setGeometry(twipsRect(leftTwips, 0, TopButtonWidthTwips, TopButtonHeightTwips));
+    button->setStyleSheet(QStringLiteral("QPushButton { border-image: url(:/buttons/tab.png); color: black; }"
+                                         "QPushButton:pressed { padding-top: 2px; }"));
+    return button;
+}
+
+} // namespace
+
+MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("main"));
+    setWindowTitle(QStringLiteral("Kelvora"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/kelvora-32.png")));
+    resize(twipsToPixels(DesignInnerWidthTwips), twipsToPixels(DesignInnerHeightTwips));
+
+    const MonotonicClock &clock = setup.clock ? *setup.clock : SteadyClock::instance();
+    for (int i = 0; i < SlotCount; ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        auto *panel = new SlotPanel(setup.slotDescriptions[index], setup.profile, clock, this);
+        m_panels[index] = panel;
+        connect(panel, &SlotPanel::opened, this, [this, i] { showPairBrowsers(i); });
+    }
+
+    // The welcome shows through on slot 1's panel until a slot is first switched to.
+    m_welcomeLabel = makeLabel(m_panels[0], QStringLiteral("Label25"), QStringLiteral("欢迎使用"), 3360, 3840,
+                               songFont(42, true));
+    m_authorLabel = makeLabel(m_panels[0], QStringLiteral("Label26"), QStringLiteral("Tavren"), 5760, 5280,
+                              songFont(14.25));
+    for (SlotPanel *panel : m_panels)
+        panel->browser()->raise();
+
+    buildTopBar();
+    placePanels();
+
+    // Every slot starts idle on the start page, its browser hidden; only slot 1's panel shows.
+    for (SlotPanel *panel : m_panels) {
+        panel->browser()->navigate(setup.startPage);
+        panel->browser()->setShown(false);
+        panel->setVisible(panel == m_panels[0]);
+    }
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildTopBar()
+{
+    for (int i = 0; i < SlotCount; ++i) {
+        const SlotDescription &d = m_panels[static_cast<std::size_t>(i)]->description();
+        QPushButton *button = makeTopButton(this, d.names.switchButton, d.caption, d.switchButtonLeftTwips);
+        connect(button, &QPushButton::clicked, this, [this, i] { switchToSlot(i); });
+    }
+}
+
+void MainWindow::setAddressEntries(const QStringList &entries)
+{
+    for (SlotPanel *panel : m_panels) {
+        QComboBox *box = panel->addressBox();
+        const QString editText = box->currentText();
+        box->clear();
+        box->addItems(entries);
+        box->setEditText(editText);
+    }
+}
+
+void MainWindow::switchToSlot(int index)
+{
+    SlotPanel *shown = m_panels.at(static_cast<std::size_t>(index));
+    shown->setVisible(true);
+    for (SlotPanel *panel : m_panels) {
+        if (panel != shown)
+            panel->setVisible(false);
+    }
+    setWindowTitle(shown->description().captionPrefix() + shown->browser()->locationName());
+    shown->browser()->setShown(true);
+    m_welcomeLabel->hide();
+    m_authorLabel->hide();
+}
+
+void MainWindow::showPairBrowsers(int index)
+{
+    const SlotDescription &d = m_panels.at(static_cast<std::size_t>(index))->description();
+    const int first = d.firstOfGroup ? index : d.partner;
+    m_panels.at(static_cast<std::size_t>(first))->browser()->setShown(true);
+    m_panels.at(static_cast<std::size_t>(first + 1))->browser()->setShown(true);
+}
+
+void MainWindow::placePanels()
+{
+    const double w = width() * TwipsPerPixel;
+    const double h = height() * TwipsPerPixel;
+    for (SlotPanel *panel : m_panels) {
+        panel->setGeometry(twipsToPixels(panelRectTwips(w, h)));
+        panel->browser()->place(twipsToPixels(browserRectTwips(w, h)));
+    }
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placePanels();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // Closing the window ends the program at once, whatever the slots are doing.
+    event->accept();
+    hide();
+    QApplication::quit();
+}
+
+} // namespace kelvora

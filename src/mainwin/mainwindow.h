@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/slottable.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+
+class QLabel;
+class QPushButton;
+class QWebEngineProfile;
+
+namespace kelvora {
+
+class MonotonicClock;
+class SlotPanel;
+
+/** What the main window is built from; tests change the start page and the tick intervals. */
+struct MainWindowSetup
+{
+    QWebEngineProfile *profile = nullptr;
+    const MonotonicClock *clock = nullptr; ///< the machine's monotonic clock when null
+    QString startPage = QStringLiteral("www.baidu.com");
+    std::array<SlotDescription, SlotCount> slotDescriptions = slotTable();
+};
+
+/** The window that holds the eight forum slots, one panel shown at a time. */
+class MainWindow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(const MainWindowSetup &setup, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    SlotPanel *panel(int index) const { return m_panels.at(static_cast<std::size_t>(index)); }
+    /** Fills every address box's list with the entries, in order. */
+    void setAddressEntries(const QStringList &entries);
+    /** Shows slot `index`'s panel and browser and puts its title into the window caption. */
+    void switchToSlot(int index);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void buildTopBar();
+    void showPairBrowsers(int index);
+    void placePanels();
+
+    std::array<SlotPanel *, SlotCount> m_panels{};
+    QLabel *m_welcomeLabel = nullptr;
+    QLabel *m_authorLabel = nullptr;
+};
+
+} // namespace kelvora

@@ -1,0 +1,14 @@
+#pragma once
+
+namespace kelvora {
+
+/**
+ * Prepares the process for Qt WebEngine; call before the QApplication is created.
+ * Switches the engine's sandbox off only where it cannot work (running as root).
+ */
+void prepareProcess();
+
+/** True when the engine's sandbox had to be switched off. */
+bool webSandboxDisabled();
+
+} // namespace kelvora

@@ -1,0 +1,276 @@
+#include "core/browser.h"
+#include "core/forumslot.h"
+#include "core/monotonicclock.h"
+#include "core/period.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace kelvora;
+
+namespace {
+
+class FakeBrowser final : public Browser
+{
+public:
+    void navigate(const QString &address) override { navigations << address; }
+    void refresh() override { ++refreshes; }
+    void goBack() override {}
+    void goForward() override {}
+    QString locationName() const override { return {}; }
+    void setShown(bool) override {}
+    void place(const QRect &) override {}
+
+    QStringList navigations;
+    int refreshes = 0;
+};
+
+class FakeClock final : public MonotonicClock
+{
+public:
+    qint64 nowMs() const override { return now; }
+    qint64 now = 0;
+};
+
+// Plays the refresh timer: ticks until the browser has been refreshed `reloads` more times and
+// returns the ticks that took; gives up after `limit` ticks.
+int ticksUntilReloads(ForumSlot &slot, FakeBrowser &browser, const QString &period, int reloads = 1,
+                      int limit = 1000)
+{
+    const int target = browser.refreshes + reloads;
+    for (int ticks = 1; ticks <= limit; ++ticks) {
+        slot.refreshTick(period);
+        if (browser.refreshes == target)
+            return ticks;
+    }
+    return -1;
+}
+
+} // namespace
+
+class TestForumSlot : public QObject
+{
+    Q_OBJECT
+
+    FakeBrowser m_browser;
+    FakeClock m_clock;
+
+private slots:
+    void init()
+    {
+        m_browser = FakeBrowser();
+        m_clock.now = 5'000'000;
+    }
+
+    void parsesPeriods_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("expected"); // 0: rejected
+        QTest::newRow("plain") << "5" << 5;
+        QTest::newRow("blanks around") << " 5 " << 5;
+        QTest::newRow("leading zero") << "05" << 5;
+        QTest::newRow("largest list item") << "300" << 300;
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("blanks only") << "   " << 0;
+        QTest::newRow("letters") << "abc" << 0;
+        QTest::newRow("decimal") << "2.5" << 0;
+        QTest::newRow("zero") << "0" << 0;
+        QTest::newRow("negative") << "-3" << 0;
+        QTest::newRow("inner blank") << "1 0" << 0;
+        QTest::newRow("full-width digit") << QStringLiteral("５") << 0;
+        QTest::newRow("overflow") << "99999999999" << 0;
+    }
+    void parsesPeriods()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, expected);
+        QCOMPARE(parsePeriod(text).value_or(0), expected);
+    }
+
+    void firstReloadComesOnePeriodAfterStart()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        slot.open(QStringLiteral("bbs.example.org"));
+        QVERIFY(slot.start(QStringLiteral("1")));
+        QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("1")), 1);
+        QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("1")), 1);
+        QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("5")), 5);
+        QCOMPARE(slot.refreshCounter(), 0);
+        QCOMPARE(m_browser.navigations, QStringList{QStringLiteral("bbs.example.org")});
+    }
+
+    void stopAndStartKeepTheCounter()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        QVERIFY(slot.start(QStringLiteral("5")));
+        for (int i = 0; i < 3; ++i)
+            slot.refreshTick(QStringLiteral("5"));
+        slot.stop();
+        QCOMPARE(slot.status(), SlotStatus::Stopped);
+        QVERIFY(!slot.isRefreshTimerActive());
+        QVERIFY(slot.start(QStringLiteral("5")));
+        QCOMPARE(slot.refreshCounter(), 3);
+        QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("5")), 2);
+    }
+
+    void periodChangedWhileRunning()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        QVERIFY(slot.start(QStringLiteral("10")));
+        for (int i = 0; i < 7; ++i)
+            slot.refreshTick(QStringLiteral("10"));
+        QCOMPARE(m_browser.refreshes, 0);
+
+        // Lowered below the counter: reload at the very next tick instead of never again.
+        slot.refreshTick(QStringLiteral("5"));
+        QCOMPARE(m_browser.refreshes, 1);
+        QCOMPARE(slot.refreshCounter(), 0);
+
+        // Raised: the new period counts from the last reload.
+        QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("10")), 10);
+        // Typed with blanks or a leading zero: still a number.
+        QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral(" 03")), 3);
+    }
+
+    void invalidPeriodDoesNotStart_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << "";
+        QTest::newRow("letters") << "abc";
+        QTest::newRow("decimal") << "2.5";
+        QTest::newRow("zero") << "0";
+    }
+    void invalidPeriodDoesNotStart()
+    {
+        QFETCH(QString, text);
+        ForumSlot slot(m_browser, m_clock);
+        QSignalSpy timerSpy(&slot, &ForumSlot::refreshTimerActiveChanged);
+        QSignalSpy labelSpy(&slot, &ForumSlot::periodLabelChanged);
+        QVERIFY(!slot.start(text));
+        QCOMPARE(slot.status(), SlotStatus::Stopped);
+        QVERIFY(!slot.isRefreshTimerActive());
+        QCOMPARE(timerSpy.count(), 0);
+        QCOMPARE(labelSpy.count(), 0);
+
+        // A running slot stays as it was when a bad period is pressed in.
+        QVERIFY(slot.start(QStringLiteral("4")));
+        QVERIFY(!slot.start(text));
+        QCOMPARE(slot.status(), SlotStatus::Running);
+        QCOMPARE(slot.acceptedPeriod(), 4);
+    }
+
+    void badPeriodWhileRunningUsesTheAcceptedOne()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        QSignalSpy labelSpy(&slot, &ForumSlot::periodLabelChanged);
+        QVERIFY(slot.start(QStringLiteral("3")));
+        QCOMPARE(labelSpy.takeFirst().at(0).toString(), QStringLiteral("3"));
+        QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("abc")), 3);
+        QCOMPARE(ticksUntilReloads(slot, m_browser, QString()), 3);
+
+        // An item picked from the list becomes the fallback even before the next start.
+        slot.choosePeriod(QStringLiteral("2"));
+        QCOMPARE(labelSpy.takeFirst().at(0).toString(), QStringLiteral("2"));
+        QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("x")), 2);
+    }
+
+    void startWithoutOpenReloadsButLeavesTheClock()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        QVERIFY(slot.start(QStringLiteral("2")));
+        QVERIFY(slot.isRefreshTimerActive());
+        QVERIFY(!slot.isClockTimerActive());
+        QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("2")), 2);
+        m_clock.now += 10'000;
+        slot.clockTick();
+        QCOMPARE(slot.onlineTime(), OnlineTime{});
+    }
+
+    void openTwiceLoadsTwiceAndKeepsTheClock()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        QSignalSpy clockSpy(&slot, &ForumSlot::clockTimerActiveChanged);
+        slot.open(QStringLiteral("a"));
+        m_clock.now += 7'000;
+        slot.clockTick();
+        slot.open(QStringLiteral("b"));
+        m_clock.now += 1'000;
+        slot.clockTick();
+        QCOMPARE(m_browser.navigations, (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+        QCOMPARE(clockSpy.count(), 1);
+        QCOMPARE(slot.onlineTime().seconds, 8);
+    }
+
+    void stopLeavesTheClockRunning()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        slot.open(QStringLiteral("a"));
+        QVERIFY(slot.start(QStringLiteral("1")));
+        slot.stop();
+        QVERIFY(slot.isClockTimerActive());
+        m_clock.now += 2'000;
+        slot.clockTick();
+        QCOMPARE(slot.onlineTime().seconds, 2);
+    }
+
+    void clockCarriesIntoMinutesAndHours()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        QSignalSpy spy(&slot, &ForumSlot::onlineTimeChanged);
+        slot.open(QStringLiteral("a"));
+        for (int s = 1; s <= 3599; ++s) {
+            m_clock.now += 1000;
+            slot.clockTick();
+        }
+        QCOMPARE(slot.onlineTime(), (OnlineTime{0, 59, 59}));
+        m_clock.now += 1000;
+        slot.clockTick();
+        QCOMPARE(slot.onlineTime(), (OnlineTime{1, 0, 0}));
+        QCOMPARE(spy.count(), 3600);
+        QCOMPARE(spy.last().at(0).value<OnlineTime>(), (OnlineTime{1, 0, 0}));
+    }
+
+    void clockRunsTwentyFiveHours()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        slot.open(QStringLiteral("a"));
+        for (int s = 1; s <= 25 * 3600; ++s) {
+            // Timers fire a little early or late; none of it may show on the clock.
+            m_clock.now += 1000 + ((s % 7) - 3) * 40;
+            slot.clockTick();
+        }
+        QCOMPARE(slot.onlineTime(), (OnlineTime{25, 0, 0}));
+    }
+
+    void clockCatchesUpAfterLateTicks()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        slot.open(QStringLiteral("a"));
+        m_clock.now += 1000;
+        slot.clockTick();
+        // The event loop was busy for 4.2 seconds: one late tick shows all of it.
+        m_clock.now += 4200;
+        slot.clockTick();
+        QCOMPARE(slot.onlineTime().seconds, 5);
+        // A tick that comes early after a late one never moves the clock backwards.
+        m_clock.now += 100;
+        slot.clockTick();
+        QCOMPARE(slot.onlineTime().seconds, 5);
+        // A long stall (the machine was suspended) is counted in whole hours too.
+        m_clock.now += qint64(30) * 24 * 3600 * 1000;
+        slot.clockTick();
+        QCOMPARE(slot.onlineTime().hours, qint64(720));
+    }
+
+    void hoursDoNotOverflow()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        slot.open(QStringLiteral("a"));
+        m_clock.now += qint64(3'000'000'000) * 3600 * 1000;
+        slot.clockTick();
+        QCOMPARE(slot.onlineTime().hours, qint64(3'000'000'000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestForumSlot)
+#include "tst_forumslot.moc"
