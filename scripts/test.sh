@@ -18,5 +18,5 @@ if [ -n "${DISPLAY:-}" ]; then
   ctest --preset ci "$@"
 else
   # A window manager with a system tray runs in the virtual display, as on a desktop.
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c 'ctest --preset ci "$@"' ctest "$@"
+  xvfb-run -a -s "-screen 0 1280x1024x24" scripts/desktop-session.sh ctest --preset ci "$@"
 fi

@@ -4,6 +4,7 @@
 #include "core/twips.h"
 #include "core/windowlayout.h"
 #include "platform/fonts.h"
+#include "platform/messagebox.h"
 #include "platform/webview.h"
 #include "slots/controls.h"
 #include "slots/slotpanel.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 
@@ -63,11 +65,19 @@ MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent) : QWidget(
     placePanels();
 
     // Every slot starts idle on the start page, its browser hidden; only slot 1's panel shows.
-    for (SlotPanel *panel : m_panels) {
-        panel->browser()->navigate(setup.startPage);
-        panel->browser()->setShown(false);
-        panel->setVisible(panel == m_panels[0]);
+    for (std::size_t first = 0; first < m_panels.size(); first += 2) {
+        SlotPanel *one = m_panels[first];
+        SlotPanel *two = m_panels[first + 1];
+        one->browser()->navigate(setup.startPage);
+        one->browser()->setShown(false);
+        two->browser()->setShown(false);
+        two->browser()->navigate(setup.startPage);
+        one->setVisible(first == 0);
+        two->setVisible(false);
     }
+
+    if (setup.urlList)
+        loadAddressList(*setup.urlList);
 }
 
 MainWindow::~MainWindow() = default;
@@ -79,6 +89,20 @@ void MainWindow::buildTopBar()
         QPushButton *button = makeTopButton(this, d.names.switchButton, d.caption, d.switchButtonLeftTwips);
         connect(button, &QPushButton::clicked, this, [this, i] { switchToSlot(i); });
     }
+}
+
+void MainWindow::loadAddressList(const UrlListFile &file)
+{
+    // The whole file is read and closed at once; whatever came before a read error is still offered.
+    const UrlListRead read = file.readEntries();
+    setAddressEntries(read.entries);
+    if (read.ok())
+        return;
+    MessageBox::show(
+        this,
+        {QMessageBox::Warning, QStringLiteral("提示"),
+         QStringLiteral("无法读取网址列表文件 %1：%2").arg(QDir::toNativeSeparators(file.path()), read.error),
+         QMessageBox::Ok});
 }
 
 void MainWindow::setAddressEntries(const QStringList &entries)

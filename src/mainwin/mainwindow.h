@@ -1,11 +1,12 @@
 #pragma once
 
 #include "core/slottable.h"
+#include "core/urllistfile.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -23,6 +24,8 @@ struct MainWindowSetup
     const MonotonicClock *clock = nullptr; ///< the machine's monotonic clock when null
     QString startPage = QStringLiteral("www.baidu.com");
     std::array<SlotDescription, SlotCount> slotDescriptions = slotTable();
+    /** The forum address list offered in every address box; none leaves the lists empty. */
+    std::optional<UrlListFile> urlList;
 };
 
 /** The window that holds the eight forum slots, one panel shown at a time. */
@@ -46,6 +49,7 @@ protected:
 
 private:
     void buildTopBar();
+    void loadAddressList(const UrlListFile &file);
     void showPairBrowsers(int index);
     void placePanels();
 

@@ -1,0 +1,107 @@
+#include "app/splashwindow.h"
+#include "common/guitest.h"
+#include "core/urllistfile.h"
+#include "platform/messagebox.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+
+using namespace kelvora;
+using kelvora::test::child;
+
+class TestSplashWindow : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_folder;
+    QList<MessageBox::Message> m_messages;
+
+    UrlListFile list(const QString &name = QStringLiteral("userbbs.dat")) const
+    {
+        return {m_folder.filePath(name), TextEncoding::Utf8};
+    }
+    static QByteArray contents(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+private slots:
+    void init()
+    {
+        m_messages.clear();
+        MessageBox::setHandler([this](const MessageBox::Message &m) {
+            m_messages << m;
+            return QMessageBox::Ok;
+        });
+    }
+    void cleanup() { MessageBox::setHandler({}); }
+
+    void seedsAMissingListAndHandsOverOnTheSecondTick()
+    {
+        const UrlListFile file = list(QStringLiteral("new/userbbs.dat"));
+        SplashWindow splash(file);
+        // Seeded at once, before anything is shown.
+        const QByteArray seeded = contents(file.path());
+        QCOMPARE(seeded.size(), 409);
+        QCOMPARE(seeded.count("\r\n"), 17);
+        QCOMPARE(file.readEntries().entries, defaultForumList());
+        QCOMPARE(child<QListWidget>(&splash, QStringLiteral("List1"))->count(), 17);
+
+        QCOMPARE(splash.objectName(), QStringLiteral("Form1"));
+        QVERIFY(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(splash.size(), QSize(347, 195));
+        QCOMPARE(splash.palette().color(QPalette::Window), QColor(255, 255, 128));
+        QCOMPARE(child<QLabel>(&splash, QStringLiteral("Label2"))->text(), QStringLiteral("Tavren 制作"));
+
+        QSignalSpy finished(&splash, &SplashWindow::finished);
+        QElapsedTimer clock;
+        splash.show();
+        clock.start();
+        QVERIFY(QTest::qWaitForWindowExposed(&splash));
+        QVERIFY(finished.wait(4000));
+        QVERIFY2(clock.elapsed() >= 1900, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!splash.isVisible());
+        QTest::qWait(1500);
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void leavesAnExistingListAlone()
+    {
+        const UrlListFile file = list(QStringLiteral("empty.dat"));
+        QFile empty(file.path());
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+        empty.close();
+        SplashWindow splash(file);
+        QCOMPARE(contents(file.path()), QByteArray());
+        QVERIFY(!splash.seedFailed());
+    }
+
+    void reportsAListThatCannotBeCreated()
+    {
+        // A file stands where the list's folder should be.
+        QFile blocker(m_folder.filePath(QStringLiteral("blocker")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const UrlListFile file = list(QStringLiteral("blocker/userbbs.dat"));
+        SplashWindow splash(file);
+        QVERIFY(splash.seedFailed());
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(m_messages[0].title, QStringLiteral("提示"));
+        QCOMPARE(m_messages[0].icon, QMessageBox::Warning);
+        QVERIFY(m_messages[0].text.contains(QDir::toNativeSeparators(file.path())));
+        // The program still goes on to its main window.
+        QSignalSpy finished(&splash, &SplashWindow::finished);
+        QVERIFY(finished.wait(4000));
+    }
+};
+
+KELVORA_GUI_TEST_MAIN(TestSplashWindow)
+#include "tst_splashwindow.moc"
