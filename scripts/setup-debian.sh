@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
   libqt6webenginecore6-bin libgl-dev
   xvfb xauth xdotool x11-utils imagemagick icewm
-  fonts-noto-cjk fonts-arphic-uming fonts-arphic-ukai clang-format
+  fonts-noto-cjk fonts-arphic-uming fonts-arphic-ukai qt6-translations-l10n clang-format
 )
 
 missing=()

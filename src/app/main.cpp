@@ -1,5 +1,6 @@
 #include "app/splashwindow.h"
 #include "mainwin/mainwindow.h"
+#include "platform/fonts.h"
 #include "platform/processsetup.h"
 #include "platform/urllistlocation.h"
 #include "platform/webprofile.h"
@@ -16,6 +17,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("kelvora"));
     QApplication::setOrganizationName(QStringLiteral("kelvora"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kelvora-32.png")));
+    kelvora::installTranslations();
+    QApplication::setFont(kelvora::songFont(9));
     // The main window appears only after the splash has closed: that must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -8,6 +8,12 @@ namespace kelvora {
  */
 void prepareProcess();
 
+/**
+ * Speaks the program's language, Simplified Chinese, in Qt's own dialogs and the engine's pages.
+ * Call once the QApplication exists.
+ */
+void installTranslations();
+
 /** True when the engine's sandbox had to be switched off. */
 bool webSandboxDisabled();
 

@@ -1,6 +1,9 @@
 #include "platform/processsetup.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace kelvora {
 
@@ -14,9 +17,24 @@ void prepareProcess()
 {
     // Qt WebEngine shares GL contexts with the widgets; it must be set before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Every text of the program is Chinese; the engine's error pages and menus should be too.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China));
     if (platformNeedsSandboxOff()) {
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
         g_sandboxDisabled = true;
+    }
+}
+
+void installTranslations()
+{
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char *catalog : {"qtbase", "qtwebengine"}) {
+        auto *translator = new QTranslator(QCoreApplication::instance());
+        // Without the catalog installed, Qt's few built-in texts simply stay in English.
+        if (translator->load(QLocale(), QLatin1String(catalog), QStringLiteral("_"), folder))
+            QCoreApplication::installTranslator(translator);
+        else
+            delete translator;
     }
 }
 

@@ -379,6 +379,9 @@ bool ForumTestServer::handleOneRequest(QTcpSocket *socket, Connection &connectio
     if (method != "GET" && method != "HEAD") {
         response.status = 405;
         response.extraHeaders.append("Allow: GET, HEAD");
+    } else if (const auto file = m_files.constFind(request.path); file != m_files.cend()) {
+        response.contentType = file->first;
+        response.body = file->second;
     } else if (request.path == QLatin1String("/favicon.ico")) {
         response.status = 404;
     } else {
@@ -432,6 +435,11 @@ void ForumTestServer::send(QTcpSocket *socket, const Response &response)
     if (!response.headOnly) {
         socket->write(body);
     }
+}
+
+void ForumTestServer::setFile(const QString &path, const QByteArray &contentType, const QByteArray &body)
+{
+    m_files.insert(path, {contentType, body});
 }
 
 QByteArray ForumTestServer::pageHtml(const QString &path) const

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include <utility>
+
 class QTcpServer;
 class QTcpSocket;
 
@@ -54,6 +56,9 @@ public:
     QString title() const { return m_defaultTitle; }
     // Gives `path` (without query) its own page, so back/forward navigation lands on distinct titles.
     void setPage(const QString &path, const QString &title);
+
+    // Serves fixed content at `path` (a stylesheet, an image, a large page) instead of a generated page.
+    void setFile(const QString &path, const QByteArray &contentType, const QByteArray &body);
 
     void setCookieName(const QString &name);
     QString cookieName() const { return m_cookieName; }
@@ -101,6 +106,7 @@ private:
     QElapsedTimer m_clock;
     QList<Request> m_requests;
     QHash<QString, QString> m_pageTitles;
+    QHash<QString, std::pair<QByteArray, QByteArray>> m_files; // path: content type, body
     QString m_defaultTitle = QStringLiteral("Test forum");
     QString m_cookieName = QStringLiteral("sid");
     QStringList m_issuedCookies;
