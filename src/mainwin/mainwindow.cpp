@@ -5,6 +5,7 @@
 #include "core/windowlayout.h"
 #include "platform/fonts.h"
 #include "platform/messagebox.h"
+#include "platform/trayicon.h"
 #include "platform/webview.h"
 #include "slots/controls.h"
 #include "slots/slotpanel.h"
@@ -44,6 +45,8 @@ MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent) : QWidget(
     setWindowTitle(QStringLiteral("Kelvora"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/kelvora-32.png")));
     resize(twipsToPixels(DesignInnerWidthTwips), twipsToPixels(DesignInnerHeightTwips));
+    // Pointer movements over the window's own surface undo the links' hover highlight.
+    setMouseTracking(true);
 
     const MonotonicClock &clock = setup.clock ? *setup.clock : SteadyClock::instance();
     for (int i = 0; i < SlotCount; ++i) {
@@ -76,6 +79,13 @@ MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent) : QWidget(
         two->setVisible(false);
     }
 
+    if (setup.trayIcon) {
+        m_tray = new TrayIcon(this);
+        connect(m_tray, &TrayIcon::showRequested, this, &MainWindow::showFromTray);
+        connect(m_tray, &TrayIcon::exitRequested, this, &MainWindow::exitProgram);
+        m_tray->show();
+    }
+
     if (setup.urlList)
         loadAddressList(*setup.urlList);
 }
@@ -84,6 +94,13 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildTopBar()
 {
+    QPushButton *back = makeTopButton(this, QStringLiteral("Command13"), QStringLiteral("后 退"), 0);
+    back->setToolTip(QStringLiteral("后一页"));
+    connect(back, &QPushButton::clicked, this, [this] { stepHistory(true); });
+    QPushButton *forward = makeTopButton(this, QStringLiteral("Command14"), QStringLiteral("前 进"), 840);
+    forward->setToolTip(QStringLiteral("前一页"));
+    connect(forward, &QPushButton::clicked, this, [this] { stepHistory(false); });
+
     for (int i = 0; i < SlotCount; ++i) {
         const SlotDescription &d = m_panels[static_cast<std::size_t>(i)]->description();
         QPushButton *button = makeTopButton(this, d.names.switchButton, d.caption, d.switchButtonLeftTwips);
@@ -130,6 +147,41 @@ void MainWindow::switchToSlot(int index)
     m_authorLabel->hide();
 }
 
+int MainWindow::visibleSlot() const
+{
+    for (int i = 0; i < SlotCount; ++i) {
+        if (m_panels.at(static_cast<std::size_t>(i))->isVisibleTo(this))
+            return i;
+    }
+    return -1;
+}
+
+void MainWindow::stepHistory(bool back)
+{
+    // The shown slot is looked up at each press; a browser with nowhere to go ignores the step.
+    const int index = visibleSlot();
+    if (index < 0)
+        return;
+    WebView *browser = m_panels.at(static_cast<std::size_t>(index))->browser();
+    back ? browser->goBack() : browser->goForward();
+}
+
+void MainWindow::showFromTray()
+{
+    show();
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::exitProgram()
+{
+    hide();
+    if (m_tray)
+        m_tray->remove();
+    QApplication::quit();
+}
+
 void MainWindow::showPairBrowsers(int index)
 {
     const SlotDescription &d = m_panels.at(static_cast<std::size_t>(index))->description();
@@ -154,12 +206,31 @@ void MainWindow::resizeEvent(QResizeEvent *event)
     placePanels();
 }
 
+void MainWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !isMinimized())
+        return;
+    // Minimised, the window lives on as the tray icon alone. Without a notification area it stays
+    // an ordinary minimised window: hidden, it could never be brought back.
+    if (m_tray && m_tray->isAvailable())
+        QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection);
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Closing the window ends the program at once, whatever the slots are doing.
     event->accept();
-    hide();
-    QApplication::quit();
+    exitProgram();
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    QWidget::mouseMoveEvent(event);
+    for (const char *name : {"Label16", "Label17"}) {
+        if (auto *link = findChild<QLabel *>(QLatin1String(name), Qt::FindDirectChildrenOnly))
+            resetLinkHighlight(link);
+    }
 }
 
 } // namespace kelvora

@@ -16,6 +16,7 @@ namespace kelvora {
 
 class MonotonicClock;
 class SlotPanel;
+class TrayIcon;
 
 /** What the main window is built from; tests change the start page and the tick intervals. */
 struct MainWindowSetup
@@ -26,6 +27,8 @@ struct MainWindowSetup
     std::array<SlotDescription, SlotCount> slotDescriptions = slotTable();
     /** The forum address list offered in every address box; none leaves the lists empty. */
     std::optional<UrlListFile> urlList;
+    /** Whether to put an icon into the notification area (and hide there when minimised). */
+    bool trayIcon = true;
 };
 
 /** The window that holds the eight forum slots, one panel shown at a time. */
@@ -42,13 +45,24 @@ public:
     void setAddressEntries(const QStringList &entries);
     /** Shows slot `index`'s panel and browser and puts its title into the window caption. */
     void switchToSlot(int index);
+    /** The slot whose panel is shown: the first in slot order, or -1 when none is. */
+    int visibleSlot() const;
+    TrayIcon *trayIcon() const { return m_tray; }
+
+    /** Brings the window back from the notification area at its normal size. */
+    void showFromTray();
+    /** Ends the program at once, whatever the slots are doing. */
+    void exitProgram();
 
 protected:
+    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void buildTopBar();
+    void stepHistory(bool back);
     void loadAddressList(const UrlListFile &file);
     void showPairBrowsers(int index);
     void placePanels();
@@ -56,6 +70,7 @@ private:
     std::array<SlotPanel *, SlotCount> m_panels{};
     QLabel *m_welcomeLabel = nullptr;
     QLabel *m_authorLabel = nullptr;
+    TrayIcon *m_tray = nullptr;
 };
 
 } // namespace kelvora

@@ -21,6 +21,9 @@ QLabel *makeLabel(QWidget *parent, const QString &objectName, const QString &tex
 void setAutoSizedText(QLabel *label, const QString &text);
 
 void setTextColor(QWidget *widget, const QColor &color);
+
+/** Shows a link label plain again after a hover: black, neither underlined nor bold. */
+void resetLinkHighlight(QLabel *label);
 QColor textColor(const QWidget *widget);
 
 } // namespace kelvora

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+
+class QAction;
+class QIcon;
+class QMenu;
+class QSystemTrayIcon;
+
+namespace kelvora {
+
+/**
+ * The program's icon in the notification area and its menu ("显示程序", "退出程序").
+ * Releasing the left or the right mouse button on the icon opens the menu at the pointer.
+ * Where the desktop has no notification area, the icon is simply not there: isAvailable() says so.
+ */
+class TrayIcon : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TrayIcon(QObject *parent = nullptr);
+    ~TrayIcon() override;
+
+    /** Puts the icon into the notification area, if the desktop has one. */
+    void show();
+    /** Takes the icon away; called on every way out of the program so no dead icon stays behind. */
+    void remove();
+    /** True while the icon is really in a notification area, so a hidden window can come back. */
+    bool isAvailable() const;
+
+    QMenu *menu() const { return m_menu; }
+    /** Opens the menu at the pointer, as a button release on the icon does. */
+    void popUpMenu();
+
+signals:
+    void showRequested();
+    void exitRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QSystemTrayIcon *m_icon = nullptr;
+    QMenu *m_menu = nullptr;
+};
+
+} // namespace kelvora

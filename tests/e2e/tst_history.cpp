@@ -1,0 +1,105 @@
+#include "common/forumtestserver.h"
+#include "common/guitest.h"
+#include "mainwin/mainwindow.h"
+#include "platform/messagebox.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QWebEngineView>
+
+using namespace kelvora;
+using kelvora::test::child;
+using kelvora::test::ForumTestServer;
+
+class TestHistory : public QObject
+{
+    Q_OBJECT
+
+    test::TemporaryWebProfile m_profile;
+    ForumTestServer m_server;
+    std::unique_ptr<MainWindow> m_window;
+    int m_messages = 0;
+
+    QWebEngineView *browser(const SlotDescription &d) const
+    {
+        return child<QWebEngineView>(m_window.get(), d.names.browser);
+    }
+    void click(const QString &name)
+    {
+        QTest::mouseClick(child<QPushButton>(m_window.get(), name), Qt::LeftButton);
+    }
+    void open(const SlotDescription &d, const QString &path)
+    {
+        child<QComboBox>(m_window.get(), d.names.addressBox)->setEditText(m_server.url(path).toString());
+        click(d.names.openButton);
+        QTRY_COMPARE(browser(d)->url().path(), path);
+        QTRY_VERIFY(!browser(d)->title().startsWith(m_server.url().host()));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
+        m_server.setPage(QStringLiteral("/a"), QStringLiteral("甲"));
+        m_server.setPage(QStringLiteral("/b"), QStringLiteral("乙"));
+        MessageBox::setHandler([this](const MessageBox::Message &) {
+            ++m_messages;
+            return QMessageBox::Ok;
+        });
+        MainWindowSetup setup;
+        setup.profile = m_profile.get();
+        setup.trayIcon = false;
+        setup.startPage = QStringLiteral("about:blank");
+        m_window = std::make_unique<MainWindow>(setup);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    void cleanupTestCase()
+    {
+        m_window.reset();
+        MessageBox::setHandler({});
+    }
+
+    void withoutHistoryTheButtonsDoNothing()
+    {
+        const SlotDescription &one = slotTable()[0];
+        QTRY_COMPARE(browser(one)->url(), QUrl(QStringLiteral("about:blank")));
+        click(QStringLiteral("Command13"));
+        click(QStringLiteral("Command14"));
+        QTest::qWait(300);
+        QCOMPARE(browser(one)->url(), QUrl(QStringLiteral("about:blank")));
+        QVERIFY(!browser(one)->isVisible());
+        QCOMPARE(m_messages, 0);
+    }
+
+    void onlyTheShownSlotSteps()
+    {
+        const SlotDescription &one = slotTable()[0];
+        const SlotDescription &four = slotTable()[3];
+        open(one, QStringLiteral("/a"));
+        click(four.names.switchButton);
+        open(four, QStringLiteral("/a"));
+        open(four, QStringLiteral("/b"));
+
+        click(QStringLiteral("Command13"));
+        QTRY_COMPARE(browser(four)->url().path(), QStringLiteral("/a"));
+        QTRY_COMPARE(browser(four)->title(), QStringLiteral("甲"));
+        click(QStringLiteral("Command14"));
+        QTRY_COMPARE(browser(four)->url().path(), QStringLiteral("/b"));
+        // Forward again: nowhere to go, nothing happens.
+        click(QStringLiteral("Command14"));
+        QTest::qWait(300);
+        QCOMPARE(browser(four)->url().path(), QStringLiteral("/b"));
+        QCOMPARE(browser(one)->url().path(), QStringLiteral("/a"));
+
+        // The shown slot is looked up at each press.
+        click(one.names.switchButton);
+        click(QStringLiteral("Command13"));
+        QTRY_COMPARE(browser(one)->url(), QUrl(QStringLiteral("about:blank")));
+        QCOMPARE(browser(four)->url().path(), QStringLiteral("/b"));
+        QCOMPARE(m_messages, 0);
+    }
+};
+
+KELVORA_GUI_TEST_MAIN(TestHistory)
+#include "tst_history.moc"

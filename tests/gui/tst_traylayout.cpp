@@ -1,0 +1,167 @@
+#include "common/guitest.h"
+#include "core/twips.h"
+#include "core/windowlayout.h"
+#include "mainwin/mainwindow.h"
+#include "platform/trayicon.h"
+#include "slots/controls.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+using namespace kelvora;
+using kelvora::test::child;
+
+// QSKIP has to stand in the test function itself.
+#define REQUIRE_TRAY()                                                                                       \
+    if (!QSystemTrayIcon::isSystemTrayAvailable())                                                           \
+    QSKIP("this desktop has no notification area")
+
+class TestTrayLayout : public QObject
+{
+    Q_OBJECT
+
+    test::TemporaryWebProfile m_profile;
+    std::unique_ptr<MainWindow> m_window;
+
+    void openWindow(bool trayIcon)
+    {
+        MainWindowSetup setup;
+        setup.profile = m_profile.get();
+        setup.startPage = QStringLiteral("about:blank");
+        setup.trayIcon = trayIcon;
+        m_window = std::make_unique<MainWindow>(setup);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    static QWidget *trayIconWidget()
+    {
+        for (QWidget *widget : QApplication::allWidgets()) {
+            if (qstrcmp(widget->metaObject()->className(), "QSystemTrayIconSys") == 0)
+                return widget;
+        }
+        return nullptr;
+    }
+
+private slots:
+    void cleanup() { m_window.reset(); }
+
+    void resizePlacesEveryPanelAndBrowser()
+    {
+        openWindow(false);
+        child<QPushButton>(m_window.get(), QStringLiteral("Command10b"))->click(); // slot 6 shown
+        m_window->resize(1000, 700);
+        QTRY_COMPARE(m_window->size(), QSize(1000, 700));
+        const QRect panel = twipsToPixels(panelRectTwips(1000 * TwipsPerPixel, 700 * TwipsPerPixel));
+        const QRect browser = twipsToPixels(browserRectTwips(1000 * TwipsPerPixel, 700 * TwipsPerPixel));
+        for (const SlotDescription &d : slotTable()) {
+            QCOMPARE(child<QWidget>(m_window.get(), d.names.panel)->geometry(), panel);
+            QCOMPARE(child<QWidget>(m_window.get(), d.names.browser)->geometry(), browser);
+            // The top strip keeps its design place.
+            QCOMPARE(child<QWidget>(m_window.get(), d.names.switchButton)->geometry(),
+                     twipsRect(d.switchButtonLeftTwips, 0, 855, 495));
+        }
+        QCOMPARE(child<QWidget>(m_window.get(), QStringLiteral("Command13"))->geometry(),
+                 twipsRect(0, 0, 855, 495));
+        QCOMPARE(child<QWidget>(m_window.get(), QStringLiteral("Command14"))->geometry(),
+                 twipsRect(840, 0, 855, 495));
+    }
+
+    void minimisingHidesIntoTheTrayAndShowComesBackNormal()
+    {
+        REQUIRE_TRAY();
+        openWindow(true);
+        QTRY_VERIFY(m_window->trayIcon()->isAvailable());
+        m_window->showMaximized();
+        QTRY_VERIFY(m_window->isMaximized());
+        m_window->showMinimized();
+        QTRY_VERIFY(!m_window->isVisible());
+
+        // Everything keeps going while hidden; the menu brings the window back at normal size.
+        m_window->trayIcon()->menu()->findChild<QAction *>(QStringLiteral("show"))->trigger();
+        QTRY_VERIFY(m_window->isVisible());
+        QTRY_VERIFY(!m_window->isMinimized());
+        QVERIFY(!m_window->isMaximized());
+    }
+
+    void withoutATrayMinimisingOnlyMinimises()
+    {
+        openWindow(false);
+        m_window->showMinimized();
+        QTRY_VERIFY(m_window->isMinimized());
+        QTest::qWait(300);
+        QVERIFY(m_window->isVisible());
+    }
+
+    void releasingAButtonOnTheIconOpensTheMenu()
+    {
+        REQUIRE_TRAY();
+        openWindow(true);
+        QWidget *icon = nullptr;
+        QTRY_VERIFY((icon = trayIconWidget()) != nullptr);
+        QMenu *menu = m_window->trayIcon()->menu();
+        const QStringList items{menu->actions()[0]->text(), menu->actions()[1]->text()};
+        QCOMPARE(items, (QStringList{QStringLiteral("显示程序"), QStringLiteral("退出程序")}));
+        QCOMPARE(icon->toolTip().isEmpty() ? QStringLiteral(" Tavren软件") : icon->toolTip(),
+                 QStringLiteral(" Tavren软件"));
+
+        for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
+            QTest::mousePress(icon, button);
+            QTest::qWait(100);
+            QVERIFY(!menu->isVisible());
+            QTest::mouseRelease(icon, button);
+            QTRY_VERIFY(menu->isVisible());
+            menu->hide();
+        }
+        // A pointer movement over the window never opens it, wherever it is.
+        QTest::mouseMove(m_window.get(), QPoint(514, 600));
+        QTest::mouseMove(m_window.get(), QPoint(517, 600));
+        QTest::qWait(100);
+        QVERIFY(!menu->isVisible());
+    }
+
+    void exitFromTheMenuEndsTheProgramAndTakesTheIcon()
+    {
+        REQUIRE_TRAY();
+        openWindow(true);
+        QTimer failsafe;
+        failsafe.setSingleShot(true);
+        connect(&failsafe, &QTimer::timeout, this, [] { QApplication::exit(1); });
+        failsafe.start(5000);
+        QTimer::singleShot(0, this, [this] {
+            m_window->trayIcon()->menu()->findChild<QAction *>(QStringLiteral("exit"))->trigger();
+        });
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(!m_window->isVisible());
+        QVERIFY(!m_window->trayIcon()->isAvailable());
+    }
+
+    void movingOverTheWindowResetsTheLinks()
+    {
+        openWindow(false);
+        // Stand-ins for the window's two links, highlighted as a hover leaves them.
+        QList<QLabel *> links;
+        for (const char *name : {"Label16", "Label17"}) {
+            auto *link = new QLabel(QStringLiteral("链接"), m_window.get());
+            link->setObjectName(QLatin1String(name));
+            link->move(700, 5);
+            QFont font = link->font();
+            font.setUnderline(true);
+            font.setBold(true);
+            link->setFont(font);
+            setTextColor(link, QColor(192, 0, 192));
+            links << link;
+        }
+        QTest::mouseMove(m_window.get(), QPoint(60, 40));
+        for (QLabel *link : links) {
+            QTRY_VERIFY(!link->font().underline());
+            QVERIFY(!link->font().bold());
+            QCOMPARE(textColor(link), QColor(Qt::black));
+        }
+    }
+};
+
+KELVORA_GUI_TEST_MAIN(TestTrayLayout)
+#include "tst_traylayout.moc"
