@@ -1,3 +1,5 @@
+#include "common/forumtestserver.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -5,6 +7,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+using kelvora::test::ForumTestServer;
 
 // Starts the real program as a new user would, with a home of its own, and drives it from outside.
 class TestProgram : public QObject
@@ -58,6 +62,49 @@ class TestProgram : public QObject
         return found;
     }
 
+    void start()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("cache")));
+        m_program.setProcessEnvironment(env);
+        m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_program.start(QStringLiteral(KELVORA_EXECUTABLE), {});
+        QVERIFY(m_program.waitForStarted());
+    }
+
+    // Waits up to ten seconds for the main window; empty when it does not come.
+    static QString mainWindow()
+    {
+        QElapsedTimer waited;
+        waited.start();
+        QString window;
+        while ((window = visibleWindow(QStringLiteral("Kelvora"))).isEmpty() && waited.elapsed() < 10000)
+            QTest::qWait(100);
+        return window;
+    }
+
+    // Alt+F4 through the window manager, as a user closes a window; false when there is none.
+    static bool closeByKeyboard(const QString &window)
+    {
+        if (!xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}))
+            return false;
+        return xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+F4")});
+    }
+
+    // Types an address into slot 1's address box and presses its open button.
+    static void openInSlotOne(const QString &w, const QString &address)
+    {
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), w});
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), w, QStringLiteral("227"),
+                 QStringLiteral("99"), QStringLiteral("click"), QStringLiteral("1")});
+        xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")});
+        xdotool({QStringLiteral("type"), address});
+        xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), w, QStringLiteral("423"),
+                 QStringLiteral("103"), QStringLiteral("click"), QStringLiteral("1")});
+    }
+
 private slots:
     void initTestCase()
     {
@@ -69,22 +116,14 @@ private slots:
 
     void firstStartShowsSplashThenMainAndClosesCleanly()
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("cache")));
-        m_program.setProcessEnvironment(env);
-        m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_program.start(QStringLiteral(KELVORA_EXECUTABLE), {});
-        QVERIFY(m_program.waitForStarted());
-
+        start();
         const QString listPath = m_home.filePath(QStringLiteral("data/kelvora/kelvora/userbbs.dat"));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(listPath), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!visibleWindow(QStringLiteral("Form1")).isEmpty(), 10000);
         QVERIFY(visibleWindow(QStringLiteral("Kelvora")).isEmpty());
 
-        QString mainWindow;
-        QTRY_VERIFY_WITH_TIMEOUT(!(mainWindow = visibleWindow(QStringLiteral("Kelvora"))).isEmpty(), 10000);
+        const QString window = mainWindow();
+        QVERIFY(!window.isEmpty());
         QVERIFY(visibleWindow(QStringLiteral("Form1")).isEmpty());
         QCOMPARE(QFileInfo(listPath).size(), 409);
 
@@ -92,9 +131,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!descendants(m_program.processId()).isEmpty(), 10000);
         QTest::qWait(1000);
         const QList<qint64> helpers = descendants(m_program.processId());
-        if (!xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), mainWindow}))
+        if (!closeByKeyboard(window))
             QSKIP("no window manager to ask the window to close");
-        xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+F4")});
 
         QVERIFY(m_program.waitForFinished(10000));
         QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
@@ -104,6 +142,33 @@ private slots:
                                [](qint64 pid) { return QFile::exists(QStringLiteral("/proc/%1").arg(pid)); });
         };
         QTRY_VERIFY_WITH_TIMEOUT(!anyAlive(), 5000);
+    }
+
+    void loginSurvivesARestart()
+    {
+        ForumTestServer forum;
+        QVERIFY(forum.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
+        const QString address = forum.url(QStringLiteral("/login.php")).toString();
+
+        start();
+        QString window = mainWindow();
+        QVERIFY(!window.isEmpty());
+        openInSlotOne(window, address);
+        QTRY_VERIFY_WITH_TIMEOUT(!forum.pageRequests().isEmpty(), 10000);
+        const QString login = forum.pageRequests().first().issuedCookie;
+        QVERIFY(!login.isEmpty());
+        if (!closeByKeyboard(window))
+            QSKIP("no window manager to ask the window to close");
+        QVERIFY(m_program.waitForFinished(10000));
+
+        start();
+        window = mainWindow();
+        QVERIFY(!window.isEmpty());
+        openInSlotOne(window, address);
+        QTRY_VERIFY_WITH_TIMEOUT(forum.pageRequests().size() >= 2, 10000);
+        QCOMPARE(forum.pageRequests().last().cookie, login);
+        QVERIFY(closeByKeyboard(window));
+        QVERIFY(m_program.waitForFinished(10000));
     }
 
     void cleanupTestCase()

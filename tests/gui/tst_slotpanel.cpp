@@ -2,6 +2,7 @@
 #include "core/monotonicclock.h"
 #include "mainwin/mainwindow.h"
 #include "platform/messagebox.h"
+#include "platform/webview.h"
 #include "slots/controls.h"
 #include "slots/slotpanel.h"
 
@@ -41,6 +42,25 @@ class TestSlotPanel : public QObject
     }
 
 private slots:
+    void addressesAreTakenAsABrowserWouldTakeThem_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QUrl>("loaded");
+        QTest::newRow("bare host") << "www.baidu.com" << QUrl(QStringLiteral("http://www.baidu.com"));
+        QTest::newRow("blanks around")
+            << "  http://bbs.example.cn/  " << QUrl(QStringLiteral("http://bbs.example.cn/"));
+        QTest::newRow("host and port")
+            << "127.0.0.1:8080/a" << QUrl(QStringLiteral("http://127.0.0.1:8080/a"));
+        QTest::newRow("scheme only") << "http://" << QUrl(QStringLiteral("about:blank"));
+        QTest::newRow("empty") << "" << QUrl(QStringLiteral("about:blank"));
+    }
+    void addressesAreTakenAsABrowserWouldTakeThem()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QUrl, loaded);
+        QCOMPARE(WebView::addressFromUserInput(typed), loaded);
+    }
+
     void init()
     {
         m_messages.clear();
