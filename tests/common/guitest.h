@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mainwin/mainwindow.h"
+#include "platform/messagebox.h"
 #include "platform/processsetup.h"
 
 #include <QApplication>
@@ -22,6 +24,21 @@ public:
 private:
     std::unique_ptr<QWebEngineProfile> m_profile;
 };
+
+/** Answers every message box with OK while it lives, keeping what each one said. */
+class MessageRecorder
+{
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+    MessageRecorder(const MessageRecorder &) = delete;
+    MessageRecorder &operator=(const MessageRecorder &) = delete;
+
+    QList<MessageBox::Message> messages;
+};
+
+/** A main window's set-up for tests: the given profile, a blank start page, no tray icon. */
+MainWindowSetup windowSetup(QWebEngineProfile *profile);
 
 /** Finds a named child or fails the test with its name. */
 template <typename T> T *child(const QObject *parent, const QString &name)

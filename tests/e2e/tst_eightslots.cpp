@@ -29,9 +29,7 @@ private slots:
             m_servers.push_back(std::move(server));
         }
 
-        MainWindowSetup setup;
-        setup.profile = m_profile.get();
-        setup.startPage = QStringLiteral("about:blank");
+        MainWindowSetup setup = test::windowSetup(m_profile.get());
         // Minutes become 300 ms; slot 8 keeps its real one-second tick.
         for (int i = 0; i < SlotCount - 1; ++i)
             setup.slotDescriptions[static_cast<std::size_t>(i)].tickIntervalMs = 300;

@@ -1,7 +1,6 @@
 #include "common/forumtestserver.h"
 #include "common/guitest.h"
 #include "mainwin/mainwindow.h"
-#include "platform/messagebox.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -18,7 +17,7 @@ class TestHistory : public QObject
     test::TemporaryWebProfile m_profile;
     ForumTestServer m_server;
     std::unique_ptr<MainWindow> m_window;
-    int m_messages = 0;
+    test::MessageRecorder m_box;
 
     QWebEngineView *browser(const SlotDescription &d) const
     {
@@ -42,23 +41,11 @@ private slots:
         QVERIFY(m_server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
         m_server.setPage(QStringLiteral("/a"), QStringLiteral("甲"));
         m_server.setPage(QStringLiteral("/b"), QStringLiteral("乙"));
-        MessageBox::setHandler([this](const MessageBox::Message &) {
-            ++m_messages;
-            return QMessageBox::Ok;
-        });
-        MainWindowSetup setup;
-        setup.profile = m_profile.get();
-        setup.trayIcon = false;
-        setup.startPage = QStringLiteral("about:blank");
-        m_window = std::make_unique<MainWindow>(setup);
+        m_window = std::make_unique<MainWindow>(test::windowSetup(m_profile.get()));
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
-    void cleanupTestCase()
-    {
-        m_window.reset();
-        MessageBox::setHandler({});
-    }
+    void cleanupTestCase() { m_window.reset(); }
 
     void withoutHistoryTheButtonsDoNothing()
     {
@@ -69,7 +56,7 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(browser(one)->url(), QUrl(QStringLiteral("about:blank")));
         QVERIFY(!browser(one)->isVisible());
-        QCOMPARE(m_messages, 0);
+        QVERIFY(m_box.messages.isEmpty());
     }
 
     void onlyTheShownSlotSteps()
@@ -97,7 +84,7 @@ private slots:
         click(QStringLiteral("Command13"));
         QTRY_COMPARE(browser(one)->url(), QUrl(QStringLiteral("about:blank")));
         QCOMPARE(browser(four)->url().path(), QStringLiteral("/b"));
-        QCOMPARE(m_messages, 0);
+        QVERIFY(m_box.messages.isEmpty());
     }
 };
 

@@ -46,9 +46,7 @@ private slots:
 
     void init()
     {
-        MainWindowSetup setup;
-        setup.profile = m_profile.get();
-        setup.startPage = QStringLiteral("about:blank");
+        MainWindowSetup setup = test::windowSetup(m_profile.get());
         // A slot whose refresh ticks come every quarter second instead of every minute.
         setup.slotDescriptions[0].tickIntervalMs = TickMs;
         m_window = std::make_unique<MainWindow>(setup);

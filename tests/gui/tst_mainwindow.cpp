@@ -1,7 +1,6 @@
 #include "common/guitest.h"
 #include "core/urllistfile.h"
 #include "mainwin/mainwindow.h"
-#include "platform/messagebox.h"
 #include "slots/controls.h"
 
 #include <QComboBox>
@@ -23,7 +22,7 @@ class TestMainWindow : public QObject
     test::TemporaryWebProfile m_profile;
     QTemporaryDir m_folder;
     std::unique_ptr<MainWindow> m_window;
-    QList<MessageBox::Message> m_messages;
+    test::MessageRecorder m_box;
 
     QString listPath() const { return m_folder.filePath(QStringLiteral("userbbs.dat")); }
     void writeList(const QByteArray &bytes)
@@ -34,9 +33,7 @@ class TestMainWindow : public QObject
     }
     void openWindow(bool withList = true)
     {
-        MainWindowSetup setup;
-        setup.profile = m_profile.get();
-        setup.startPage = QStringLiteral("about:blank");
+        MainWindowSetup setup = test::windowSetup(m_profile.get());
         if (withList)
             setup.urlList = UrlListFile(listPath(), TextEncoding::Utf8);
         m_window = std::make_unique<MainWindow>(setup);
@@ -48,19 +45,11 @@ class TestMainWindow : public QObject
 private slots:
     void init()
     {
-        m_messages.clear();
-        MessageBox::setHandler([this](const MessageBox::Message &m) {
-            m_messages << m;
-            return QMessageBox::Ok;
-        });
+        m_box.messages.clear();
         QFile::remove(listPath());
         QDir(listPath()).removeRecursively();
     }
-    void cleanup()
-    {
-        m_window.reset();
-        MessageBox::setHandler({});
-    }
+    void cleanup() { m_window.reset(); }
 
     void startsWithEverySlotIdle()
     {
@@ -90,7 +79,7 @@ private slots:
                 items << address->itemText(i);
             QCOMPARE(items, entries);
         }
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_box.messages.isEmpty());
         QVERIFY(find<QLabel>(QStringLiteral("Label25"))->isVisible());
         QVERIFY(find<QLabel>(QStringLiteral("Label26"))->isVisible());
     }
@@ -157,10 +146,10 @@ private slots:
     {
         QVERIFY(QDir().mkpath(listPath())); // a folder where the file should be
         openWindow();
-        QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(m_messages[0].title, QStringLiteral("提示"));
-        QCOMPARE(m_messages[0].icon, QMessageBox::Warning);
-        QVERIFY(m_messages[0].text.contains(QDir::toNativeSeparators(listPath())));
+        QCOMPARE(m_box.messages.size(), 1);
+        QCOMPARE(m_box.messages[0].title, QStringLiteral("提示"));
+        QCOMPARE(m_box.messages[0].icon, QMessageBox::Warning);
+        QVERIFY(m_box.messages[0].text.contains(QDir::toNativeSeparators(listPath())));
         for (const SlotDescription &d : slotTable()) {
             QCOMPARE(find<QComboBox>(d.names.addressBox)->count(), 0);
             QCOMPARE(find<QComboBox>(d.names.addressBox)->currentText(), QStringLiteral("http://"));
@@ -178,7 +167,7 @@ private slots:
         QTimer::singleShot(0, m_window.get(), [this] { m_window->close(); });
         QCOMPARE(QApplication::exec(), 0);
         QVERIFY(!m_window->isVisible());
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_box.messages.isEmpty());
     }
 };
 

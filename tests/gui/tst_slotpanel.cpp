@@ -1,7 +1,6 @@
 #include "common/guitest.h"
 #include "core/monotonicclock.h"
 #include "mainwin/mainwindow.h"
-#include "platform/messagebox.h"
 #include "platform/webview.h"
 #include "slots/controls.h"
 #include "slots/slotpanel.h"
@@ -33,7 +32,7 @@ class TestSlotPanel : public QObject
     test::TemporaryWebProfile m_profile;
     FakeClock m_clock;
     std::unique_ptr<MainWindow> m_window;
-    QList<MessageBox::Message> m_messages;
+    test::MessageRecorder m_box;
 
     QWidget *slotOne() const { return child<QWidget>(m_window.get(), QStringLiteral("Frame1")); }
     template <typename T> T *control(const char *name) const
@@ -63,24 +62,14 @@ private slots:
 
     void init()
     {
-        m_messages.clear();
-        MessageBox::setHandler([this](const MessageBox::Message &m) {
-            m_messages << m;
-            return QMessageBox::Ok;
-        });
-        MainWindowSetup setup;
-        setup.profile = m_profile.get();
+        m_box.messages.clear();
+        MainWindowSetup setup = test::windowSetup(m_profile.get());
         setup.clock = &m_clock;
-        setup.startPage = QStringLiteral("about:blank");
         m_window = std::make_unique<MainWindow>(setup);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
-    void cleanup()
-    {
-        m_window.reset();
-        MessageBox::setHandler({});
-    }
+    void cleanup() { m_window.reset(); }
 
     void startsIdle()
     {
@@ -129,18 +118,18 @@ private slots:
         QVERIFY(!timer->isActive());
         QCOMPARE(status->text(), QStringLiteral("已停止"));
         QCOMPARE(textColor(status), QColor(255, 0, 0));
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_box.messages.isEmpty());
     }
 
     void badPeriodShowsAMessageAndDoesNotStart()
     {
         control<QComboBox>("Combo1")->setEditText(QStringLiteral("2.5"));
         QTest::mouseClick(control<QPushButton>("Command2"), Qt::LeftButton);
-        QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(m_messages[0].title, QStringLiteral("提示"));
-        QCOMPARE(m_messages[0].text, QStringLiteral("刷新时间请输入整数时间。"));
-        QCOMPARE(m_messages[0].icon, QMessageBox::Warning);
-        QCOMPARE(m_messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(m_box.messages.size(), 1);
+        QCOMPARE(m_box.messages[0].title, QStringLiteral("提示"));
+        QCOMPARE(m_box.messages[0].text, QStringLiteral("刷新时间请输入整数时间。"));
+        QCOMPARE(m_box.messages[0].icon, QMessageBox::Warning);
+        QCOMPARE(m_box.messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QVERIFY(!control<QTimer>("Timer1")->isActive());
         QCOMPARE(control<QLabel>("Label8")->text(), QStringLiteral("已停止"));
         QCOMPARE(control<QLabel>("Label5")->text(), QStringLiteral("1"));

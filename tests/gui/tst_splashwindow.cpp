@@ -1,7 +1,6 @@
 #include "app/splashwindow.h"
 #include "common/guitest.h"
 #include "core/urllistfile.h"
-#include "platform/messagebox.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,7 +19,7 @@ class TestSplashWindow : public QObject
     Q_OBJECT
 
     QTemporaryDir m_folder;
-    QList<MessageBox::Message> m_messages;
+    test::MessageRecorder m_box;
 
     UrlListFile list(const QString &name = QStringLiteral("userbbs.dat")) const
     {
@@ -33,15 +32,7 @@ class TestSplashWindow : public QObject
     }
 
 private slots:
-    void init()
-    {
-        m_messages.clear();
-        MessageBox::setHandler([this](const MessageBox::Message &m) {
-            m_messages << m;
-            return QMessageBox::Ok;
-        });
-    }
-    void cleanup() { MessageBox::setHandler({}); }
+    void init() { m_box.messages.clear(); }
 
     void seedsAMissingListAndHandsOverOnTheSecondTick()
     {
@@ -71,7 +62,7 @@ private slots:
         QVERIFY(!splash.isVisible());
         QTest::qWait(1500);
         QCOMPARE(finished.count(), 1);
-        QVERIFY(m_messages.isEmpty());
+        QVERIFY(m_box.messages.isEmpty());
     }
 
     void leavesAnExistingListAlone()
@@ -94,10 +85,10 @@ private slots:
         const UrlListFile file = list(QStringLiteral("blocker/userbbs.dat"));
         SplashWindow splash(file);
         QVERIFY(splash.seedFailed());
-        QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(m_messages[0].title, QStringLiteral("提示"));
-        QCOMPARE(m_messages[0].icon, QMessageBox::Warning);
-        QVERIFY(m_messages[0].text.contains(QDir::toNativeSeparators(file.path())));
+        QCOMPARE(m_box.messages.size(), 1);
+        QCOMPARE(m_box.messages[0].title, QStringLiteral("提示"));
+        QCOMPARE(m_box.messages[0].icon, QMessageBox::Warning);
+        QVERIFY(m_box.messages[0].text.contains(QDir::toNativeSeparators(file.path())));
         // The program still goes on to its main window.
         QSignalSpy finished(&splash, &SplashWindow::finished);
         QVERIFY(finished.wait(4000));

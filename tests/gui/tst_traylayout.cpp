@@ -28,9 +28,7 @@ class TestTrayLayout : public QObject
 
     void openWindow(bool trayIcon)
     {
-        MainWindowSetup setup;
-        setup.profile = m_profile.get();
-        setup.startPage = QStringLiteral("about:blank");
+        MainWindowSetup setup = test::windowSetup(m_profile.get());
         setup.trayIcon = trayIcon;
         m_window = std::make_unique<MainWindow>(setup);
         m_window->show();
