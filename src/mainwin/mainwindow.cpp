@@ -184,10 +184,11 @@ void MainWindow::exitProgram()
 
 void MainWindow::showPairBrowsers(int index)
 {
+    // The pair's first browser, then its second, whichever of the two was opened.
     const SlotDescription &d = m_panels.at(static_cast<std::size_t>(index))->description();
-    const int first = d.firstOfGroup ? index : d.partner;
-    m_panels.at(static_cast<std::size_t>(first))->browser()->setShown(true);
-    m_panels.at(static_cast<std::size_t>(first + 1))->browser()->setShown(true);
+    const auto first = static_cast<std::size_t>(d.firstOfGroup ? index : d.partner);
+    m_panels.at(first)->browser()->setShown(true);
+    m_panels.at(first + 1)->browser()->setShown(true);
 }
 
 void MainWindow::placePanels()

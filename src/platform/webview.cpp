@@ -16,12 +16,12 @@ QUrl WebView::addressFromUserInput(const QString &text)
 {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
-        return QUrl(QStringLiteral("about:blank"));
-    const QUrl url = QUrl::fromUserInput(trimmed);
+        return {QStringLiteral("about:blank")};
+    QUrl url = QUrl::fromUserInput(trimmed);
     // An address with a scheme but nothing behind it ("http://") cannot be loaded; a blank page
     // tells the user that nothing was there rather than an engine error page.
     if (!url.isValid() || (url.host().isEmpty() && (url.scheme() == u"http" || url.scheme() == u"https")))
-        return QUrl(QStringLiteral("about:blank"));
+        return {QStringLiteral("about:blank")};
     return url;
 }
 
