@@ -41,8 +41,6 @@ public:
     ~MainWindow() override;
 
     SlotPanel *panel(int index) const { return m_panels.at(static_cast<std::size_t>(index)); }
-    /** Fills every address box's list with the entries, in order. */
-    void setAddressEntries(const QStringList &entries);
     /** Shows slot `index`'s panel and browser and puts its title into the window caption. */
     void switchToSlot(int index);
     /** The slot whose panel is shown: the first in slot order, or -1 when none is. */
@@ -64,6 +62,8 @@ private:
     void buildTopBar();
     void stepHistory(bool back);
     void loadAddressList(const UrlListFile &file);
+    /** Fills every address box's list with the entries, in order. */
+    void setAddressEntries(const QStringList &entries);
     void showPairBrowsers(int index);
     void placePanels();
 

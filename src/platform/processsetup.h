@@ -14,7 +14,4 @@ void prepareProcess();
  */
 void installTranslations();
 
-/** True when the engine's sandbox had to be switched off. */
-bool webSandboxDisabled();
-
 } // namespace kelvora

@@ -9,20 +9,14 @@ namespace kelvora {
 
 bool platformNeedsSandboxOff();
 
-namespace {
-bool g_sandboxDisabled = false;
-}
-
 void prepareProcess()
 {
     // Qt WebEngine shares GL contexts with the widgets; it must be set before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Every text of the program is Chinese; the engine's error pages and menus should be too.
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China));
-    if (platformNeedsSandboxOff()) {
+    if (platformNeedsSandboxOff())
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        g_sandboxDisabled = true;
-    }
 }
 
 void installTranslations()
@@ -36,11 +30,6 @@ void installTranslations()
         else
             delete translator;
     }
-}
-
-bool webSandboxDisabled()
-{
-    return g_sandboxDisabled;
 }
 
 } // namespace kelvora
