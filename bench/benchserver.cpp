@@ -1,7 +1,7 @@
 // Serves eight forum-like thread pages, one per loopback host 127.0.0.2 … 127.0.0.9, for the
 // memory and CPU benchmark. Each page is about 280 KB of HTML with a stylesheet, four images and
 // a script that updates a clock every second, like a busy forum thread.
-#include "common/forumtestserver.h"
+#include "common/forumserver.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-using kelvora::test::ForumTestServer;
+using kelvora::test::ForumServer;
 
 namespace {
 
@@ -76,9 +76,9 @@ int main(int argc, char *argv[])
 
     const QByteArray css = styleSheet();
     const QByteArray images[] = {picture(27, 1), picture(35, 2), picture(86, 3), picture(60, 4)};
-    std::vector<std::unique_ptr<ForumTestServer>> servers;
+    std::vector<std::unique_ptr<ForumServer>> servers;
     for (int forum = 1; forum <= 8; ++forum) {
-        auto server = std::make_unique<ForumTestServer>();
+        auto server = std::make_unique<ForumServer>();
         if (!server->listen(QHostAddress(QStringLiteral("127.0.0.%1").arg(forum + 1)), port)) {
             std::fprintf(stderr, "cannot listen on 127.0.0.%d:%u\n", forum + 1, port);
             return 1;

@@ -1,9 +1,9 @@
 #include "app/splashwindow.h"
 
 #include "core/twips.h"
-#include "platform/fonts.h"
-#include "platform/messagebox.h"
-#include "slots/controls.h"
+#include "widgets/controls.h"
+#include "widgets/fonts.h"
+#include "widgets/messagebox.h"
 
 #include <QDir>
 #include <QLabel>
@@ -13,7 +13,7 @@
 
 namespace kelvora {
 
-SplashWindow::SplashWindow(const UrlListFile &urlList, QWidget *parent)
+SplashWindow::SplashWindow(const UrlListFile &urlList, int tickMs, QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -45,7 +45,7 @@ SplashWindow::SplashWindow(const UrlListFile &urlList, QWidget *parent)
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("Timer1"));
-    m_timer->setInterval(1000);
+    m_timer->setInterval(tickMs);
     connect(m_timer, &QTimer::timeout, this, &SplashWindow::tick);
     m_timer->start();
 }
@@ -61,10 +61,8 @@ void SplashWindow::seedIfMissing(const UrlListFile &urlList)
     if (result.ok())
         return;
     m_seedFailed = true;
-    MessageBox::show(this, {QMessageBox::Warning, QStringLiteral("提示"),
-                            QStringLiteral("无法创建网址列表文件 %1：%2")
-                                .arg(QDir::toNativeSeparators(urlList.path()), result.error),
-                            QMessageBox::Ok});
+    MessageBox::warning(this, QStringLiteral("无法创建网址列表文件 %1：%2")
+                                  .arg(QDir::toNativeSeparators(urlList.path()), result.error));
 }
 
 void SplashWindow::tick()

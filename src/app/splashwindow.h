@@ -18,7 +18,8 @@ class SplashWindow : public QWidget
     Q_OBJECT
 
 public:
-    explicit SplashWindow(const UrlListFile &urlList, QWidget *parent = nullptr);
+    /** `tickMs` is the timer's period: a second, shorter only in tests. */
+    explicit SplashWindow(const UrlListFile &urlList, int tickMs = 1000, QWidget *parent = nullptr);
 
     /** True when the address list was missing and could not be created (the user has been told). */
     bool seedFailed() const { return m_seedFailed; }

@@ -1,11 +1,21 @@
 #pragma once
 
-#include <QRect>
 #include <QString>
 
 namespace kelvora {
 
-/** What a forum slot needs from an embedded web browser. */
+/** Who asked for a reload: the slot's refresh timer, or the user pressing a button. */
+enum class ReloadCause
+{
+    Timer, ///< the user asked for it once, when starting the slot: nothing may hold it up
+    User,  ///< pressed just now: the page may still ask whether to leave
+};
+
+/**
+ * What a forum slot needs from its embedded web browser. What the page does in return
+ * (load started and finished, title, renderer gone) reaches the slot through ForumSlot's
+ * page* functions.
+ */
 class Browser
 {
 public:
@@ -14,17 +24,7 @@ public:
     /** Starts loading the address as a user would type it; returns at once. */
     virtual void navigate(const QString &address) = 0;
     /** Loads the current page again with the browser's own cookies. */
-    virtual void refresh() = 0;
-    /** Steps back in history; does nothing when there is no page to go to. */
-    virtual void goBack() = 0;
-    /** Steps forward in history; does nothing when there is no page to go to. */
-    virtual void goForward() = 0;
-    /** The current page's title. */
-    virtual QString locationName() const = 0;
-    /** Shows or hides the browser inside its panel. */
-    virtual void setShown(bool shown) = 0;
-    /** Places the browser inside its panel, in pixels. */
-    virtual void place(const QRect &geometry) = 0;
+    virtual void refresh(ReloadCause cause) = 0;
 
 protected:
     Browser() = default;

@@ -1,8 +1,11 @@
 #include "core/forumslot.h"
 
 #include "core/browser.h"
-#include "core/monotonicclock.h"
+#include "core/clock.h"
 #include "core/period.h"
+
+#include <algorithm>
+#include <limits>
 
 namespace kelvora {
 
@@ -20,7 +23,7 @@ QString statusText(SlotStatus status)
     return status == SlotStatus::Running ? QStringLiteral("运行中") : QStringLiteral("已停止");
 }
 
-ForumSlot::ForumSlot(Browser &browser, const MonotonicClock &clock, QObject *parent)
+ForumSlot::ForumSlot(Browser &browser, const Clock &clock, QObject *parent)
     : QObject(parent), m_browser(browser), m_clock(clock)
 {}
 
@@ -52,7 +55,7 @@ void ForumSlot::stop()
 
 void ForumSlot::refreshNow()
 {
-    m_browser.refresh();
+    m_browser.refresh(ReloadCause::User);
 }
 
 void ForumSlot::choosePeriod(const QString &periodText)
@@ -71,7 +74,10 @@ void ForumSlot::refreshTick(const QString &periodText)
     // falls back to the last accepted one, so a running slot always keeps reloading.
     const int period = parsePeriod(periodText).value_or(m_acceptedPeriod);
     if (m_counter >= period) {
-        m_browser.refresh();
+        // A forum that never answers would otherwise look like one that is fine.
+        if (m_loading)
+            report(false, noAnswerReason());
+        m_browser.refresh(ReloadCause::Timer);
         m_counter = 0;
     }
 }
@@ -88,6 +94,60 @@ void ForumSlot::clockTick()
         return;
     m_onlineSeconds = elapsed;
     emit onlineTimeChanged(onlineTime());
+}
+
+void ForumSlot::pageLoadStarted()
+{
+    m_loading = true;
+}
+
+void ForumSlot::pageLoadFinished(const PageLoad &load)
+{
+    // A load given up for a newer one tells nothing about the forum; the newer one will.
+    if (load.outcome == PageLoad::Outcome::Stopped)
+        return;
+    m_loading = false;
+    report(load.outcome == PageLoad::Outcome::Succeeded, failureReason(load));
+}
+
+void ForumSlot::pageTitleChanged(const QString &title)
+{
+    m_pageTitle = title;
+}
+
+void ForumSlot::pageRendererGone()
+{
+    m_loading = false;
+    report(false, rendererGoneReason());
+}
+
+void ForumSlot::pageDialogAnswered()
+{
+    ++m_answeredDialogs;
+    emit reportChanged(reportText());
+}
+
+qint64 ForumSlot::msUntilReload(const QString &periodText, qint64 msUntilNextTick, int tickIntervalMs) const
+{
+    if (!m_refreshActive)
+        return std::numeric_limits<qint64>::max();
+    const int period = parsePeriod(periodText).value_or(m_acceptedPeriod);
+    const qint64 ticks = std::max(1, period - m_counter);
+    return std::max(qint64(0), msUntilNextTick) + (ticks - 1) * tickIntervalMs;
+}
+
+QString ForumSlot::reportText() const
+{
+    QString text = m_lastReload.text();
+    if (m_answeredDialogs > 0)
+        text += QStringLiteral("\n已自动应答网页对话框 %1 次").arg(m_answeredDialogs);
+    return text;
+}
+
+void ForumSlot::report(bool succeeded, const QString &reason)
+{
+    m_lastReload = {m_clock.localTime(), succeeded, reason};
+    emit reportChanged(reportText());
 }
 
 void ForumSlot::setRefreshActive(bool active)

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "core/pageload.h"
+
 #include <QObject>
 #include <QString>
 
 namespace kelvora {
 
 class Browser;
-class MonotonicClock;
+class Clock;
 
 /** Hours, minutes and seconds of a slot's online clock. Hours count on without a day carry. */
 struct OnlineTime
@@ -32,15 +34,17 @@ QString statusText(SlotStatus status);
  * One forum slot's behaviour: the refresh counter, the online clock and the status.
  *
  * Time reaches it only as ticks (refreshTick, clockTick) and through the injected
- * monotonic clock, so the widgets own the real timers and tests can run days in a blink.
+ * clock, so the widgets own the real timers and tests can run days in a blink.
  * It tells the widgets which of its two timers should run through the *ActiveChanged signals.
+ * What the page does reaches it through the page* functions; the report of the last reload
+ * that comes of them is what the user sees in the status label's tool tip.
  */
 class ForumSlot : public QObject
 {
     Q_OBJECT
 
 public:
-    ForumSlot(Browser &browser, const MonotonicClock &clock, QObject *parent = nullptr);
+    ForumSlot(Browser &browser, const Clock &clock, QObject *parent = nullptr);
 
     /** Loads the address in the browser and starts the online clock if it is not running yet. */
     void open(const QString &address);
@@ -60,6 +64,21 @@ public:
     /** One tick of the clock timer. */
     void clockTick();
 
+    /** The page began loading. */
+    void pageLoadStarted();
+    void pageLoadFinished(const PageLoad &load);
+    void pageTitleChanged(const QString &title);
+    /** The page's renderer process ended; the next reload brings the page back. */
+    void pageRendererGone();
+    /** A page dialog was answered for the user, who could not see it. */
+    void pageDialogAnswered();
+
+    /**
+     * How long until the refresh timer reloads the page, given the time to its next tick:
+     * a very large number while the slot is stopped.
+     */
+    qint64 msUntilReload(const QString &periodText, qint64 msUntilNextTick, int tickIntervalMs) const;
+
     bool isRefreshTimerActive() const { return m_refreshActive; }
     bool isClockTimerActive() const { return m_clockActive; }
     SlotStatus status() const { return m_refreshActive ? SlotStatus::Running : SlotStatus::Stopped; }
@@ -67,6 +86,11 @@ public:
     /** The period used when the period box holds no valid number; it is what the period label shows. */
     int acceptedPeriod() const { return m_acceptedPeriod; }
     OnlineTime onlineTime() const { return OnlineTime::fromSeconds(m_onlineSeconds); }
+    const ReloadReport &lastReload() const { return m_lastReload; }
+    int answeredDialogs() const { return m_answeredDialogs; }
+    const QString &pageTitle() const { return m_pageTitle; }
+    /** The status label's tool tip: the last reload and, if any, the dialogs answered for the user. */
+    QString reportText() const;
 
 signals:
     void refreshTimerActiveChanged(bool active);
@@ -74,18 +98,24 @@ signals:
     void statusChanged(kelvora::SlotStatus status);
     void periodLabelChanged(const QString &text);
     void onlineTimeChanged(const kelvora::OnlineTime &time);
+    void reportChanged(const QString &text);
 
 private:
     void setRefreshActive(bool active);
+    void report(bool succeeded, const QString &reason);
 
     Browser &m_browser;
-    const MonotonicClock &m_clock;
+    const Clock &m_clock;
     bool m_refreshActive = false;
     bool m_clockActive = false;
     int m_counter = 0;
     int m_acceptedPeriod = 1;
     qint64 m_openedAtMs = 0;
     qint64 m_onlineSeconds = 0;
+    bool m_loading = false;
+    ReloadReport m_lastReload;
+    int m_answeredDialogs = 0;
+    QString m_pageTitle;
 };
 
 } // namespace kelvora

@@ -1,14 +1,14 @@
 #include "mainwin/mainwindow.h"
 
-#include "core/monotonicclock.h"
+#include "core/clock.h"
 #include "core/twips.h"
 #include "core/windowlayout.h"
-#include "platform/fonts.h"
-#include "platform/messagebox.h"
 #include "platform/trayicon.h"
-#include "platform/webview.h"
-#include "slots/controls.h"
 #include "slots/slotpanel.h"
+#include "web/webprofile.h"
+#include "widgets/controls.h"
+#include "widgets/fonts.h"
+#include "widgets/messagebox.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -16,6 +16,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
+
+#include <algorithm>
+#include <limits>
 
 namespace kelvora {
 namespace {
@@ -48,12 +51,13 @@ MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent) : QWidget(
     // Pointer movements over the window's own surface undo the links' hover highlight.
     setMouseTracking(true);
 
-    const MonotonicClock &clock = setup.clock ? *setup.clock : SteadyClock::instance();
+    const Clock &clock = setup.clock ? *setup.clock : SteadyClock::instance();
     for (int i = 0; i < SlotCount; ++i) {
         const auto index = static_cast<std::size_t>(i);
-        auto *panel = new SlotPanel(setup.slotDescriptions[index], setup.profile, clock, this);
+        auto *panel = new SlotPanel(setup.slotDescriptions[index], setup.profiles->profile(i), clock, this);
         m_panels[index] = panel;
         connect(panel, &SlotPanel::opened, this, [this, i] { showPairBrowsers(i); });
+        panel->setNextReloadQuery([this] { return msUntilAnyReload(); });
     }
 
     // The welcome shows through on slot 1's panel until a slot is first switched to.
@@ -61,8 +65,9 @@ MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent) : QWidget(
                                songFont(42, true));
     m_authorLabel = makeLabel(m_panels[0], QStringLiteral("Label26"), QStringLiteral("Tavren"), 5760, 5280,
                               songFont(14.25));
-    for (SlotPanel *panel : m_panels)
-        panel->browser()->raise();
+    // Beneath the browser, which covers them once slot 1 is opened.
+    m_welcomeLabel->lower();
+    m_authorLabel->lower();
 
     buildTopBar();
     placePanels();
@@ -71,10 +76,10 @@ MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent) : QWidget(
     for (std::size_t first = 0; first < m_panels.size(); first += 2) {
         SlotPanel *one = m_panels[first];
         SlotPanel *two = m_panels[first + 1];
-        one->browser()->navigate(setup.startPage);
-        one->browser()->setShown(false);
-        two->browser()->setShown(false);
-        two->browser()->navigate(setup.startPage);
+        one->sendBrowserTo(setup.startPage);
+        one->showBrowser(false);
+        two->showBrowser(false);
+        two->sendBrowserTo(setup.startPage);
         one->setVisible(first == 0);
         two->setVisible(false);
     }
@@ -105,6 +110,13 @@ void MainWindow::buildTopBar()
         const SlotDescription &d = m_panels[static_cast<std::size_t>(i)]->description();
         QPushButton *button = makeTopButton(this, d.names.switchButton, d.caption, d.switchButtonLeftTwips);
         connect(button, &QPushButton::clicked, this, [this, i] { switchToSlot(i); });
+        // A failing slot can be found from the top bar, without opening each one.
+        SlotPanel *panel = m_panels[static_cast<std::size_t>(i)];
+        auto showReport = [button, caption = d.caption](const QString &report) {
+            button->setToolTip(caption + QLatin1Char('\n') + report);
+        };
+        showReport(panel->slot().reportText());
+        connect(panel, &SlotPanel::reportChanged, button, showReport);
     }
 }
 
@@ -115,11 +127,9 @@ void MainWindow::loadAddressList(const UrlListFile &file)
     setAddressEntries(read.entries);
     if (read.ok())
         return;
-    MessageBox::show(
+    MessageBox::warning(
         this,
-        {QMessageBox::Warning, QStringLiteral("提示"),
-         QStringLiteral("无法读取网址列表文件 %1：%2").arg(QDir::toNativeSeparators(file.path()), read.error),
-         QMessageBox::Ok});
+        QStringLiteral("无法读取网址列表文件 %1：%2").arg(QDir::toNativeSeparators(file.path()), read.error));
 }
 
 void MainWindow::setAddressEntries(const QStringList &entries)
@@ -141,8 +151,8 @@ void MainWindow::switchToSlot(int index)
         if (panel != shown)
             panel->setVisible(false);
     }
-    setWindowTitle(shown->description().captionPrefix() + shown->browser()->locationName());
-    shown->browser()->setShown(true);
+    setWindowTitle(shown->description().captionPrefix() + shown->pageTitle());
+    shown->showBrowser(true);
     m_welcomeLabel->hide();
     m_authorLabel->hide();
 }
@@ -162,8 +172,15 @@ void MainWindow::stepHistory(bool back)
     const int index = visibleSlot();
     if (index < 0)
         return;
-    WebView *browser = m_panels.at(static_cast<std::size_t>(index))->browser();
-    back ? browser->goBack() : browser->goForward();
+    m_panels.at(static_cast<std::size_t>(index))->stepHistory(back);
+}
+
+qint64 MainWindow::msUntilAnyReload() const
+{
+    qint64 soonest = std::numeric_limits<qint64>::max();
+    for (const SlotPanel *panel : m_panels)
+        soonest = std::min(soonest, panel->msUntilReload());
+    return soonest;
 }
 
 void MainWindow::showFromTray()
@@ -187,8 +204,8 @@ void MainWindow::showPairBrowsers(int index)
     // The pair's first browser, then its second, whichever of the two was opened.
     const SlotDescription &d = m_panels.at(static_cast<std::size_t>(index))->description();
     const auto first = static_cast<std::size_t>(d.firstOfGroup ? index : d.partner);
-    m_panels.at(first)->browser()->setShown(true);
-    m_panels.at(first + 1)->browser()->setShown(true);
+    m_panels.at(first)->showBrowser(true);
+    m_panels.at(first + 1)->showBrowser(true);
 }
 
 void MainWindow::placePanels()
@@ -197,7 +214,7 @@ void MainWindow::placePanels()
     const double h = height() * TwipsPerPixel;
     for (SlotPanel *panel : m_panels) {
         panel->setGeometry(twipsToPixels(panelRectTwips(w, h)));
-        panel->browser()->place(twipsToPixels(browserRectTwips(w, h)));
+        panel->placeBrowser(twipsToPixels(browserRectTwips(w, h)));
     }
 }
 

@@ -10,19 +10,19 @@
 
 class QLabel;
 class QPushButton;
-class QWebEngineProfile;
 
 namespace kelvora {
 
-class MonotonicClock;
+class Clock;
 class SlotPanel;
+class SlotProfiles;
 class TrayIcon;
 
 /** What the main window is built from; tests change the start page and the tick intervals. */
 struct MainWindowSetup
 {
-    QWebEngineProfile *profile = nullptr;
-    const MonotonicClock *clock = nullptr; ///< the machine's monotonic clock when null
+    const SlotProfiles *profiles = nullptr; ///< one browser profile per slot
+    const Clock *clock = nullptr;           ///< the machine's monotonic clock when null
     QString startPage = QStringLiteral("www.baidu.com");
     std::array<SlotDescription, SlotCount> slotDescriptions = slotTable();
     /** The forum address list offered in every address box; none leaves the lists empty. */
@@ -65,6 +65,8 @@ private:
     /** Fills every address box's list with the entries, in order. */
     void setAddressEntries(const QStringList &entries);
     void showPairBrowsers(int index);
+    /** How long until the next reload of any slot is due. */
+    qint64 msUntilAnyReload() const;
     void placePanels();
 
     std::array<SlotPanel *, SlotCount> m_panels{};

@@ -1,10 +1,11 @@
 #include "slots/slotpanel.h"
 
 #include "core/twips.h"
-#include "platform/fonts.h"
-#include "platform/messagebox.h"
-#include "platform/webview.h"
-#include "slots/controls.h"
+#include "web/webpage.h"
+#include "web/webview.h"
+#include "widgets/controls.h"
+#include "widgets/fonts.h"
+#include "widgets/messagebox.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -66,8 +67,8 @@ QTimer *makeTimer(QObject *parent, const QString &objectName, int intervalMs)
 
 } // namespace
 
-SlotPanel::SlotPanel(const SlotDescription &description, QWebEngineProfile *profile,
-                     const MonotonicClock &clock, QWidget *parent)
+SlotPanel::SlotPanel(const SlotDescription &description, QWebEngineProfile *profile, const Clock &clock,
+                     QWidget *parent)
     : QGroupBox(description.caption, parent), m_description(description),
       m_browser(new WebView(profile, this)), m_slot(*m_browser, clock, this)
 {
@@ -95,8 +96,32 @@ SlotPanel::SlotPanel(const SlotDescription &description, QWebEngineProfile *prof
     connect(&m_slot, &ForumSlot::periodLabelChanged, this,
             [this](const QString &text) { setAutoSizedText(m_periodLabel, text); });
 
+    connect(&m_slot, &ForumSlot::reportChanged, this, &SlotPanel::showReport);
+    connectBrowser();
+
     showStatus(m_slot.status());
-    m_browser->setShown(false);
+    showReport(m_slot.reportText());
+    m_browser->hide();
+}
+
+SlotPanel::~SlotPanel()
+{
+    // Pages can still ask while the window goes away: nobody is left to see them then.
+    m_browser->webPage()->setDialogHandler({});
+}
+
+void SlotPanel::connectBrowser()
+{
+    connect(m_browser, &WebView::pageLoadStarted, this, [this] {
+        // The page that left a message open is going away.
+        dismissPageMessage();
+        m_slot.pageLoadStarted();
+    });
+    connect(m_browser, &WebView::pageLoadFinished, &m_slot, &ForumSlot::pageLoadFinished);
+    connect(m_browser, &WebView::rendererGone, &m_slot, &ForumSlot::pageRendererGone);
+    connect(m_browser, &QWebEngineView::titleChanged, &m_slot, &ForumSlot::pageTitleChanged);
+    m_browser->webPage()->setDialogHandler(
+        [this](const PageDialogRequest &request) { return answerDialog(request); });
 }
 
 void SlotPanel::buildControls()
@@ -154,14 +179,90 @@ void SlotPanel::startKeepingOnline()
 {
     if (m_slot.start(m_periodBox->currentText()))
         return;
-    MessageBox::show(this, {QMessageBox::Warning, QStringLiteral("提示"),
-                            QStringLiteral("刷新时间请输入整数时间。"), QMessageBox::Ok});
+    MessageBox::warning(this, QStringLiteral("刷新时间请输入整数时间。"));
 }
 
 void SlotPanel::showStatus(SlotStatus status)
 {
     setAutoSizedText(m_statusLabel, statusText(status));
     setTextColor(m_statusLabel, status == SlotStatus::Running ? RunningColor : StoppedColor);
+}
+
+void SlotPanel::showReport(const QString &text)
+{
+    m_statusLabel->setToolTip(text);
+    emit reportChanged(text);
+}
+
+PageDialogAnswer SlotPanel::answerDialog(const PageDialogRequest &request)
+{
+    using Handling = DialogDecision::Handling;
+    const DialogDecision decision = decideDialog(request.kind, isPageSeen(), request.duringTimerReload);
+    const int askingMs = askingTimeMs(m_nextReloadQuery ? m_nextReloadQuery() : msUntilReload());
+    if (decision.handling == Handling::AnswerAtOnce ||
+        (decision.handling == Handling::AskBriefly && askingMs == 0)) {
+        m_slot.pageDialogAnswered();
+        return {decision.accept, request.defaultText};
+    }
+
+    const QString title = m_description.captionPrefix() + QStringLiteral("网页消息");
+    if (decision.handling == Handling::ShowWithoutWaiting) {
+        // One message per slot: a newer one replaces the one still shown.
+        dismissPageMessage();
+        m_pageMessage = MessageBox::showWithoutWaiting(
+            this, {QMessageBox::Information, title, request.message, QMessageBox::Ok});
+        return {true, {}};
+    }
+
+    const MessageBox::Message question{QMessageBox::Question, title, request.message,
+                                       QMessageBox::Ok | QMessageBox::Cancel, askingMs};
+    if (request.kind == PageDialogKind::Prompt) {
+        const std::optional<QString> text = MessageBox::promptBriefly(this, question, request.defaultText);
+        return {text.has_value(), text.value_or(QString())};
+    }
+    return {MessageBox::askBriefly(this, question, QMessageBox::Cancel) == QMessageBox::Ok, {}};
+}
+
+void SlotPanel::dismissPageMessage()
+{
+    if (m_pageMessage)
+        m_pageMessage->close();
+}
+
+void SlotPanel::showBrowser(bool shown)
+{
+    m_browser->setVisible(shown);
+}
+
+void SlotPanel::placeBrowser(const QRect &geometry)
+{
+    m_browser->setGeometry(geometry);
+}
+
+void SlotPanel::stepHistory(bool back)
+{
+    back ? m_browser->goBack() : m_browser->goForward();
+}
+
+QString SlotPanel::pageTitle() const
+{
+    return m_browser->title();
+}
+
+void SlotPanel::sendBrowserTo(const QString &address)
+{
+    m_browser->navigate(address);
+}
+
+bool SlotPanel::isPageSeen() const
+{
+    return m_browser->isVisible() && !window()->isMinimized();
+}
+
+qint64 SlotPanel::msUntilReload() const
+{
+    const qint64 nextTick = m_refreshTimer->isActive() ? m_refreshTimer->remainingTime() : 0;
+    return m_slot.msUntilReload(m_periodBox->currentText(), nextTick, m_refreshTimer->interval());
 }
 
 void SlotPanel::showOnlineTime(const OnlineTime &time)

@@ -1,18 +1,12 @@
 #include "common/guitest.h"
 
-#include <QWebEngineProfile>
-
 namespace kelvora::test {
 
-TemporaryWebProfile::TemporaryWebProfile() : m_profile(std::make_unique<QWebEngineProfile>()) {}
-
-TemporaryWebProfile::~TemporaryWebProfile() = default;
-
-MessageRecorder::MessageRecorder()
+MessageRecorder::MessageRecorder(QMessageBox::StandardButton answer) : answer(answer)
 {
     MessageBox::setHandler([this](const MessageBox::Message &message) {
         messages << message;
-        return QMessageBox::Ok;
+        return this->answer;
     });
 }
 
@@ -21,10 +15,10 @@ MessageRecorder::~MessageRecorder()
     MessageBox::setHandler({});
 }
 
-MainWindowSetup windowSetup(QWebEngineProfile *profile)
+MainWindowSetup windowSetup(const SlotProfiles *profiles)
 {
     MainWindowSetup setup;
-    setup.profile = profile;
+    setup.profiles = profiles;
     setup.startPage = QStringLiteral("about:blank");
     setup.trayIcon = false;
     return setup;

@@ -1,44 +1,43 @@
 #pragma once
 
 #include "mainwin/mainwindow.h"
-#include "platform/messagebox.h"
 #include "platform/processsetup.h"
+#include "web/webprofile.h"
+#include "widgets/messagebox.h"
 
 #include <QApplication>
 #include <QTest>
 
 #include <memory>
 
-class QWebEngineProfile;
-
 namespace kelvora::test {
 
-/** A web profile kept in memory only, so no test reads or leaves behind any browser data. */
-class TemporaryWebProfile
+/** Browser profiles kept in memory only, so no test reads or leaves behind any browser data. */
+class TemporaryProfiles
 {
 public:
-    TemporaryWebProfile();
-    ~TemporaryWebProfile();
-    QWebEngineProfile *get() const { return m_profile.get(); }
+    TemporaryProfiles() : m_profiles(SlotProfiles::inMemory()) {}
+    const SlotProfiles *get() const { return m_profiles.get(); }
 
 private:
-    std::unique_ptr<QWebEngineProfile> m_profile;
+    std::unique_ptr<SlotProfiles> m_profiles;
 };
 
-/** Answers every message box with OK while it lives, keeping what each one said. */
+/** Answers every message box with `answer` while it lives, keeping what each one said. */
 class MessageRecorder
 {
 public:
-    MessageRecorder();
+    explicit MessageRecorder(QMessageBox::StandardButton answer = QMessageBox::Ok);
     ~MessageRecorder();
     MessageRecorder(const MessageRecorder &) = delete;
     MessageRecorder &operator=(const MessageRecorder &) = delete;
 
     QList<MessageBox::Message> messages;
+    QMessageBox::StandardButton answer;
 };
 
-/** A main window's set-up for tests: the given profile, a blank start page, no tray icon. */
-MainWindowSetup windowSetup(QWebEngineProfile *profile);
+/** A main window's set-up for tests: the given profiles, a blank start page, no tray icon. */
+MainWindowSetup windowSetup(const SlotProfiles *profiles);
 
 /** Finds a named child or fails the test with its name. */
 template <typename T> T *child(const QObject *parent, const QString &name)

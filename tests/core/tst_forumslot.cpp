@@ -1,6 +1,5 @@
-#include "core/browser.h"
+#include "common/fakes.h"
 #include "core/forumslot.h"
-#include "core/monotonicclock.h"
 #include "core/period.h"
 
 #include <QSignalSpy>
@@ -10,27 +9,8 @@ using namespace kelvora;
 
 namespace {
 
-class FakeBrowser final : public Browser
-{
-public:
-    void navigate(const QString &address) override { navigations << address; }
-    void refresh() override { ++refreshes; }
-    void goBack() override {}
-    void goForward() override {}
-    QString locationName() const override { return {}; }
-    void setShown(bool) override {}
-    void place(const QRect &) override {}
-
-    QStringList navigations;
-    int refreshes = 0;
-};
-
-class FakeClock final : public MonotonicClock
-{
-public:
-    qint64 nowMs() const override { return now; }
-    qint64 now = 0;
-};
+using test::FakeBrowser;
+using test::FakeClock;
 
 // Plays the refresh timer: ticks until the browser has been refreshed `reloads` more times and
 // returns the ticks that took; gives up after `limit` ticks.

@@ -1,4 +1,4 @@
-#include "common/forumtestserver.h"
+#include "common/forumserver.h"
 #include "common/guitest.h"
 #include "mainwin/mainwindow.h"
 
@@ -9,27 +9,27 @@
 
 using namespace kelvora;
 using kelvora::test::child;
-using kelvora::test::ForumTestServer;
+using kelvora::test::ForumServer;
 
 // Eight forums on eight hosts, all kept online at once while seven of them are hidden.
 class TestEightSlots : public QObject
 {
     Q_OBJECT
 
-    test::TemporaryWebProfile m_profile;
-    std::vector<std::unique_ptr<ForumTestServer>> m_servers;
+    test::TemporaryProfiles m_profiles;
+    std::vector<std::unique_ptr<ForumServer>> m_servers;
 
 private slots:
     void everySlotReloadsItsOwnForumWithItsOwnLogin()
     {
         for (int i = 0; i < SlotCount; ++i) {
-            auto server = std::make_unique<ForumTestServer>();
+            auto server = std::make_unique<ForumServer>();
             QVERIFY(server->listen(QHostAddress(QStringLiteral("127.0.0.%1").arg(i + 2))));
             server->setTitle(QStringLiteral("论坛 %1").arg(i + 1));
             m_servers.push_back(std::move(server));
         }
 
-        MainWindowSetup setup = test::windowSetup(m_profile.get());
+        MainWindowSetup setup = test::windowSetup(m_profiles.get());
         // Minutes become 300 ms; slot 8 keeps its real one-second tick.
         for (int i = 0; i < SlotCount - 1; ++i)
             setup.slotDescriptions[static_cast<std::size_t>(i)].tickIntervalMs = 300;
@@ -59,7 +59,7 @@ private slots:
 
         std::set<QString> logins;
         for (const auto &server : m_servers) {
-            const QList<ForumTestServer::Request> requests = server->pageRequests();
+            const QList<ForumServer::Request> requests = server->pageRequests();
             const QString login = requests.first().issuedCookie;
             QVERIFY(!login.isEmpty());
             logins.insert(login);

@@ -1,4 +1,4 @@
-#include "common/forumtestserver.h"
+#include "common/forumserver.h"
 #include "common/guitest.h"
 #include "mainwin/mainwindow.h"
 
@@ -8,14 +8,14 @@
 
 using namespace kelvora;
 using kelvora::test::child;
-using kelvora::test::ForumTestServer;
+using kelvora::test::ForumServer;
 
 class TestHistory : public QObject
 {
     Q_OBJECT
 
-    test::TemporaryWebProfile m_profile;
-    ForumTestServer m_server;
+    test::TemporaryProfiles m_profiles;
+    ForumServer m_server;
     std::unique_ptr<MainWindow> m_window;
     test::MessageRecorder m_box;
 
@@ -41,7 +41,7 @@ private slots:
         QVERIFY(m_server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
         m_server.setPage(QStringLiteral("/a"), QStringLiteral("甲"));
         m_server.setPage(QStringLiteral("/b"), QStringLiteral("乙"));
-        m_window = std::make_unique<MainWindow>(test::windowSetup(m_profile.get()));
+        m_window = std::make_unique<MainWindow>(test::windowSetup(m_profiles.get()));
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }

@@ -1,4 +1,4 @@
-#include "common/forumtestserver.h"
+#include "common/forumserver.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using kelvora::test::ForumTestServer;
+using kelvora::test::ForumServer;
 
 // Starts the real program as a new user would, with a home of its own, and drives it from outside.
 class TestProgram : public QObject
@@ -146,7 +146,7 @@ private slots:
 
     void loginSurvivesARestart()
     {
-        ForumTestServer forum;
+        ForumServer forum;
         QVERIFY(forum.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
         const QString address = forum.url(QStringLiteral("/login.php")).toString();
 

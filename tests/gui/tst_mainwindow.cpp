@@ -1,7 +1,7 @@
 #include "common/guitest.h"
 #include "core/urllistfile.h"
 #include "mainwin/mainwindow.h"
-#include "slots/controls.h"
+#include "widgets/controls.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -19,7 +19,7 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 
-    test::TemporaryWebProfile m_profile;
+    test::TemporaryProfiles m_profiles;
     QTemporaryDir m_folder;
     std::unique_ptr<MainWindow> m_window;
     test::MessageRecorder m_box;
@@ -33,7 +33,7 @@ class TestMainWindow : public QObject
     }
     void openWindow(bool withList = true)
     {
-        MainWindowSetup setup = test::windowSetup(m_profile.get());
+        MainWindowSetup setup = test::windowSetup(m_profiles.get());
         if (withList)
             setup.urlList = UrlListFile(listPath(), TextEncoding::Utf8);
         m_window = std::make_unique<MainWindow>(setup);
@@ -108,7 +108,8 @@ private slots:
             const SlotDescription &d = table[static_cast<std::size_t>(index)];
             auto *button = find<QPushButton>(d.names.switchButton);
             QCOMPARE(button->text(), d.caption);
-            QCOMPARE(button->toolTip(), d.caption);
+            // The caption first, then how the slot's last reload went.
+            QCOMPARE(button->toolTip(), d.caption + QStringLiteral("\n尚未刷新"));
             QTest::mouseClick(button, Qt::LeftButton);
             for (const SlotDescription &other : table)
                 QCOMPARE(find<QWidget>(other.names.panel)->isVisible(), other.number == d.number);

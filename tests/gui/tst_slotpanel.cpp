@@ -1,9 +1,10 @@
+#include "common/fakes.h"
 #include "common/guitest.h"
-#include "core/monotonicclock.h"
+#include "core/clock.h"
 #include "mainwin/mainwindow.h"
-#include "platform/webview.h"
-#include "slots/controls.h"
 #include "slots/slotpanel.h"
+#include "web/webview.h"
+#include "widgets/controls.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -14,22 +15,13 @@
 using namespace kelvora;
 using kelvora::test::child;
 
-namespace {
-
-class FakeClock final : public MonotonicClock
-{
-public:
-    qint64 nowMs() const override { return now; }
-    qint64 now = 1'000'000;
-};
-
-} // namespace
+using kelvora::test::FakeClock;
 
 class TestSlotPanel : public QObject
 {
     Q_OBJECT
 
-    test::TemporaryWebProfile m_profile;
+    test::TemporaryProfiles m_profiles;
     FakeClock m_clock;
     std::unique_ptr<MainWindow> m_window;
     test::MessageRecorder m_box;
@@ -41,29 +33,10 @@ class TestSlotPanel : public QObject
     }
 
 private slots:
-    void addressesAreTakenAsABrowserWouldTakeThem_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QUrl>("loaded");
-        QTest::newRow("bare host") << "www.baidu.com" << QUrl(QStringLiteral("http://www.baidu.com"));
-        QTest::newRow("blanks around")
-            << "  http://bbs.example.cn/  " << QUrl(QStringLiteral("http://bbs.example.cn/"));
-        QTest::newRow("host and port")
-            << "127.0.0.1:8080/a" << QUrl(QStringLiteral("http://127.0.0.1:8080/a"));
-        QTest::newRow("scheme only") << "http://" << QUrl(QStringLiteral("about:blank"));
-        QTest::newRow("empty") << "" << QUrl(QStringLiteral("about:blank"));
-    }
-    void addressesAreTakenAsABrowserWouldTakeThem()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QUrl, loaded);
-        QCOMPARE(WebView::addressFromUserInput(typed), loaded);
-    }
-
     void init()
     {
         m_box.messages.clear();
-        MainWindowSetup setup = test::windowSetup(m_profile.get());
+        MainWindowSetup setup = test::windowSetup(m_profiles.get());
         setup.clock = &m_clock;
         m_window = std::make_unique<MainWindow>(setup);
         m_window->show();

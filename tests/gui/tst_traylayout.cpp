@@ -3,7 +3,7 @@
 #include "core/windowlayout.h"
 #include "mainwin/mainwindow.h"
 #include "platform/trayicon.h"
-#include "slots/controls.h"
+#include "widgets/controls.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -23,12 +23,12 @@ class TestTrayLayout : public QObject
 {
     Q_OBJECT
 
-    test::TemporaryWebProfile m_profile;
+    test::TemporaryProfiles m_profiles;
     std::unique_ptr<MainWindow> m_window;
 
     void openWindow(bool trayIcon)
     {
-        MainWindowSetup setup = test::windowSetup(m_profile.get());
+        MainWindowSetup setup = test::windowSetup(m_profiles.get());
         setup.trayIcon = trayIcon;
         m_window = std::make_unique<MainWindow>(setup);
         m_window->show();

@@ -1,4 +1,4 @@
-#include "platform/fonts.h"
+#include "widgets/fonts.h"
 
 #include <QFontDatabase>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "core/monotonicclock.h"
+#include "core/clock.h"
 
 namespace kelvora {
 
@@ -10,6 +10,11 @@ SteadyClock::SteadyClock()
 qint64 SteadyClock::nowMs() const
 {
     return m_timer.elapsed();
+}
+
+QDateTime SteadyClock::localTime() const
+{
+    return QDateTime::currentDateTime();
 }
 
 const SteadyClock &SteadyClock::instance()

@@ -1,4 +1,4 @@
-#include "slots/controls.h"
+#include "widgets/controls.h"
 
 #include "core/twips.h"
 

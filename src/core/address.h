@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+namespace kelvora {
+
+/**
+ * Turns what the user typed into an address, as a browser's address bar does: "bbs.example.cn"
+ * gets http://. Nothing loadable (empty, or a scheme with no host behind it) gives about:blank,
+ * so the user sees an empty page rather than an engine error.
+ */
+QUrl addressFromUserInput(const QString &text);
+
+} // namespace kelvora

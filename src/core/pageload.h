@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace kelvora {
+
+/** How a page load ended, as the browser reports it. */
+struct PageLoad
+{
+    enum class Outcome
+    {
+        Succeeded,
+        HttpError,    ///< the forum answered with an error status (code: the HTTP status)
+        NetworkError, ///< no usable answer reached us (code: the engine's network error, negative)
+        Stopped,      ///< given up for a newer load; says nothing about the forum
+    };
+    Outcome outcome = Outcome::Succeeded;
+    int code = 0;
+};
+
+/** Why a load failed, in words for the user: "HTTP 503（服务暂时不可用）", "连接被重置". */
+QString failureReason(const PageLoad &load);
+
+/** What the user is told about a slot's last reload. */
+struct ReloadReport
+{
+    QDateTime at; ///< when it ended; invalid while nothing has loaded yet
+    bool succeeded = false;
+    QString reason; ///< why it failed
+
+    /** One line: "上次刷新：2026-12-07 13:45:02 成功", or "… 失败：连接被重置". */
+    QString text() const;
+};
+
+/** The reason shown when a reload falls due while the last one still waits for the forum. */
+QString noAnswerReason();
+/** The reason shown when the page's renderer process ended under it. */
+QString rendererGoneReason();
+
+} // namespace kelvora

@@ -1,0 +1,70 @@
+#include "web/webprofile.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+
+namespace kelvora {
+namespace {
+
+// Pages are reloaded every period anyway: a small cache keeps the images and style sheets.
+constexpr int CacheBytes = 4 * 1024 * 1024;
+
+void configure(QWebEngineProfile &profile)
+{
+    profile.setHttpCacheMaximumSize(CacheBytes);
+    profile.setSpellCheckEnabled(false);
+    QWebEngineSettings *settings = profile.settings();
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+}
+
+} // namespace
+
+std::unique_ptr<SlotProfiles> SlotProfiles::onDisk(const QString &folder)
+{
+    std::unique_ptr<SlotProfiles> profiles(new SlotProfiles);
+    for (int i = 0; i < SlotCount; ++i) {
+        const QString storage = slotFolder(folder, i);
+        QDir().mkpath(storage);
+        const QString name = i == 0 ? QStringLiteral("kelvora") : QStringLiteral("kelvora-%1").arg(i + 1);
+        auto profile = std::make_unique<QWebEngineProfile>(name);
+        profile->setPersistentStoragePath(storage);
+        profile->setCachePath(storage + QStringLiteral("/cache"));
+        profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+        profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+        configure(*profile);
+        profiles->m_profiles[static_cast<std::size_t>(i)] = std::move(profile);
+    }
+    return profiles;
+}
+
+std::unique_ptr<SlotProfiles> SlotProfiles::inMemory()
+{
+    std::unique_ptr<SlotProfiles> profiles(new SlotProfiles);
+    for (auto &profile : profiles->m_profiles) {
+        profile = std::make_unique<QWebEngineProfile>(); // off the record: each one a browser of its own
+        configure(*profile);
+    }
+    return profiles;
+}
+
+SlotProfiles::~SlotProfiles() = default;
+
+QWebEngineProfile *SlotProfiles::profile(int slotIndex) const
+{
+    return m_profiles.at(static_cast<std::size_t>(slotIndex)).get();
+}
+
+QString SlotProfiles::slotFolder(const QString &folder, int slotIndex)
+{
+    return slotIndex == 0 ? folder : folder + QStringLiteral("-%1").arg(slotIndex + 1);
+}
+
+QString defaultWebProfileFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/webengine");
+}
+
+} // namespace kelvora

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "core/browser.h"
+#include "core/clock.h"
+
+#include <QList>
+#include <QStringList>
+
+namespace kelvora::test {
+
+/** A clock the test moves by hand. */
+class FakeClock final : public Clock
+{
+public:
+    qint64 nowMs() const override { return now; }
+    QDateTime localTime() const override { return wallStart.addMSecs(now); }
+
+    qint64 now = 1'000'000;
+    QDateTime wallStart{QDate(2026, 12, 7), QTime(8, 0)};
+};
+
+/** A browser that only remembers what it was asked to do. */
+class FakeBrowser final : public Browser
+{
+public:
+    void navigate(const QString &address) override { navigations << address; }
+    void refresh(ReloadCause cause) override
+    {
+        ++refreshes;
+        causes << cause;
+    }
+
+    QStringList navigations;
+    int refreshes = 0;
+    QList<ReloadCause> causes;
+};
+
+} // namespace kelvora::test

@@ -1,0 +1,155 @@
+#include "common/forumserver.h"
+#include "common/guitest.h"
+#include "mainwin/mainwindow.h"
+#include "slots/slotpanel.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QWebEngineView>
+
+using namespace kelvora;
+using kelvora::test::child;
+using kelvora::test::ForumServer;
+
+// Pages that open dialogs, as forums do, never stop a slot: neither their own nor any other.
+class TestPageDialogs : public QObject
+{
+    Q_OBJECT
+
+    test::TemporaryProfiles m_profiles;
+    ForumServer m_plain;  // a forum that only needs reloading, in slot 1
+    ForumServer m_dialog; // a forum that opens dialogs, in slot 8
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<test::MessageRecorder> m_box;
+
+    const SlotDescription &slot(int index) const { return slotTable()[std::size_t(index)]; }
+    template <typename T> T *control(int index, const QString &name) const
+    {
+        return child<T>(child<QWidget>(m_window.get(), slot(index).names.panel), name);
+    }
+    void click(int index, const QString &name)
+    {
+        QTest::mouseClick(control<QPushButton>(index, name), Qt::LeftButton);
+    }
+    void openAndStart(int index, const QUrl &url, const QString &period)
+    {
+        m_window->switchToSlot(index);
+        control<QComboBox>(index, slot(index).names.addressBox)->setEditText(url.toString());
+        control<QComboBox>(index, slot(index).names.periodBox)->setEditText(period);
+        click(index, slot(index).names.openButton);
+        click(index, slot(index).names.startButton);
+    }
+    static bool reloaded(const ForumServer &server, qsizetype times)
+    {
+        return server.pageRequests().size() >= times + 1;
+    }
+    // Slot 1 on the plain forum, slot 8 on `path` of the other; `shown` is the slot left on screen.
+    void keepBothOnline(const QString &path, int shown)
+    {
+        openAndStart(0, m_plain.url(QStringLiteral("/plain")), QStringLiteral("2"));
+        openAndStart(7, m_dialog.url(path), QStringLiteral("1"));
+        m_window->switchToSlot(shown);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_plain.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
+        QVERIFY(m_dialog.listen(QHostAddress(QStringLiteral("127.0.0.3"))));
+    }
+    void init()
+    {
+        m_box = std::make_unique<test::MessageRecorder>();
+        MainWindowSetup setup = test::windowSetup(m_profiles.get());
+        // Slot 1's minutes become 250 ms; slot 8 keeps its real second.
+        setup.slotDescriptions[0].tickIntervalMs = 250;
+        m_window = std::make_unique<MainWindow>(setup);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_plain.clear();
+        m_dialog.clear();
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_box.reset();
+    }
+
+    void anAlertNobodySeesIsAnsweredAndEverySlotGoesOn()
+    {
+        keepBothOnline(QStringLiteral("/alert"), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(reloaded(m_dialog, 4) && reloaded(m_plain, 8), 15000);
+        QVERIFY(m_box->messages.isEmpty());
+        const ForumSlot &alerting = m_window->panel(7)->slot();
+        QVERIFY(alerting.answeredDialogs() >= 4);
+        QVERIFY(control<QLabel>(7, QStringLiteral("Label19c"))
+                    ->toolTip()
+                    .contains(QStringLiteral("已自动应答网页对话框")));
+    }
+
+    void anAlertInTheShownSlotIsShownWithoutStoppingAnything()
+    {
+        keepBothOnline(QStringLiteral("/alert"), 7);
+        QTRY_VERIFY_WITH_TIMEOUT(reloaded(m_dialog, 3) && reloaded(m_plain, 6), 15000);
+        QVERIFY(m_box->messages.size() >= 3);
+        const MessageBox::Message &shown = m_box->messages.first();
+        QCOMPARE(shown.title, QStringLiteral("论坛八：网页消息"));
+        QCOMPARE(shown.text, QStringLiteral("论坛公告：欢迎回来"));
+        QCOMPARE(shown.icon, QMessageBox::Information);
+        QCOMPARE(m_window->panel(7)->slot().answeredDialogs(), 0);
+    }
+
+    void questionsAreAnsweredCancelUnseenAndAskedBrieflyWhenSeen()
+    {
+        // Unseen: the page hears "cancel", and nobody is asked.
+        keepBothOnline(QStringLiteral("/confirm"), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_dialog.answers().size() >= 2, 10000);
+        QCOMPARE(m_dialog.answers().first(), QStringLiteral("confirm=false"));
+        QVERIFY(m_box->messages.isEmpty());
+
+        // Seen: the user is asked, for less time than is left until the next reload of any slot.
+        m_window->switchToSlot(7);
+        m_dialog.clear();
+        QTRY_VERIFY_WITH_TIMEOUT(m_dialog.answers().size() >= 2, 10000);
+        QCOMPARE(m_dialog.answers().last(), QStringLiteral("confirm=true"));
+        const MessageBox::Message &asked = m_box->messages.last();
+        QCOMPARE(asked.text, QStringLiteral("确定要签到吗？"));
+        QVERIFY(asked.answerWithinMs > 0 && asked.answerWithinMs < 1000);
+        QVERIFY(reloaded(m_plain, 2));
+    }
+
+    void aPromptNobodySeesGetsNoAnswer()
+    {
+        keepBothOnline(QStringLiteral("/prompt"), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_dialog.answers().isEmpty(), 10000);
+        QCOMPARE(m_dialog.answers().first(), QStringLiteral("prompt=null"));
+    }
+
+    void aTimerReloadLeavesAPageThatAsksBeforeItIsLeft()
+    {
+        auto *browser = child<QWebEngineView>(m_window.get(), slot(0).names.browser);
+        openAndStart(0, m_plain.url(QStringLiteral("/leave")), QStringLiteral("2"));
+        QTRY_VERIFY(reloaded(m_plain, 0) && !browser->page()->isLoading());
+        // The page asks before it is left only once the user has done something on it.
+        QTest::mouseClick(browser->focusProxy(), Qt::LeftButton, {}, QPoint(40, 80));
+        QTRY_VERIFY(m_plain.answers().contains(QStringLiteral("clicked")));
+        QTRY_VERIFY_WITH_TIMEOUT(reloaded(m_plain, 4), 10000);
+        QVERIFY(m_box->messages.isEmpty());
+
+        // Pressed by the user, the refresh button lets the page ask; "cancel" keeps it.
+        click(0, QStringLiteral("Command3"));
+        QTRY_VERIFY(!browser->page()->isLoading());
+        m_box->answer = QMessageBox::Cancel;
+        m_plain.clear();
+        QTest::mouseClick(browser->focusProxy(), Qt::LeftButton, {}, QPoint(40, 80));
+        QTRY_VERIFY(m_plain.answers().contains(QStringLiteral("clicked")));
+        click(0, QStringLiteral("Command4"));
+        QTRY_COMPARE(m_box->messages.size(), 1);
+        QCOMPARE(m_box->messages.first().icon, QMessageBox::Question);
+        QCOMPARE(m_plain.pageRequests().size(), 0);
+    }
+};
+
+KELVORA_GUI_TEST_MAIN(TestPageDialogs)
+#include "tst_pagedialogs.moc"

@@ -1,0 +1,77 @@
+#include "common/forumserver.h"
+#include "common/guitest.h"
+#include "core/pageload.h"
+#include "mainwin/mainwindow.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+using namespace kelvora;
+using kelvora::test::child;
+using kelvora::test::ForumServer;
+
+// A forum that fails is told apart from one that is fine, by the slot and by its switch button,
+// and the reloads go on through the failure.
+class TestReloadReport : public QObject
+{
+    Q_OBJECT
+
+    test::TemporaryProfiles m_profiles;
+    ForumServer m_forum;
+    std::unique_ptr<MainWindow> m_window;
+
+    QString statusTip() const { return child<QLabel>(m_window.get(), QStringLiteral("Label8"))->toolTip(); }
+    QString switchTip() const
+    {
+        return child<QPushButton>(m_window.get(), QStringLiteral("Command9"))->toolTip();
+    }
+    bool reportSays(const QString &words) const
+    {
+        return statusTip().contains(words) && switchTip().contains(words);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
+        MainWindowSetup setup = test::windowSetup(m_profiles.get());
+        setup.slotDescriptions[0].tickIntervalMs = 200;
+        m_window = std::make_unique<MainWindow>(setup);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        // Slot 2 is shown: slot 1 fails unseen, as a slot running in the background does.
+        m_window->switchToSlot(1);
+    }
+    void cleanupTestCase() { m_window.reset(); }
+
+    void theLastReloadIsToldThroughOutagesAndBack()
+    {
+        QWidget *panel = child<QWidget>(m_window.get(), QStringLiteral("Frame1"));
+        child<QComboBox>(panel, QStringLiteral("Combo4"))
+            ->setEditText(m_forum.url(QStringLiteral("/forum")).toString());
+        QTest::mouseClick(child<QPushButton>(panel, QStringLiteral("Command1")), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(panel, QStringLiteral("Command2")), Qt::LeftButton);
+        QTRY_VERIFY(reportSays(QStringLiteral(" 成功")));
+        QVERIFY(statusTip().startsWith(QStringLiteral("上次刷新：")));
+        QVERIFY(switchTip().startsWith(QStringLiteral("论坛一\n上次刷新：")));
+
+        m_forum.setOutage(ForumServer::Outage::ServiceUnavailable);
+        QTRY_VERIFY(reportSays(QStringLiteral("失败：HTTP 503（服务暂时不可用）")));
+
+        m_forum.setOutage(ForumServer::Outage::ConnectionReset);
+        QTRY_VERIFY(reportSays(QStringLiteral("失败：")) && !reportSays(QStringLiteral("HTTP 503")));
+
+        m_forum.setOutage(ForumServer::Outage::NoAnswer);
+        const qsizetype before = m_forum.pageRequests().size();
+        QTRY_VERIFY(reportSays(noAnswerReason()));
+        QVERIFY(m_forum.pageRequests().size() > before);
+
+        m_forum.setOutage(ForumServer::Outage::None);
+        QTRY_VERIFY(reportSays(QStringLiteral(" 成功")));
+        QCOMPARE(child<QLabel>(panel, QStringLiteral("Label8"))->text(), QStringLiteral("运行中"));
+    }
+};
+
+KELVORA_GUI_TEST_MAIN(TestReloadReport)
+#include "tst_reloadreport.moc"
