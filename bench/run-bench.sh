@@ -11,6 +11,10 @@
 #   WARMUP=30 MEASURE=60 SCREENSHOT=/tmp/bench.png bench/run-bench.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The program's browsers start on a public site: the whole bench runs where only loopback exists.
+if [ -z "${KELVORA_BENCH_ISOLATED:-}" ]; then
+  exec tests/loopback-only.sh env KELVORA_BENCH_ISOLATED=1 "$0" "$@"
+fi
 warmup=${WARMUP:-60}
 measure=${MEASURE:-120}
 

@@ -81,6 +81,40 @@ convert -size 256x224 xc:none \
   "${OUT[@]}" PNG32:buttons/refresh.png
 
 # ---------------------------------------------------------------------------
+# "增 加" button picture (16x16): a green plus on a white sheet.
+# Drawn at 8x = 128x128.
+convert -size 128x128 xc:none \
+  -fill white -stroke '#5A6B80' -strokewidth 6 -draw 'roundrectangle 14,6 100,120 8,8' \
+  -stroke none -fill '#2A9443' \
+  -draw 'roundrectangle 62,40 82,122 6,6' -draw 'roundrectangle 32,70 112,90 6,6' \
+  -filter Box -resize 16x16 \
+  "${OUT[@]}" PNG32:buttons/add.png
+
+# "退 出" button picture (16x16): a red power sign.
+convert -size 128x128 xc:none \
+  -fill none -stroke '#C8322B' -strokewidth 16 \
+  -draw 'arc 16,20 112,116 300,240' \
+  -draw 'line 64,10 64,62' \
+  -filter Box -resize 16x16 \
+  "${OUT[@]}" PNG32:buttons/exit.png
+
+# ---------------------------------------------------------------------------
+# Window icons (32x32) of the address list editor (a sheet with lines) and of
+# the instructions window (a blue "i"). Drawn at 8x = 256x256.
+convert -size 256x256 xc:none \
+  -fill white -stroke '#2A6FC9' -strokewidth 14 -draw 'roundrectangle 36,12 220,244 18,18' \
+  -stroke '#2A6FC9' -strokewidth 14 \
+  -draw 'line 76,72 180,72' -draw 'line 76,116 180,116' -draw 'line 76,160 180,160' -draw 'line 76,204 140,204' \
+  -filter Box -resize 32x32 \
+  "${OUT[@]}" PNG32:icons/editor-32.png
+
+convert -size 256x256 xc:none \
+  -fill '#2A6FC9' -stroke none -draw 'circle 128,128 128,8' \
+  -fill white -draw 'circle 128,70 128,48' -draw 'roundrectangle 108,104 148,212 14,14' \
+  -filter Box -resize 32x32 \
+  "${OUT[@]}" PNG32:icons/info-32.png
+
+# ---------------------------------------------------------------------------
 # Top-bar button background (57x33): soft white-to-grey-blue gradient,
 # 1 px slightly darker border, rounded corners. Drawn at 8x = 456x264.
 convert -size 456x264 xc:none \

@@ -1,5 +1,5 @@
-#include "app/splashwindow.h"
-#include "mainwin/mainwindow.h"
+#include "app/application.h"
+#include "platform/desktop.h"
 #include "platform/processsetup.h"
 #include "platform/termination.h"
 #include "platform/urllistlocation.h"
@@ -7,9 +7,8 @@
 #include "widgets/fonts.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QSessionManager>
-
-#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -23,39 +22,18 @@ int main(int argc, char *argv[])
     // The main window appears only after the splash has closed: that must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // The profiles must outlive every view that uses them, so they are created first and deleted last.
-    const std::unique_ptr<kelvora::SlotProfiles> profiles =
-        kelvora::SlotProfiles::onDisk(kelvora::defaultWebProfileFolder());
-    const kelvora::UrlListFile urlList = kelvora::userUrlListFile();
+    kelvora::ApplicationSetup setup{kelvora::SlotProfiles::onDisk(kelvora::defaultWebProfileFolder()),
+                                    kelvora::userUrlListFile()};
+    setup.openAddress = kelvora::openInWebBrowser;
+    kelvora::Application program(std::move(setup));
 
-    std::unique_ptr<kelvora::MainWindow> window;
-    // A signal or the end of the desktop session ends the program as "退出程序" does, so the
-    // browsers write out their cookies on the way.
-    auto endProgram = [&window] {
-        if (window)
-            window->exitProgram();
-        else
-            QApplication::quit();
-    };
-    kelvora::onTerminationRequest(&app, endProgram);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [endProgram](QSessionManager &) {
-        QMetaObject::invokeMethod(qApp, endProgram, Qt::QueuedConnection);
+    // A signal or the end of the desktop session ends the program as "退出程序" does, unasked,
+    // so the browsers write out their cookies on the way.
+    kelvora::onTerminationRequest(&program, [&program] { program.endNow(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &program, [&program](QSessionManager &) {
+        QMetaObject::invokeMethod(&program, &kelvora::Application::endNow, Qt::QueuedConnection);
     });
 
-    auto *splash = new kelvora::SplashWindow(urlList);
-    splash->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(splash, &kelvora::SplashWindow::finished, [&window, &profiles, &urlList, splash] {
-        kelvora::MainWindowSetup setup;
-        setup.profiles = profiles.get();
-        // When the list could not even be created, the user has been told once already.
-        if (!splash->seedFailed())
-            setup.urlList = urlList;
-        window = std::make_unique<kelvora::MainWindow>(setup);
-        window->show();
-    });
-    splash->show();
-
-    const int exitCode = QApplication::exec();
-    window.reset();
-    return exitCode;
+    program.start();
+    return QApplication::exec();
 }

@@ -71,7 +71,7 @@ void SplashWindow::tick()
         return;
     m_timer->stop();
     close();
-    emit finished();
+    emit finished(!m_seedFailed);
 }
 
 } // namespace kelvora

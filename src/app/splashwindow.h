@@ -25,8 +25,11 @@ public:
     bool seedFailed() const { return m_seedFailed; }
 
 signals:
-    /** The splash has closed itself; the main window is to be shown now. */
-    void finished();
+    /**
+     * The splash has closed itself; the main window is to be shown now. `listUsable` is false when
+     * the list could not be created, which the user has been told already.
+     */
+    void finished(bool listUsable);
 
 private:
     void seedIfMissing(const UrlListFile &urlList);

@@ -43,6 +43,23 @@ QStringList splitLines(QStringView text)
     return lines;
 }
 
+// Leaves out what no address holds; says what was found, in words for the user.
+QStringList keepTextOnly(QString &text)
+{
+    QStringList problems;
+    if (const qsizetype nul = text.indexOf(QChar(0)); nul >= 0) {
+        text.truncate(nul);
+        problems << QStringLiteral("含有空字符，其后的内容没有读取");
+    }
+    const qsizetype before = text.size();
+    text.removeIf([](QChar c) {
+        return (c.unicode() < 0x20 && c != u'\t' && c != u'\r' && c != u'\n') || c.unicode() == 0x7F;
+    });
+    if (text.size() != before)
+        problems << QStringLiteral("含有控制字符，已略去");
+    return problems;
+}
+
 // The encoders differ in how they report a character they cannot hold (the Windows code page one
 // substitutes a best-fit or '?' without a word), so the bytes are decoded again and compared.
 // An initial U+FEFF is kept as a character here so that it does not count as a loss.
@@ -108,20 +125,28 @@ UrlListRead UrlListFile::readEntries() const
 {
     const QFileInfo info(m_path);
     if (info.isDir())
-        return {{}, folderError()};
+        return {{}, folderError(), {}};
     if (!info.exists())
-        return {{}, QStringLiteral("文件不存在")};
+        return {{}, QStringLiteral("文件不存在"), {}};
 
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
-        return {{}, QStringLiteral("无法打开文件：") + file.errorString()};
+        return {{}, QStringLiteral("无法打开文件：") + file.errorString(), {}};
     const QByteArray bytes = file.readAll();
     const bool failed = file.error() != QFileDevice::NoError;
     const QString reason = file.errorString();
     file.close();
 
     QStringDecoder decoder(converterFor(m_encoding));
-    UrlListRead result{splitLines(QString(decoder(bytes))), {}};
+    QString text = decoder(bytes);
+    QStringList problems;
+    if (decoder.hasError()) {
+        problems << (m_encoding == TextEncoding::System ? QStringLiteral("含有系统编码无法识别的字节")
+                                                        : QStringLiteral("含有 UTF-8 无法识别的字节"));
+    }
+    problems << keepTextOnly(text);
+
+    UrlListRead result{splitLines(text), {}, problems.join(QStringLiteral("、"))};
     if (failed)
         result.error = QStringLiteral("无法读取文件：") + reason;
     return result;
@@ -130,15 +155,19 @@ UrlListRead UrlListFile::readEntries() const
 UrlListText UrlListFile::loadForEditor() const
 {
     const UrlListRead read = readEntries();
-    UrlListText result{{}, read.error};
+    UrlListText result{{}, read.error, read.notText};
     for (const QString &entry : read.entries)
-        result.text += entry + lineEnd;
+        result.text += entry + u'\n';
     return result;
 }
 
 UrlListResult UrlListFile::saveFromEditor(const QString &text) const
 {
-    return writeText(m_path, text + lineEnd, m_encoding);
+    QString lines = text;
+    lines.replace(lineEnd, QStringLiteral("\n")).replace(u'\r', u'\n');
+    if (!lines.isEmpty() && !lines.endsWith(u'\n'))
+        lines += u'\n';
+    return writeText(m_path, lines.replace(u'\n', lineEnd), m_encoding);
 }
 
 const QStringList &defaultForumList()

@@ -20,20 +20,26 @@ struct UrlListResult
     bool ok() const { return error.isEmpty(); }
 };
 
-/** Outcome of reading the entries: on failure, whatever was read before it went wrong, plus why. */
+/**
+ * Outcome of reading the entries: on failure, whatever was read before it went wrong, plus why.
+ * A file that is not all text is read as far as it makes sense; `notText` then says what was
+ * wrong with it ("含有控制字符"), in Chinese, for one warning.
+ */
 struct UrlListRead
 {
     QStringList entries;
     QString error;
+    QString notText;
 
     bool ok() const { return error.isEmpty(); }
 };
 
-/** The file as the editor shows it, with the same error convention as UrlListRead. */
+/** The file as the editor shows it, with the same conventions as UrlListRead. */
 struct UrlListText
 {
     QString text;
     QString error;
+    QString notText;
 
     bool ok() const { return error.isEmpty(); }
 };
@@ -45,8 +51,10 @@ struct UrlListText
  * Entries are taken as they are: no trimming, empty lines kept, duplicates kept, so what the
  * user typed in the editor is exactly what the slots get.
  *
- * Bytes that are invalid in the chosen encoding are read as U+FFFD rather than failing the
- * whole list: one bad byte in a hand-edited file should not hide every other address.
+ * A file that is not all text is read as far as it makes sense rather than failing the whole
+ * list: one bad byte in a hand-edited file should not hide every other address. Bytes that are
+ * invalid in the chosen encoding become U+FFFD, control characters other than tab and the line
+ * ends are left out, and a NUL ends the text (what follows is taken to be no text at all).
  * Writing is stricter: a character the encoding cannot hold is an error and the old file is kept.
  *
  * Every write goes through a temporary file and a rename, so a crash or a full disk leaves
@@ -68,10 +76,14 @@ public:
 
     [[nodiscard]] UrlListRead readEntries() const;
 
-    /** Every entry followed by CR LF, so a file with lines loads as text ending in CR LF. */
+    /** The entries as lines of a text box: each one followed by a line feed. */
     [[nodiscard]] UrlListText loadForEditor() const;
 
-    /** Replaces the file with the text as it is, followed by one CR LF. */
+    /**
+     * Replaces the file with the text box's lines, each line ending in CR LF: a text that ends
+     * with a line end gets none added, and an empty text makes an empty file. So a list loaded
+     * and saved unchanged stays byte for byte as it was.
+     */
     [[nodiscard]] UrlListResult saveFromEditor(const QString &text) const;
 
 private:

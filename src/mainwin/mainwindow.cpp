@@ -3,28 +3,34 @@
 #include "core/clock.h"
 #include "core/twips.h"
 #include "core/windowlayout.h"
+#include "platform/desktop.h"
 #include "platform/trayicon.h"
+#include "slots/slotdeck.h"
 #include "slots/slotpanel.h"
-#include "web/webprofile.h"
 #include "widgets/controls.h"
 #include "widgets/fonts.h"
+#include "widgets/linklabel.h"
 #include "widgets/messagebox.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDir>
-#include <QLabel>
+#include <QFrame>
 #include <QPushButton>
-
-#include <algorithm>
-#include <limits>
+#include <QTimer>
+#include <QToolButton>
 
 namespace kelvora {
 namespace {
 
 constexpr double TopButtonWidthTwips = 855;
 constexpr double TopButtonHeightTwips = 495;
+const QColor LinkColor(192, 0, 192);
+const QColor LineColor(192, 0, 0);
+const QString TopButtonStyle =
+    QStringLiteral("QAbstractButton { border-image: url(:/buttons/tab.png); color: black; }"
+                   "QAbstractButton:pressed { padding-top: 2px; }");
 
 QPushButton *makeTopButton(QWidget *parent, const QString &objectName, const QString &caption,
                            double leftTwips)
@@ -35,14 +41,66 @@ QPushButton *makeTopButton(QWidget *parent, const QString &objectName, const QSt
     button->setCursor(handCursor());
     button->setFont(songFont(9));
     button->setGeometry(twipsRect(leftTwips, 0, TopButtonWidthTwips, TopButtonHeightTwips));
-    button->setStyleSheet(QStringLiteral("QPushButton { border-image: url(:/buttons/tab.png); color: black; }"
-                                         "QPushButton:pressed { padding-top: 2px; }"));
+    button->setStyleSheet(TopButtonStyle);
     return button;
+}
+
+// A top-bar button with its picture above its caption.
+QToolButton *makePictureTopButton(QWidget *parent, const QString &objectName, const QString &caption,
+                                  const QString &picture, double leftTwips)
+{
+    auto *button = new QToolButton(parent);
+    button->setObjectName(objectName);
+    button->setText(caption);
+    button->setToolTip(caption);
+    button->setIcon(QIcon(picture));
+    button->setIconSize(QSize(16, 16));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setCursor(handCursor());
+    button->setFont(songFont(8));
+    button->setGeometry(twipsRect(leftTwips, 0, TopButtonWidthTwips, TopButtonHeightTwips));
+    button->setStyleSheet(TopButtonStyle);
+    return button;
+}
+
+// One of the dark red lines that frame the top bar, from (x1, y1) to (x2, y2) in twips.
+void makeLine(QWidget *parent, const QString &objectName, double x1, double y1, double x2, double y2)
+{
+    auto *line = new QFrame(parent);
+    line->setObjectName(objectName);
+    const QPoint from = twipsPoint(x1, y1);
+    const QPoint to = twipsPoint(x2, y2);
+    line->setGeometry(QRect(from, QSize(std::max(1, to.x() - from.x()), std::max(1, to.y() - from.y()))));
+    line->setAutoFillBackground(true);
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::Window, LineColor);
+    line->setPalette(palette);
+    line->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+LinkLabel *makeLink(QWidget *parent, const QString &objectName, const QString &caption,
+                    const QString &toolTip, double leftTwips)
+{
+    auto *link = new LinkLabel(caption, parent);
+    link->setObjectName(objectName);
+    link->setToolTip(toolTip);
+    link->move(twipsPoint(leftTwips, 10));
+    link->adjustSize();
+    setTextColor(link, LinkColor);
+    return link;
+}
+
+QTimer *makeBannerTimer(QObject *parent, const QString &objectName, int intervalMs)
+{
+    auto *timer = new QTimer(parent);
+    timer->setObjectName(objectName);
+    timer->setInterval(intervalMs);
+    return timer;
 }
 
 } // namespace
 
-MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent) : QWidget(parent)
+MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent) : QWidget(parent), m_tray(setup.tray)
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Kelvora"));
@@ -52,42 +110,27 @@ MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent) : QWidget(
     setMouseTracking(true);
 
     const Clock &clock = setup.clock ? *setup.clock : SteadyClock::instance();
-    for (int i = 0; i < SlotCount; ++i) {
-        const auto index = static_cast<std::size_t>(i);
-        auto *panel = new SlotPanel(setup.slotDescriptions[index], setup.profiles->profile(i), clock, this);
-        m_panels[index] = panel;
-        connect(panel, &SlotPanel::opened, this, [this, i] { showPairBrowsers(i); });
-        panel->setNextReloadQuery([this] { return msUntilAnyReload(); });
-    }
+    m_deck = new SlotDeck(this, setup.slotDescriptions, *setup.profiles, clock);
 
     // The welcome shows through on slot 1's panel until a slot is first switched to.
-    m_welcomeLabel = makeLabel(m_panels[0], QStringLiteral("Label25"), QStringLiteral("欢迎使用"), 3360, 3840,
+    m_welcomeLabel = makeLabel(panel(0), QStringLiteral("Label25"), QStringLiteral("欢迎使用"), 3360, 3840,
                                songFont(42, true));
-    m_authorLabel = makeLabel(m_panels[0], QStringLiteral("Label26"), QStringLiteral("Tavren"), 5760, 5280,
-                              songFont(14.25));
+    m_authorLabel =
+        makeLabel(panel(0), QStringLiteral("Label26"), QStringLiteral("Tavren"), 5760, 5280, songFont(14.25));
     // Beneath the browser, which covers them once slot 1 is opened.
     m_welcomeLabel->lower();
     m_authorLabel->lower();
 
     buildTopBar();
+    buildExtras();
+    buildBanner();
     placePanels();
 
-    // Every slot starts idle on the start page, its browser hidden; only slot 1's panel shows.
-    for (std::size_t first = 0; first < m_panels.size(); first += 2) {
-        SlotPanel *one = m_panels[first];
-        SlotPanel *two = m_panels[first + 1];
-        one->sendBrowserTo(setup.startPage);
-        one->showBrowser(false);
-        two->showBrowser(false);
-        two->sendBrowserTo(setup.startPage);
-        one->setVisible(first == 0);
-        two->setVisible(false);
-    }
+    m_deck->startIdle(setup.startPage);
 
-    if (setup.trayIcon) {
-        m_tray = new TrayIcon(this);
+    if (m_tray) {
         connect(m_tray, &TrayIcon::showRequested, this, &MainWindow::showFromTray);
-        connect(m_tray, &TrayIcon::exitRequested, this, &MainWindow::exitProgram);
+        connect(m_tray, &TrayIcon::exitRequested, this, [this] { exitProgram(); });
         m_tray->show();
     }
 
@@ -97,90 +140,118 @@ MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent) : QWidget(
 
 MainWindow::~MainWindow() = default;
 
+SlotPanel *MainWindow::panel(int index) const
+{
+    return m_deck->panel(index);
+}
+
 void MainWindow::buildTopBar()
 {
     QPushButton *back = makeTopButton(this, QStringLiteral("Command13"), QStringLiteral("后 退"), 0);
     back->setToolTip(QStringLiteral("后一页"));
-    connect(back, &QPushButton::clicked, this, [this] { stepHistory(true); });
+    connect(back, &QPushButton::clicked, m_deck, [this] { m_deck->stepHistory(true); });
     QPushButton *forward = makeTopButton(this, QStringLiteral("Command14"), QStringLiteral("前 进"), 840);
     forward->setToolTip(QStringLiteral("前一页"));
-    connect(forward, &QPushButton::clicked, this, [this] { stepHistory(false); });
+    connect(forward, &QPushButton::clicked, m_deck, [this] { m_deck->stepHistory(false); });
 
     for (int i = 0; i < SlotCount; ++i) {
-        const SlotDescription &d = m_panels[static_cast<std::size_t>(i)]->description();
+        const SlotDescription &d = panel(i)->description();
         QPushButton *button = makeTopButton(this, d.names.switchButton, d.caption, d.switchButtonLeftTwips);
         connect(button, &QPushButton::clicked, this, [this, i] { switchToSlot(i); });
         // A failing slot can be found from the top bar, without opening each one.
-        SlotPanel *panel = m_panels[static_cast<std::size_t>(i)];
         auto showReport = [button, caption = d.caption](const QString &report) {
             button->setToolTip(caption + QLatin1Char('\n') + report);
         };
-        showReport(panel->slot().reportText());
-        connect(panel, &SlotPanel::reportChanged, button, showReport);
+        showReport(panel(i)->slot().reportText());
+        connect(panel(i), &SlotPanel::reportChanged, button, showReport);
     }
+}
+
+void MainWindow::buildExtras()
+{
+    QToolButton *add = makePictureTopButton(this, QStringLiteral("Command11"), QStringLiteral("增 加"),
+                                            QStringLiteral(":/buttons/add.png"), 8640);
+    connect(add, &QToolButton::clicked, this, &MainWindow::editorRequested);
+    QToolButton *exit = makePictureTopButton(this, QStringLiteral("Command12"), QStringLiteral("退 出"),
+                                             QStringLiteral(":/buttons/exit.png"), 9480);
+    connect(exit, &QToolButton::clicked, this, [this] { exitProgram(); });
+
+    m_links[0] =
+        makeLink(this, QStringLiteral("Label16"), QStringLiteral("说明"), QStringLiteral("说 明"), 10680);
+    connect(m_links[0], &LinkLabel::clicked, this, &MainWindow::instructionsRequested);
+    m_links[1] = makeLink(this, QStringLiteral("Label17"), QStringLiteral("联系作者"),
+                          QStringLiteral("联系作者"), 11400);
+    connect(m_links[1], &LinkLabel::clicked, this, &MainWindow::homePageRequested);
+
+    m_onTop = new QCheckBox(QStringLiteral("前端显示"), this);
+    m_onTop->setObjectName(QStringLiteral("Check1"));
+    m_onTop->setToolTip(QStringLiteral("前端显示"));
+    m_onTop->setGeometry(twipsRect(10800, 240, 1095, 255));
+    m_onTop->setChecked(false);
+    connect(m_onTop, &QCheckBox::toggled, this, [this](bool on) { setStaysOnTop(this, on); });
+
+    makeLine(this, QStringLiteral("Line1"), 1750, 1, 1750, 496);
+    makeLine(this, QStringLiteral("Line2"), 0, 495, 10350, 495);
+    makeLine(this, QStringLiteral("Line3"), 10350, 0, 10350, 495);
+    makeLine(this, QStringLiteral("Line4"), 8600, 0, 8600, 495);
+}
+
+void MainWindow::buildBanner()
+{
+    m_banner = new LinkLabel(QString(), this);
+    m_banner->setObjectName(QStringLiteral("Label23"));
+    m_banner->setHighlightOnHover(false);
+    m_banner->move(twipsPoint(m_bannerLeft, 525));
+    connect(m_banner, &LinkLabel::clicked, this, &MainWindow::homePageRequested);
+    QTimer *move = makeBannerTimer(this, QStringLiteral("Timer5"), banner::MoveIntervalMs);
+    connect(move, &QTimer::timeout, this, &MainWindow::moveBanner);
+    QTimer *text = makeBannerTimer(this, QStringLiteral("Timer6"), banner::TextIntervalMs);
+    connect(text, &QTimer::timeout, this, &MainWindow::changeBannerText);
+    move->start();
+    text->start();
+}
+
+void MainWindow::moveBanner()
+{
+    m_bannerLeft = banner::nextLeft(m_bannerLeft, width() * TwipsPerPixel);
+    m_banner->move(twipsToPixels(m_bannerLeft), m_banner->y());
+    m_bannerColour = banner::nextColour(m_bannerColour);
+    setTextColor(m_banner, m_bannerColour == banner::Colour::Blue ? QColor(0, 0, 255) : QColor(255, 0, 0));
+}
+
+void MainWindow::changeBannerText()
+{
+    const banner::TextTick tick = banner::nextText(m_greeting);
+    m_greeting = tick.counter;
+    if (!tick.caption.isEmpty())
+        setAutoSizedText(m_banner, tick.caption);
 }
 
 void MainWindow::loadAddressList(const UrlListFile &file)
 {
     // The whole file is read and closed at once; whatever came before a read error is still offered.
     const UrlListRead read = file.readEntries();
-    setAddressEntries(read.entries);
-    if (read.ok())
-        return;
-    MessageBox::warning(
-        this,
-        QStringLiteral("无法读取网址列表文件 %1：%2").arg(QDir::toNativeSeparators(file.path()), read.error));
-}
-
-void MainWindow::setAddressEntries(const QStringList &entries)
-{
-    for (SlotPanel *panel : m_panels) {
-        QComboBox *box = panel->addressBox();
-        const QString editText = box->currentText();
-        box->clear();
-        box->addItems(entries);
-        box->setEditText(editText);
-    }
+    m_deck->setAddresses(read.entries);
+    const QString path = QDir::toNativeSeparators(file.path());
+    if (!read.ok())
+        MessageBox::warning(this, QStringLiteral("无法读取网址列表文件 %1：%2").arg(path, read.error));
+    else if (!read.notText.isEmpty())
+        MessageBox::warning(this,
+                            QStringLiteral("网址列表文件 %1 不全是文本（%2），只取用了其中能读出的网址。")
+                                .arg(path, read.notText));
 }
 
 void MainWindow::switchToSlot(int index)
 {
-    SlotPanel *shown = m_panels.at(static_cast<std::size_t>(index));
-    shown->setVisible(true);
-    for (SlotPanel *panel : m_panels) {
-        if (panel != shown)
-            panel->setVisible(false);
-    }
-    setWindowTitle(shown->description().captionPrefix() + shown->pageTitle());
-    shown->showBrowser(true);
+    m_deck->show(index);
+    setWindowTitle(panel(index)->description().captionPrefix() + panel(index)->pageTitle());
     m_welcomeLabel->hide();
     m_authorLabel->hide();
 }
 
 int MainWindow::visibleSlot() const
 {
-    for (int i = 0; i < SlotCount; ++i) {
-        if (m_panels.at(static_cast<std::size_t>(i))->isVisibleTo(this))
-            return i;
-    }
-    return -1;
-}
-
-void MainWindow::stepHistory(bool back)
-{
-    // The shown slot is looked up at each press; a browser with nowhere to go ignores the step.
-    const int index = visibleSlot();
-    if (index < 0)
-        return;
-    m_panels.at(static_cast<std::size_t>(index))->stepHistory(back);
-}
-
-qint64 MainWindow::msUntilAnyReload() const
-{
-    qint64 soonest = std::numeric_limits<qint64>::max();
-    for (const SlotPanel *panel : m_panels)
-        soonest = std::min(soonest, panel->msUntilReload());
-    return soonest;
+    return m_deck->shownSlot();
 }
 
 void MainWindow::showFromTray()
@@ -191,31 +262,19 @@ void MainWindow::showFromTray()
     activateWindow();
 }
 
-void MainWindow::exitProgram()
+void MainWindow::exitProgram(bool unasked)
 {
+    if (!unasked && m_exitGuard && !m_exitGuard())
+        return;
     hide();
     if (m_tray)
         m_tray->remove();
     QApplication::quit();
 }
 
-void MainWindow::showPairBrowsers(int index)
-{
-    // The pair's first browser, then its second, whichever of the two was opened.
-    const SlotDescription &d = m_panels.at(static_cast<std::size_t>(index))->description();
-    const auto first = static_cast<std::size_t>(d.firstOfGroup ? index : d.partner);
-    m_panels.at(first)->showBrowser(true);
-    m_panels.at(first + 1)->showBrowser(true);
-}
-
 void MainWindow::placePanels()
 {
-    const double w = width() * TwipsPerPixel;
-    const double h = height() * TwipsPerPixel;
-    for (SlotPanel *panel : m_panels) {
-        panel->setGeometry(twipsToPixels(panelRectTwips(w, h)));
-        panel->placeBrowser(twipsToPixels(browserRectTwips(w, h)));
-    }
+    m_deck->place(width() * TwipsPerPixel, height() * TwipsPerPixel);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
@@ -237,18 +296,17 @@ void MainWindow::changeEvent(QEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Closing the window ends the program at once, whatever the slots are doing.
-    event->accept();
+    // Closing the window ends the program, whatever the slots are doing; only an unsaved edit
+    // elsewhere may keep it.
+    event->ignore();
     exitProgram();
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent *event)
 {
     QWidget::mouseMoveEvent(event);
-    for (const char *name : {"Label16", "Label17"}) {
-        if (auto *link = findChild<QLabel *>(QLatin1String(name), Qt::FindDirectChildrenOnly))
-            resetLinkHighlight(link);
-    }
+    for (LinkLabel *link : m_links)
+        link->resetHighlight();
 }
 
 } // namespace kelvora

@@ -1,19 +1,24 @@
 #pragma once
 
+#include "core/banner.h"
 #include "core/slottable.h"
 #include "core/urllistfile.h"
 
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <optional>
 
+class QCheckBox;
 class QLabel;
-class QPushButton;
+class QTimer;
 
 namespace kelvora {
 
 class Clock;
+class LinkLabel;
+class SlotDeck;
 class SlotPanel;
 class SlotProfiles;
 class TrayIcon;
@@ -22,13 +27,13 @@ class TrayIcon;
 struct MainWindowSetup
 {
     const SlotProfiles *profiles = nullptr; ///< one browser profile per slot
-    const Clock *clock = nullptr;           ///< the machine's monotonic clock when null
+    const Clock *clock = nullptr;           ///< the machine's clocks when null
     QString startPage = QStringLiteral("www.baidu.com");
     std::array<SlotDescription, SlotCount> slotDescriptions = slotTable();
     /** The forum address list offered in every address box; none leaves the lists empty. */
     std::optional<UrlListFile> urlList;
-    /** Whether to put an icon into the notification area (and hide there when minimised). */
-    bool trayIcon = true;
+    /** The notification area's icon, where the window hides when minimised; none: it only minimises. */
+    TrayIcon *tray = nullptr;
 };
 
 /** The window that holds the eight forum slots, one panel shown at a time. */
@@ -40,17 +45,29 @@ public:
     explicit MainWindow(const MainWindowSetup &setup, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    SlotPanel *panel(int index) const { return m_panels.at(static_cast<std::size_t>(index)); }
+    SlotPanel *panel(int index) const;
     /** Shows slot `index`'s panel and browser and puts its title into the window caption. */
     void switchToSlot(int index);
     /** The slot whose panel is shown: the first in slot order, or -1 when none is. */
     int visibleSlot() const;
-    TrayIcon *trayIcon() const { return m_tray; }
 
     /** Brings the window back from the notification area at its normal size. */
     void showFromTray();
-    /** Ends the program at once, whatever the slots are doing. */
-    void exitProgram();
+    /**
+     * Ends the program, whatever the slots are doing. Unless `unasked`, the exit guard may first
+     * ask whether to go (an unsaved edit elsewhere) and keep everything running.
+     */
+    void exitProgram(bool unasked = false);
+    /** Asked before the program ends from this window; false keeps it running. */
+    void setExitGuard(std::function<bool()> guard) { m_exitGuard = std::move(guard); }
+
+signals:
+    /** "增 加": the address list editor is to be opened. */
+    void editorRequested();
+    /** "说明": the instructions window is to be opened. */
+    void instructionsRequested();
+    /** "联系作者" or the banner: the author's home page is to be opened. */
+    void homePageRequested();
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -60,19 +77,24 @@ protected:
 
 private:
     void buildTopBar();
-    void stepHistory(bool back);
+    void buildExtras();
+    void buildBanner();
     void loadAddressList(const UrlListFile &file);
-    /** Fills every address box's list with the entries, in order. */
-    void setAddressEntries(const QStringList &entries);
-    void showPairBrowsers(int index);
-    /** How long until the next reload of any slot is due. */
-    qint64 msUntilAnyReload() const;
     void placePanels();
+    void moveBanner();
+    void changeBannerText();
 
-    std::array<SlotPanel *, SlotCount> m_panels{};
+    SlotDeck *m_deck = nullptr;
     QLabel *m_welcomeLabel = nullptr;
     QLabel *m_authorLabel = nullptr;
+    QCheckBox *m_onTop = nullptr;
+    std::array<LinkLabel *, 2> m_links{};
+    LinkLabel *m_banner = nullptr;
+    double m_bannerLeft = banner::StartLeftTwips;
+    banner::Colour m_bannerColour = banner::Colour::Default;
+    int m_greeting = 0;
     TrayIcon *m_tray = nullptr;
+    std::function<bool()> m_exitGuard;
 };
 
 } // namespace kelvora

@@ -40,15 +40,6 @@ void setTextColor(QWidget *widget, const QColor &color)
     widget->setPalette(palette);
 }
 
-void resetLinkHighlight(QLabel *label)
-{
-    QFont font = label->font();
-    font.setUnderline(false);
-    font.setBold(false);
-    label->setFont(font);
-    setTextColor(label, Qt::black);
-}
-
 QColor textColor(const QWidget *widget)
 {
     return widget->palette().color(QPalette::WindowText);

@@ -22,8 +22,6 @@ void setAutoSizedText(QLabel *label, const QString &text);
 
 void setTextColor(QWidget *widget, const QColor &color);
 
-/** Shows a link label plain again after a hover: black, neither underlined nor bold. */
-void resetLinkHighlight(QLabel *label);
 QColor textColor(const QWidget *widget);
 
 } // namespace kelvora

@@ -38,6 +38,8 @@ QMessageBox::StandardButton MessageBox::show(QWidget *parent, const Message &mes
     if (handler())
         return handler()(message);
     QMessageBox box(message.icon, message.title, message.text, message.buttons, parent);
+    if (message.defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(message.defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -26,6 +26,8 @@ public:
         QMessageBox::StandardButtons buttons;
         /** For a brief question: how long it waits for the user; 0 for an ordinary message. */
         int answerWithinMs = 0;
+        /** The button Enter presses; none leaves the choice to the dialog. */
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     };
     /** A test's answer; NoButton stands for the user not answering in time. */
     using Handler = std::function<QMessageBox::StandardButton(const Message &)>;

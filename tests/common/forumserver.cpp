@@ -71,6 +71,8 @@ QByteArray script(const QString &path)
                "  e.preventDefault(); e.returnValue = '';"
                "});"
                "document.addEventListener('click', function () { new Image().src = '/answer?clicked'; });";
+    if (path.startsWith(u"/login"))
+        return "window.addEventListener('load', function () { new Image().src = '/answer?loaded'; });";
     return {};
 }
 

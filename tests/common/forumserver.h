@@ -22,6 +22,7 @@ class ResettableTcpServer;
  *
  * Every page sets a login cookie on the first visit: "sid=<member>-<n>", the member taken from the
  * query's "member" (default "guest"). Pages whose path starts with one of these behave as forums do:
+ * - /login   reports as /answer?loaded that it has loaded, sending the login cookie it was given;
  * - /alert   shows an alert when loaded;
  * - /confirm asks a confirm() and reports the answer as a request to /answer?confirm=true|false;
  * - /prompt  asks a prompt() and reports the answer as /answer?prompt=<text>;

@@ -2,7 +2,7 @@
 
 namespace kelvora::test {
 
-MessageRecorder::MessageRecorder(QMessageBox::StandardButton answer) : answer(answer)
+MessageRecorder::MessageRecorder(QMessageBox::StandardButton reply) : answer(reply)
 {
     MessageBox::setHandler([this](const MessageBox::Message &message) {
         messages << message;
@@ -20,7 +20,6 @@ MainWindowSetup windowSetup(const SlotProfiles *profiles)
     MainWindowSetup setup;
     setup.profiles = profiles;
     setup.startPage = QStringLiteral("about:blank");
-    setup.trayIcon = false;
     return setup;
 }
 

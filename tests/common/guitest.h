@@ -27,7 +27,7 @@ private:
 class MessageRecorder
 {
 public:
-    explicit MessageRecorder(QMessageBox::StandardButton answer = QMessageBox::Ok);
+    explicit MessageRecorder(QMessageBox::StandardButton reply = QMessageBox::Ok);
     ~MessageRecorder();
     MessageRecorder(const MessageRecorder &) = delete;
     MessageRecorder &operator=(const MessageRecorder &) = delete;

@@ -242,6 +242,81 @@ private slots:
         QCOMPARE(slot.onlineTime().hours, qint64(720));
     }
 
+    void timerReloadsAndButtonReloadsAreToldApart()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        QVERIFY(slot.start(QStringLiteral("1")));
+        slot.refreshTick(QStringLiteral("1"));
+        slot.refreshNow();
+        QCOMPARE(m_browser.causes, (QList<ReloadCause>{ReloadCause::Timer, ReloadCause::User}));
+    }
+
+    void theReportFollowsWhatThePageDid()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        QSignalSpy reports(&slot, &ForumSlot::reportChanged);
+        QCOMPARE(slot.reportText(), QStringLiteral("尚未刷新"));
+
+        slot.pageLoadStarted();
+        slot.pageLoadFinished({PageLoad::Outcome::NetworkError, -101});
+        QCOMPARE(slot.reportText(), QStringLiteral("上次刷新：2026-12-07 09:23:20 失败：连接被重置"));
+
+        // A load given up for a newer one says nothing; the newer one does.
+        m_clock.now += 2000;
+        slot.pageLoadStarted();
+        slot.pageLoadFinished({PageLoad::Outcome::Stopped, 0});
+        QCOMPARE(reports.size(), 1);
+        slot.pageLoadFinished({PageLoad::Outcome::HttpError, 503});
+        QCOMPARE(slot.reportText(),
+                 QStringLiteral("上次刷新：2026-12-07 09:23:22 失败：HTTP 503（服务暂时不可用）"));
+
+        m_clock.now += 1000;
+        slot.pageLoadStarted();
+        slot.pageLoadFinished({PageLoad::Outcome::Succeeded, 0});
+        QCOMPARE(slot.lastReload().succeeded, true);
+        QCOMPARE(reports.last().first().toString(), QStringLiteral("上次刷新：2026-12-07 09:23:23 成功"));
+
+        slot.pageRendererGone();
+        QCOMPARE(slot.lastReload().reason, rendererGoneReason());
+        slot.pageTitleChanged(QStringLiteral("水木清华"));
+        QCOMPARE(slot.pageTitle(), QStringLiteral("水木清华"));
+    }
+
+    void aReloadDueWhileTheLastOneWaitsTellsOfNoAnswer()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        QVERIFY(slot.start(QStringLiteral("2")));
+        slot.pageLoadStarted();
+        slot.refreshTick(QStringLiteral("2"));
+        QVERIFY(!slot.lastReload().at.isValid()); // still within the period
+        slot.refreshTick(QStringLiteral("2"));
+        QCOMPARE(m_browser.refreshes, 1);
+        QCOMPARE(slot.lastReload().succeeded, false);
+        QCOMPARE(slot.lastReload().reason, noAnswerReason());
+    }
+
+    void dialogsAnsweredForTheUserAreCounted()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        slot.pageDialogAnswered();
+        slot.pageDialogAnswered();
+        QCOMPARE(slot.answeredDialogs(), 2);
+        QCOMPARE(slot.reportText(), QStringLiteral("尚未刷新\n已自动应答网页对话框 2 次"));
+    }
+
+    void knowsWhenItsNextReloadFallsDue()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        QVERIFY(slot.msUntilReload(QStringLiteral("3"), 400, 1000) > qint64(1) << 40); // stopped
+        QVERIFY(slot.start(QStringLiteral("3")));
+        QCOMPARE(slot.msUntilReload(QStringLiteral("3"), 400, 1000), 2400);
+        slot.refreshTick(QStringLiteral("3"));
+        QCOMPARE(slot.msUntilReload(QStringLiteral("3"), 400, 1000), 1400);
+        // Past a lowered period, the very next tick reloads; a bad text keeps the accepted period.
+        QCOMPARE(slot.msUntilReload(QStringLiteral("1"), 400, 1000), 400);
+        QCOMPARE(slot.msUntilReload(QStringLiteral("x"), 400, 1000), 1400);
+    }
+
     void hoursDoNotOverflow()
     {
         ForumSlot slot(m_browser, m_clock);

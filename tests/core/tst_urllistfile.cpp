@@ -51,6 +51,8 @@ private slots:
     void readFailures();
     void writeFailuresKeepEverything_data();
     void writeFailuresKeepEverything();
+    void notTextIsReadAsFarAsItGoes_data();
+    void notTextIsReadAsFarAsItGoes();
     void defaultForumList();
 
 private:
@@ -102,11 +104,12 @@ void TestUrlListFile::loadForEditor_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("two lines") << QByteArray("A\r\nB\r\n") << QString("A\r\nB\r\n");
+    // The text box shows lines: no CR is ever shown, whatever the file's line ends.
+    QTest::newRow("two lines") << QByteArray("A\r\nB\r\n") << QString("A\nB\n");
     QTest::newRow("zero-byte file") << QByteArray() << QString();
-    QTest::newRow("unterminated last line gets an end") << QByteArray("A\r\nB") << QString("A\r\nB\r\n");
-    QTest::newRow("lone CR becomes CR LF") << QByteArray("A\rB\r") << QString("A\r\nB\r\n");
-    QTest::newRow("lone LF untouched") << QByteArray("A\nB") << QString("A\nB\r\n");
+    QTest::newRow("unterminated last line gets an end") << QByteArray("A\r\nB") << QString("A\nB\n");
+    QTest::newRow("lone CR") << QByteArray("A\rB\r") << QString("A\nB\n");
+    QTest::newRow("lone LF") << QByteArray("A\nB") << QString("A\nB\n");
 }
 
 void TestUrlListFile::loadForEditor()
@@ -125,9 +128,11 @@ void TestUrlListFile::saveFromEditor_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
 
-    QTest::newRow("loaded text saved back") << QString("A\r\nB\r\n") << QByteArray("A\r\nB\r\n\r\n");
-    QTest::newRow("empty text") << QString() << QByteArray("\r\n");
-    QTest::newRow("own line ends unchanged") << QString("A\nB\rC") << QByteArray("A\nB\rC\r\n");
+    QTest::newRow("loaded text saved back: no line added") << QString("A\nB\n") << QByteArray("A\r\nB\r\n");
+    QTest::newRow("last line without an end gets one") << QString("A\nB") << QByteArray("A\r\nB\r\n");
+    QTest::newRow("an empty last line is kept") << QString("A\n\n") << QByteArray("A\r\n\r\n");
+    QTest::newRow("empty text, empty file") << QString() << QByteArray();
+    QTest::newRow("pasted CR LF and CR") << QString("A\r\nB\rC") << QByteArray("A\r\nB\r\nC\r\n");
 }
 
 void TestUrlListFile::saveFromEditor()
@@ -166,11 +171,13 @@ void TestUrlListFile::roundTrip()
     QVERIFY(!readBytes(file.path()).startsWith("\xEF\xBB\xBF"));
     QCOMPARE(file.readEntries().entries, entries);
 
-    // The editor path must give back what it was given, plus the one closing line end.
-    const QString text = entries.join("\r\n");
-    const UrlListResult saved = file.saveFromEditor(text);
+    // Loaded into the editor and saved unchanged, the file stays byte for byte as it was.
+    const QByteArray seededBytes = readBytes(file.path());
+    const UrlListText loaded = file.loadForEditor();
+    QCOMPARE(loaded.text, entries.join("\n") + "\n");
+    const UrlListResult saved = file.saveFromEditor(loaded.text);
     QVERIFY2(saved.ok(), qPrintable(saved.error));
-    QCOMPARE(file.loadForEditor().text, text + "\r\n");
+    QCOMPARE(readBytes(file.path()), seededBytes);
 }
 
 void TestUrlListFile::seedReplacesLongerFile()
@@ -289,6 +296,45 @@ void TestUrlListFile::writeFailuresKeepEverything()
     QCOMPARE(readBytes(pathOf("blocker")), QByteArray("blocker content"));
     QCOMPARE(readBytes(pathOf("folder/inside.txt")), QByteArray("inside content"));
     QCOMPARE(readBytes(pathOf("list.txt")), QByteArray("old\r\nlist\r\n"));
+}
+
+void TestUrlListFile::notTextIsReadAsFarAsItGoes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QString>("found");
+
+    QTest::newRow("plain text") << QByteArray("a\r\n\tb\r\n") << QStringList{"a", "\tb"} << QString();
+    QTest::newRow("invalid byte") << QByteArray("http://a/\r\nhttp://\xff/\r\n")
+                                  << QStringList{"http://a/", "http://\uFFFD/"}
+                                  << QStringLiteral("含有 UTF-8 无法识别的字节");
+    QTest::newRow("control characters") << QByteArray("a\x01"
+                                                      "b\r\nc\x1b\x7f\r\n")
+                                        << QStringList{"ab", "c"} << QStringLiteral("含有控制字符，已略去");
+    QTest::newRow("NUL ends it") << QByteArrayLiteral("a\r\nb\0garbage\r\nmore\r\n") << QStringList{"a", "b"}
+                                 << QStringLiteral("含有空字符，其后的内容没有读取");
+    QTest::newRow("all of it")
+        << QByteArrayLiteral("\xfe\x02"
+                             "a\0")
+        << QStringList{"\uFFFDa"}
+        << QStringLiteral("含有 UTF-8 无法识别的字节、含有空字符，其后的内容没有读取、含有控制字符，已略去");
+}
+
+void TestUrlListFile::notTextIsReadAsFarAsItGoes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, entries);
+    QFETCH(QString, found);
+    writeBytes(pathOf("list.txt"), bytes);
+    const UrlListFile file(pathOf("list.txt"), TextEncoding::Utf8);
+
+    const UrlListRead read = file.readEntries();
+    QVERIFY(read.ok());
+    QCOMPARE(read.entries, entries);
+    QCOMPARE(read.notText, found);
+    QCOMPARE(file.loadForEditor().notText, found);
+    // Reading never writes: the file is only changed by a save.
+    QCOMPARE(readBytes(file.path()), bytes);
 }
 
 void TestUrlListFile::defaultForumList()

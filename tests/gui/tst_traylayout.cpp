@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -24,12 +25,16 @@ class TestTrayLayout : public QObject
     Q_OBJECT
 
     test::TemporaryProfiles m_profiles;
+    std::unique_ptr<TrayIcon> m_tray;
     std::unique_ptr<MainWindow> m_window;
 
     void openWindow(bool trayIcon)
     {
         MainWindowSetup setup = test::windowSetup(m_profiles.get());
-        setup.trayIcon = trayIcon;
+        if (trayIcon) {
+            m_tray = std::make_unique<TrayIcon>();
+            setup.tray = m_tray.get();
+        }
         m_window = std::make_unique<MainWindow>(setup);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -44,7 +49,11 @@ class TestTrayLayout : public QObject
     }
 
 private slots:
-    void cleanup() { m_window.reset(); }
+    void cleanup()
+    {
+        m_window.reset();
+        m_tray.reset();
+    }
 
     void resizePlacesEveryPanelAndBrowser()
     {
@@ -71,14 +80,14 @@ private slots:
     {
         REQUIRE_TRAY();
         openWindow(true);
-        QTRY_VERIFY(m_window->trayIcon()->isAvailable());
+        QTRY_VERIFY(m_tray->isAvailable());
         m_window->showMaximized();
         QTRY_VERIFY(m_window->isMaximized());
         m_window->showMinimized();
         QTRY_VERIFY(!m_window->isVisible());
 
         // Everything keeps going while hidden; the menu brings the window back at normal size.
-        m_window->trayIcon()->menu()->findChild<QAction *>(QStringLiteral("show"))->trigger();
+        m_tray->menu()->findChild<QAction *>(QStringLiteral("show"))->trigger();
         QTRY_VERIFY(m_window->isVisible());
         QTRY_VERIFY(!m_window->isMinimized());
         QVERIFY(!m_window->isMaximized());
@@ -89,7 +98,9 @@ private slots:
         openWindow(false);
         m_window->showMinimized();
         QTRY_VERIFY(m_window->isMinimized());
-        QTest::qWait(300);
+        // A hide would be queued behind the state change: let every queued call run first.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
         QVERIFY(m_window->isVisible());
     }
 
@@ -99,7 +110,7 @@ private slots:
         openWindow(true);
         QWidget *icon = nullptr;
         QTRY_VERIFY((icon = trayIconWidget()) != nullptr);
-        QMenu *menu = m_window->trayIcon()->menu();
+        QMenu *menu = m_tray->menu();
         const QStringList items{menu->actions()[0]->text(), menu->actions()[1]->text()};
         QCOMPARE(items, (QStringList{QStringLiteral("显示程序"), QStringLiteral("退出程序")}));
         QCOMPARE(icon->toolTip().isEmpty() ? QStringLiteral(" Tavren软件") : icon->toolTip(),
@@ -107,7 +118,7 @@ private slots:
 
         for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
             QTest::mousePress(icon, button);
-            QTest::qWait(100);
+            QCoreApplication::processEvents();
             QVERIFY(!menu->isVisible());
             QTest::mouseRelease(icon, button);
             QTRY_VERIFY(menu->isVisible());
@@ -116,7 +127,7 @@ private slots:
         // A pointer movement over the window never opens it, wherever it is.
         QTest::mouseMove(m_window.get(), QPoint(514, 600));
         QTest::mouseMove(m_window.get(), QPoint(517, 600));
-        QTest::qWait(100);
+        QCoreApplication::processEvents();
         QVERIFY(!menu->isVisible());
     }
 
@@ -128,30 +139,28 @@ private slots:
         failsafe.setSingleShot(true);
         connect(&failsafe, &QTimer::timeout, this, [] { QApplication::exit(1); });
         failsafe.start(5000);
-        QTimer::singleShot(0, this, [this] {
-            m_window->trayIcon()->menu()->findChild<QAction *>(QStringLiteral("exit"))->trigger();
-        });
+        QTimer::singleShot(
+            0, this, [this] { m_tray->menu()->findChild<QAction *>(QStringLiteral("exit"))->trigger(); });
         QCOMPARE(QApplication::exec(), 0);
         QVERIFY(!m_window->isVisible());
-        QVERIFY(!m_window->trayIcon()->isAvailable());
+        QVERIFY(!m_tray->isAvailable());
     }
 
     void movingOverTheWindowResetsTheLinks()
     {
         openWindow(false);
-        // Stand-ins for the window's two links, highlighted as a hover leaves them.
         QList<QLabel *> links;
-        for (const char *name : {"Label16", "Label17"}) {
-            auto *link = new QLabel(QStringLiteral("链接"), m_window.get());
-            link->setObjectName(QLatin1String(name));
-            link->move(700, 5);
-            QFont font = link->font();
-            font.setUnderline(true);
-            font.setBold(true);
-            link->setFont(font);
-            setTextColor(link, QColor(192, 0, 192));
-            links << link;
-        }
+        for (const char *name : {"Label16", "Label17"})
+            links << child<QLabel>(m_window.get(), QLatin1String(name));
+        // A hover highlights a link: red, underlined, bold.
+        QMouseEvent hover(QEvent::MouseMove, QPointF(3, 3), links[0]->mapToGlobal(QPointF(3, 3)),
+                          Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(links[0], &hover);
+        QVERIFY(links[0]->font().underline());
+        QVERIFY(links[0]->font().bold());
+        QCOMPARE(textColor(links[0]), QColor(Qt::red));
+        QCOMPARE(textColor(links[1]), QColor(192, 0, 192));
+        // Moving on over the window's own surface turns both plain and black.
         QTest::mouseMove(m_window.get(), QPoint(60, 40));
         for (QLabel *link : links) {
             QTRY_VERIFY(!link->font().underline());

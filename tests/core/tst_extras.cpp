@@ -1,0 +1,118 @@
+#include "core/banner.h"
+#include "core/urllisteditor.h"
+
+#include <QTest>
+
+using namespace kelvora;
+using View = UrlListEditorState::View;
+using Close = UrlListEditorState::CloseDecision;
+
+// The address list editor's states and close decisions, and the banner's three machines.
+class TestExtras : public QObject
+{
+    Q_OBJECT
+
+    const QString m_loaded = QStringLiteral("A\nB\n");
+
+private slots:
+    void theEditorOpensViewingAndClosesUnasked()
+    {
+        const UrlListEditorState state(m_loaded);
+        QCOMPARE(state.view(), View::Viewing);
+        QVERIFY(state.isLocked() && state.isTextShown() && state.canEdit());
+        QCOMPARE(state.helpButtonCaption(), QStringLiteral("增加方法"));
+        QCOMPARE(state.closeDecision(m_loaded), Close::Close);
+    }
+
+    void unlockedItAsksEvenWithNothingTyped()
+    {
+        UrlListEditorState state(m_loaded);
+        state.unlock();
+        QCOMPARE(state.view(), View::Editing);
+        QVERIFY(!state.isLocked());
+        QCOMPARE(state.closeDecision(m_loaded), Close::Ask);
+        state.unlock(); // pressed again: still editing
+        QCOMPARE(state.view(), View::Editing);
+    }
+
+    void theHelpViewLocksButNeverLosesAnEditUnasked()
+    {
+        UrlListEditorState state(m_loaded);
+        state.unlock();
+        state.toggleHelp();
+        QCOMPARE(state.view(), View::Help);
+        QVERIFY(state.isLocked() && !state.isTextShown() && !state.canEdit());
+        QCOMPARE(state.helpButtonCaption(), QStringLiteral("关 闭"));
+        // An edit made before the visit still counts.
+        QCOMPARE(state.closeDecision(QStringLiteral("A\nB\nC\n")), Close::Ask);
+        QCOMPARE(state.closeDecision(m_loaded), Close::Close);
+
+        state.toggleHelp();
+        QCOMPARE(state.view(), View::Viewing);
+        QCOMPARE(state.closeDecision(QStringLiteral("A\nB\nC\n")), Close::Ask);
+    }
+
+    void aSaveMakesTheSavedTextTheOneToKeep()
+    {
+        UrlListEditorState state(m_loaded);
+        state.unlock();
+        state.saved(QStringLiteral("A\n"));
+        QCOMPARE(state.view(), View::Viewing);
+        QCOMPARE(state.loadedText(), QStringLiteral("A\n"));
+        QCOMPARE(state.closeDecision(QStringLiteral("A\n")), Close::Close);
+    }
+
+    void theBannerStepsLeftAndWraps()
+    {
+        double left = banner::StartLeftTwips;
+        int steps = 0;
+        while (left > 0) {
+            left = banner::nextLeft(left, 12345);
+            ++steps;
+        }
+        QCOMPARE(steps, 27);
+        QCOMPARE(left, -60.0); // from 40 it moves on to -60
+        QCOMPARE(banner::nextLeft(left, 12345), 12345.0);
+        // A left edge of exactly 0 is not stepped: it wraps.
+        QCOMPARE(banner::nextLeft(0, 12345), 12345.0);
+        // The wrap takes the window's width at that moment.
+        QCOMPARE(banner::nextLeft(-10, 9000), 9000.0);
+    }
+
+    void theBannerColourAlternatesFromBlue()
+    {
+        QCOMPARE(banner::nextColour(banner::Colour::Default), banner::Colour::Blue);
+        QCOMPARE(banner::nextColour(banner::Colour::Blue), banner::Colour::Red);
+        QCOMPARE(banner::nextColour(banner::Colour::Red), banner::Colour::Blue);
+    }
+
+    void theGreetingsCycleIn91Ticks()
+    {
+        const QString first = QStringLiteral(" 再次祝福亲爱的Selvie永远幸福快乐！     by Tavren");
+        const QString second = QStringLiteral(" Tavren在此祝您合家欢乐，永远快乐！");
+        const QString third = QStringLiteral(" Tavren软件将免费进行到底！     by Tavren");
+        QString caption;
+        QMap<QString, int> shown;
+        int counter = 0;
+        for (int tick = 1; tick <= 2 * 91; ++tick) {
+            const banner::TextTick next = banner::nextText(counter);
+            counter = next.counter;
+            if (!next.caption.isEmpty())
+                caption = next.caption;
+            if (tick <= 91)
+                ++shown[caption];
+            if (tick == 1)
+                QCOMPARE(caption, first);
+            if (tick == 91 || tick == 182)
+                QCOMPARE(counter, 0);
+            if (tick == 92)
+                QCOMPARE(caption, first);
+        }
+        QCOMPARE(shown.value(first), 30);
+        QCOMPARE(shown.value(second), 30);
+        QCOMPARE(shown.value(third), 31);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExtras)
+#include "tst_extras.moc"
