@@ -84,7 +84,13 @@ void Application::endNow()
 
 bool Application::mayEnd()
 {
-    return !m_editor || m_editor->mayDiscard();
+    if (!m_editor)
+        return true;
+    if (!m_editor->mayDiscard())
+        return false;
+    // Given up: quitting closes every window, and the editor must not ask a second time.
+    m_editor->discard();
+    return true;
 }
 
 void Application::openEditor()

@@ -30,9 +30,8 @@ int main(int argc, char *argv[])
     // A signal or the end of the desktop session ends the program as "退出程序" does, unasked,
     // so the browsers write out their cookies on the way.
     kelvora::onTerminationRequest(&program, [&program] { program.endNow(); });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &program, [&program](QSessionManager &) {
-        QMetaObject::invokeMethod(&program, &kelvora::Application::endNow, Qt::QueuedConnection);
-    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &program,
+                     [&program](QSessionManager &) { program.endNow(); });
 
     program.start();
     return QApplication::exec();

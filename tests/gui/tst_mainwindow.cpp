@@ -78,6 +78,8 @@ private slots:
             for (int i = 0; i < address->count(); ++i)
                 items << address->itemText(i);
             QCOMPARE(items, entries);
+            // One list behind all eight boxes, so a long one is held once.
+            QCOMPARE(address->model(), find<QComboBox>(QStringLiteral("Combo4"))->model());
         }
         QVERIFY(m_box.messages.isEmpty());
         QVERIFY(find<QLabel>(QStringLiteral("Label25"))->isVisible());

@@ -1,0 +1,236 @@
+#include "app/application.h"
+#include "common/guitest.h"
+#include "core/author.h"
+#include "infowin/instructionswindow.h"
+#include "urllist/urllisteditorwindow.h"
+#include "widgets/controls.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace kelvora;
+using kelvora::test::child;
+
+// The whole program in this process: the main window's extras, the windows it opens, and how it ends.
+class TestApplication : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_folder;
+    std::unique_ptr<test::MessageRecorder> m_box;
+    std::unique_ptr<Application> m_app;
+    QStringList m_opened;
+    bool m_openerWorks = true;
+
+    QString listPath() const { return m_folder.filePath(QStringLiteral("userbbs.dat")); }
+    MainWindow *window() const { return m_app->mainWindow(); }
+    template <typename T> T *find(const QString &name) const { return child<T>(window(), name); }
+    void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(3, 3)); }
+    // Runs the event loop until the program asks to quit; false if it never does.
+    static bool quitsWhen(const std::function<void()> &action)
+    {
+        QTimer failsafe;
+        failsafe.setSingleShot(true);
+        QObject::connect(&failsafe, &QTimer::timeout, [] { QApplication::exit(1); });
+        failsafe.start(5000);
+        QTimer::singleShot(0, action);
+        return QApplication::exec() == 0;
+    }
+    static QString netWmState(const QWidget *w)
+    {
+        QProcess xprop;
+        xprop.start(QStringLiteral("xprop"),
+                    {QStringLiteral("-id"), QString::number(w->winId()), QStringLiteral("_NET_WM_STATE")});
+        xprop.waitForFinished(5000);
+        return QString::fromUtf8(xprop.readAllStandardOutput());
+    }
+
+private slots:
+    void init()
+    {
+        m_box = std::make_unique<test::MessageRecorder>(QMessageBox::No);
+        m_opened.clear();
+        m_openerWorks = true;
+        QFile list(listPath());
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("http://a/\r\n");
+        list.close();
+
+        ApplicationSetup setup(SlotProfiles::inMemory(), UrlListFile(listPath(), TextEncoding::Utf8));
+        setup.startPage = QStringLiteral("about:blank");
+        setup.tray = false;
+        setup.splashTickMs = 10;
+        setup.openAddress = [this](const QString &address) {
+            m_opened << address;
+            return m_openerWorks;
+        };
+        m_app = std::make_unique<Application>(std::move(setup));
+        m_app->start();
+        QTRY_VERIFY(window() && window()->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(window()));
+    }
+    void cleanup()
+    {
+        m_app.reset();
+        m_box.reset();
+    }
+
+    void theEditorOpensOnceAndReadsTheFileAgainWhenReopened()
+    {
+        auto *add = find<QToolButton>(QStringLiteral("Command11"));
+        QCOMPARE(add->text(), QStringLiteral("增 加"));
+        QCOMPARE(add->toolTip(), QStringLiteral("增 加"));
+        click(add);
+        QTRY_VERIFY(m_app->editor() && m_app->editor()->isVisible());
+        UrlListEditorWindow *editor = m_app->editor();
+        auto *text = child<QPlainTextEdit>(editor, QStringLiteral("Text1"));
+        QTest::mouseClick(child<QPushButton>(editor, QStringLiteral("Command1")), Qt::LeftButton);
+        QTest::keyClicks(text, QStringLiteral("typed "));
+
+        // Opened again while open: the same window, its edit and its state kept.
+        QFile::remove(listPath());
+        click(add);
+        QCOMPARE(m_app->editor(), editor);
+        QVERIFY(text->toPlainText().startsWith(QStringLiteral("typed ")));
+        QVERIFY(!text->isReadOnly());
+
+        m_box->answer = QMessageBox::Yes;
+        editor->close();
+        QTRY_VERIFY(!m_app->editor());
+        // Opened after it was closed: the file is read anew (now it is gone, so it says so).
+        m_box->messages.clear();
+        click(add);
+        QTRY_VERIFY(m_app->editor());
+        QCOMPARE(child<QPlainTextEdit>(m_app->editor(), QStringLiteral("Text1"))->toPlainText(), QString());
+        QCOMPARE(m_box->messages.size(), 1);
+    }
+
+    void endingTheProgramAsksForAnUnsavedEditFirst()
+    {
+        click(find<QToolButton>(QStringLiteral("Command11")));
+        QTRY_VERIFY(m_app->editor());
+        QTest::mouseClick(child<QPushButton>(m_app->editor(), QStringLiteral("Command1")), Qt::LeftButton);
+
+        // No cancels the exit: everything goes on.
+        window()->close();
+        QCOMPARE(m_box->messages.size(), 1);
+        QCOMPARE(m_box->messages[0].text, QStringLiteral("未保存，真的要退出吗？"));
+        QVERIFY(window()->isVisible());
+        QVERIFY(m_app->editor()->isVisible());
+
+        // "退 出" asks the same; Yes ends the program.
+        m_box->answer = QMessageBox::Yes;
+        auto *exit = find<QToolButton>(QStringLiteral("Command12"));
+        QCOMPARE(exit->text(), QStringLiteral("退 出"));
+        QVERIFY(quitsWhen([this, exit] { click(exit); }));
+        QCOMPARE(m_box->messages.size(), 2);
+        QVERIFY(!window()->isVisible());
+    }
+
+    void aSignalEndsTheProgramWithoutAQuestion()
+    {
+        click(find<QToolButton>(QStringLiteral("Command11")));
+        QTRY_VERIFY(m_app->editor());
+        QTest::mouseClick(child<QPushButton>(m_app->editor(), QStringLiteral("Command1")), Qt::LeftButton);
+        QVERIFY(quitsWhen([this] { m_app->endNow(); }));
+        QVERIFY(m_box->messages.isEmpty());
+    }
+
+    void everyLinkOpensTheHomePageOnce()
+    {
+        auto *contact = find<QLabel>(QStringLiteral("Label17"));
+        QCOMPARE(contact->text(), QStringLiteral("联系作者"));
+        click(contact);
+        QCOMPARE(m_opened, QStringList{authorHomePage()});
+        click(find<QLabel>(QStringLiteral("Label23")));
+        QCOMPARE(m_opened.size(), 2);
+
+        auto *about = find<QLabel>(QStringLiteral("Label16"));
+        QCOMPARE(about->text(), QStringLiteral("说明"));
+        QCOMPARE(about->toolTip(), QStringLiteral("说 明"));
+        click(about);
+        QTRY_VERIFY(m_app->instructions() && m_app->instructions()->isVisible());
+        InstructionsWindow *instructions = m_app->instructions();
+        auto *link = child<QLabel>(instructions, QStringLiteral("Label2"));
+        QCOMPARE(link->text(), authorHomePage() + QStringLiteral("   (单击进入)"));
+        QCOMPARE(link->cursor().shape(), Qt::BitmapCursor);
+        click(child<QLabel>(instructions, QStringLiteral("Label1")));
+        QCOMPARE(m_opened.size(), 2); // the rest of the text is no link
+        click(link);
+        QCOMPARE(m_opened, QStringList(3, authorHomePage()));
+        QVERIFY(instructions->isVisible());
+        click(about);
+        QCOMPARE(m_app->instructions(), instructions);
+
+        // When no browser can be started, the user is told where to go.
+        m_openerWorks = false;
+        click(contact);
+        QCOMPARE(m_box->messages.size(), 1);
+        QVERIFY(m_box->messages[0].text.contains(authorHomePage()));
+    }
+
+    void theInstructionsSayTheirNineteenLines()
+    {
+        click(find<QLabel>(QStringLiteral("Label16")));
+        QTRY_VERIFY(m_app->instructions());
+        InstructionsWindow *w = m_app->instructions();
+        QCOMPARE(w->objectName(), QStringLiteral("Form2"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("说明") + QString(17, u' ') + QStringLiteral("\r\n") +
+                                       QString(19, u' ') + QStringLiteral("Tavren"));
+        QCOMPARE(w->size(), QSize(433, 331));
+        const QStringList lines =
+            child<QLabel>(w, QStringLiteral("Label1"))->text().split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 19);
+        QCOMPARE(lines[0], QStringLiteral("QQ空间:   "));
+        QCOMPARE(lines[6], QStringLiteral("软件说明:"));
+        QCOMPARE(lines[14], QStringLiteral("8、有任何不当之处联系 QQ:") + authorContactNumber());
+        QCOMPARE(lines[17], QString(33, u' '));
+        QCOMPARE(lines[18], QString(24, u' ') + QStringLiteral("by  Tavren"));
+    }
+
+    void alwaysOnTopTogglesWithoutAMove()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("xprop")).isEmpty())
+            QSKIP("xprop reads the window manager's state");
+        auto *onTop = find<QCheckBox>(QStringLiteral("Check1"));
+        QCOMPARE(onTop->text(), QStringLiteral("前端显示"));
+        QVERIFY(!onTop->isChecked());
+        const QRect before = window()->geometry();
+        click(onTop);
+        QVERIFY(onTop->isChecked());
+        QTRY_VERIFY(netWmState(window()).contains(QStringLiteral("_NET_WM_STATE_ABOVE")));
+        click(onTop);
+        QTRY_VERIFY(!netWmState(window()).contains(QStringLiteral("_NET_WM_STATE_ABOVE")));
+        QCOMPARE(window()->geometry(), before);
+        QVERIFY(window()->isVisible());
+    }
+
+    void theBannerScrollsChangesColourAndGreets()
+    {
+        auto *banner = find<QLabel>(QStringLiteral("Label23"));
+        auto *move = find<QTimer>(QStringLiteral("Timer5"));
+        auto *text = find<QTimer>(QStringLiteral("Timer6"));
+        QCOMPARE(move->interval(), 180);
+        QCOMPARE(text->interval(), 500);
+        QSignalSpy moved(move, &QTimer::timeout);
+        QTRY_VERIFY(moved.count() >= 2);
+        QVERIFY(banner->x() < 176);
+        const QColor colour = textColor(banner);
+        QVERIFY(colour == QColor(0, 0, 255) || colour == QColor(255, 0, 0));
+        QTRY_COMPARE(banner->text(), QStringLiteral(" 再次祝福亲爱的Selvie永远幸福快乐！     by Tavren"));
+        for (const char *line : {"Line1", "Line2", "Line3", "Line4"})
+            QVERIFY(find<QWidget>(QLatin1String(line))->isVisible());
+    }
+};
+
+KELVORA_GUI_TEST_MAIN(TestApplication)
+#include "tst_application.moc"
