@@ -8,6 +8,8 @@
 
 #include <QLabel>
 
+#include <algorithm>
+
 namespace kelvora {
 
 InstructionsWindow::InstructionsWindow(QWidget *parent)
@@ -24,9 +26,15 @@ InstructionsWindow::InstructionsWindow(QWidget *parent)
     auto *notes = new QLabel(lines().join(QStringLiteral("\r\n")), this);
     notes->setObjectName(QStringLiteral("Label1"));
     notes->setFont(songFont(10.5));
-    notes->setGeometry(twipsRect(120, 120, 6255, 4695));
     notes->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    notes->setWordWrap(true);
     setTextColor(notes, QColor(0, 0, 128));
+    // Where the face at hand is wider than the one the notes were set in, long lines wrap and the
+    // window grows to hold them all.
+    const QRect area = twipsRect(120, 120, 6255, 4695);
+    const int needed = notes->heightForWidth(area.width());
+    notes->setGeometry(area.adjusted(0, 0, 0, std::max(0, needed - area.height())));
+    setFixedSize(width(), std::max(height(), notes->geometry().bottom() + area.top()));
 
     auto *link = new LinkLabel(authorHomePage() + QStringLiteral("   (单击进入)"), this);
     link->setObjectName(QStringLiteral("Label2"));

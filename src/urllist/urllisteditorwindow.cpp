@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 
 namespace kelvora {
 namespace {
@@ -80,13 +81,21 @@ void UrlListEditorWindow::buildControls()
 
     m_title =
         makeLabel(this, QStringLiteral("Label1"), QStringLiteral("网址汇总："), 360, 240, songFont(14.25));
-    m_help = new QLabel(HelpLines.join(QStringLiteral("\r\n")), this);
+    // The help text wraps to its box and scrolls where the face at hand needs more room.
+    m_helpArea = new QScrollArea(this);
+    m_helpArea->setGeometry(twipsRect(360, 240, 4335, 5415));
+    m_helpArea->setFrameShape(QFrame::NoFrame);
+    m_helpArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_helpArea->setWidgetResizable(true);
+    m_helpArea->setBackgroundRole(QPalette::Base);
+    m_help = new QLabel(HelpLines.join(QStringLiteral("\r\n")));
     m_help->setObjectName(QStringLiteral("Label2"));
     m_help->setFont(songFont(10.5));
-    m_help->setGeometry(twipsRect(360, 240, 4335, 5415));
     m_help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_help->setWordWrap(true);
     m_help->setAutoFillBackground(true);
     m_help->setBackgroundRole(QPalette::Base);
+    m_helpArea->setWidget(m_help);
 
     connect(m_modify, &QPushButton::clicked, this, [this] {
         m_state.unlock();
@@ -125,7 +134,7 @@ void UrlListEditorWindow::showState()
 {
     m_text->setVisible(m_state.isTextShown());
     m_title->setVisible(m_state.isTextShown());
-    m_help->setVisible(!m_state.isTextShown());
+    m_helpArea->setVisible(!m_state.isTextShown());
     m_text->setReadOnly(m_state.isLocked());
     m_helpButton->setText(m_state.helpButtonCaption());
     m_modify->setEnabled(m_state.canEdit());

@@ -8,6 +8,7 @@
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 
 namespace kelvora {
 
@@ -45,6 +46,7 @@ private:
     UrlListEditorState m_state;
     QPlainTextEdit *m_text = nullptr;
     QLabel *m_title = nullptr;
+    QScrollArea *m_helpArea = nullptr;
     QLabel *m_help = nullptr;
     QPushButton *m_modify = nullptr;
     QPushButton *m_save = nullptr;
