@@ -48,6 +48,9 @@ template <typename T> T *child(const QObject *parent, const QString &name)
     return found;
 }
 
+/** Shows slot `index`, types the address and the period, and presses its open and start buttons. */
+void openAndStart(MainWindow &window, int index, const QUrl &address, const QString &period);
+
 } // namespace kelvora::test
 
 // A QTEST_MAIN that prepares the process for Qt WebEngine first.

@@ -34,11 +34,7 @@ class TestPageDialogs : public QObject
     }
     void openAndStart(int index, const QUrl &url, const QString &period)
     {
-        m_window->switchToSlot(index);
-        control<QComboBox>(index, slot(index).names.addressBox)->setEditText(url.toString());
-        control<QComboBox>(index, slot(index).names.periodBox)->setEditText(period);
-        click(index, slot(index).names.openButton);
-        click(index, slot(index).names.startButton);
+        test::openAndStart(*m_window, index, url, period);
     }
     static bool reloaded(const ForumServer &server, qsizetype times)
     {
@@ -108,15 +104,23 @@ private slots:
         QCOMPARE(m_dialog.answers().first(), QStringLiteral("confirm=false"));
         QVERIFY(m_box->messages.isEmpty());
 
-        // Seen: the user is asked, for less time than is left until the next reload of any slot.
+        // Seen: the user is asked, for less time than is left until the next reload of any slot:
+        // slot 1's, due within half a second at most.
         m_window->switchToSlot(7);
         m_dialog.clear();
-        QTRY_VERIFY_WITH_TIMEOUT(m_dialog.answers().size() >= 2, 10000);
-        QCOMPARE(m_dialog.answers().last(), QStringLiteral("confirm=true"));
-        const MessageBox::Message &asked = m_box->messages.last();
-        QCOMPARE(asked.text, QStringLiteral("确定要签到吗？"));
-        QVERIFY(asked.answerWithinMs > 0 && asked.answerWithinMs < 1000);
-        QVERIFY(reloaded(m_plain, 2));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_box->messages.isEmpty(), 10000);
+        for (const MessageBox::Message &asked : std::as_const(m_box->messages)) {
+            QCOMPARE(asked.text, QStringLiteral("确定要签到吗？"));
+            QVERIFY(asked.answerWithinMs > 0 && asked.answerWithinMs <= 250);
+        }
+        // With slot 1 stopped, slot 8's own reload a few seconds off bounds the question.
+        click(0, QStringLiteral("Command3"));
+        control<QComboBox>(7, QStringLiteral("Combo2c"))->setEditText(QStringLiteral("3"));
+        m_box->messages.clear();
+        m_dialog.clear();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_box->messages.isEmpty() && !m_dialog.answers().isEmpty(), 10000);
+        QCOMPARE(m_dialog.answers().first(), QStringLiteral("confirm=true"));
+        QVERIFY(m_box->messages.first().answerWithinMs > 1000 && m_box->messages.first().answerWithinMs < 3000);
     }
 
     void aPromptNobodySeesGetsNoAnswer()

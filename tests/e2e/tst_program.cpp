@@ -78,8 +78,8 @@ class TestProgram : public QObject
     static QString mainWindow()
     {
         QString window;
-        QTest::qWaitFor([&window] { return !(window = visibleWindow(QStringLiteral("Kelvora"))).isEmpty(); },
-                        20000);
+        [[maybe_unused]] const bool shown = QTest::qWaitFor(
+            [&window] { return !(window = visibleWindow(QStringLiteral("Kelvora"))).isEmpty(); }, 20000);
         return window;
     }
 

@@ -40,8 +40,6 @@ private slots:
         m_window = std::make_unique<MainWindow>(setup);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        // Slot 2 is shown: slot 1 fails unseen, as a slot running in the background does.
-        m_window->switchToSlot(1);
     }
     void cleanupTestCase() { m_window.reset(); }
 
@@ -52,6 +50,7 @@ private slots:
             ->setEditText(m_forum.url(QStringLiteral("/forum")).toString());
         QTest::mouseClick(child<QPushButton>(panel, QStringLiteral("Command1")), Qt::LeftButton);
         QTest::mouseClick(child<QPushButton>(panel, QStringLiteral("Command2")), Qt::LeftButton);
+        // Slot 2 is shown: slot 1 fails unseen, as a slot running in the background does.
         QTRY_VERIFY(reportSays(QStringLiteral(" 成功")));
         QVERIFY(statusTip().startsWith(QStringLiteral("上次刷新：")));
         QVERIFY(switchTip().startsWith(QStringLiteral("论坛一\n上次刷新：")));
@@ -65,7 +64,8 @@ private slots:
         m_forum.setOutage(ForumServer::Outage::NoAnswer);
         const qsizetype before = m_forum.pageRequests().size();
         QTRY_VERIFY(reportSays(noAnswerReason()));
-        QVERIFY(m_forum.pageRequests().size() > before);
+        // The reloads go on all the same, each one reaching the silent forum.
+        QTRY_VERIFY(m_forum.pageRequests().size() > before + 1);
 
         m_forum.setOutage(ForumServer::Outage::None);
         QTRY_VERIFY(reportSays(QStringLiteral(" 成功")));

@@ -33,12 +33,7 @@ class TestSlotReload : public QObject
     }
     void openAndStart(int index, const QUrl &url, const QString &period)
     {
-        const SlotControlNames &n = slotTable()[std::size_t(index)].names;
-        m_window->switchToSlot(index);
-        child<QComboBox>(panel(index), n.addressBox)->setEditText(url.toString());
-        child<QComboBox>(panel(index), n.periodBox)->setEditText(period);
-        click(index, n.openButton);
-        click(index, n.startButton);
+        test::openAndStart(*m_window, index, url, period);
     }
 
 private slots:
