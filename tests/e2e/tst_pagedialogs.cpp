@@ -120,7 +120,8 @@ private slots:
         m_dialog.clear();
         QTRY_VERIFY_WITH_TIMEOUT(!m_box->messages.isEmpty() && !m_dialog.answers().isEmpty(), 10000);
         QCOMPARE(m_dialog.answers().first(), QStringLiteral("confirm=true"));
-        QVERIFY(m_box->messages.first().answerWithinMs > 1000 && m_box->messages.first().answerWithinMs < 3000);
+        QVERIFY(m_box->messages.first().answerWithinMs > 1000 &&
+                m_box->messages.first().answerWithinMs < 3000);
     }
 
     void aPromptNobodySeesGetsNoAnswer()
