@@ -13,7 +13,8 @@
 int main(int argc, char *argv[])
 {
     kelvora::prepareProcess();
-    QApplication app(argc, argv);
+    kelvora::ProgramArguments arguments(argc, argv);
+    QApplication app(arguments.argc(), arguments.argv());
     QApplication::setApplicationName(QStringLiteral("kelvora"));
     QApplication::setOrganizationName(QStringLiteral("kelvora"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kelvora-32.png")));

@@ -25,6 +25,10 @@ public:
     virtual void navigate(const QString &address) = 0;
     /** Loads the current page again with the browser's own cookies. */
     virtual void refresh(ReloadCause cause) = 0;
+    /** Gives up the page's renderer while nobody needs it; history and cookies stay. */
+    virtual void sleep() = 0;
+    /** Brings a sleeping page back, which loads it again by itself. */
+    virtual void wake() = 0;
 
 protected:
     Browser() = default;

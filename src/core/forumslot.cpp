@@ -23,8 +23,8 @@ QString statusText(SlotStatus status)
     return status == SlotStatus::Running ? QStringLiteral("运行中") : QStringLiteral("已停止");
 }
 
-ForumSlot::ForumSlot(Browser &browser, const Clock &clock, QObject *parent)
-    : QObject(parent), m_browser(browser), m_clock(clock)
+ForumSlot::ForumSlot(Browser &browser, const Clock &clock, QObject *parent, bool pagesMaySleep)
+    : QObject(parent), m_browser(browser), m_clock(clock), m_lifecycle(pagesMaySleep)
 {}
 
 void ForumSlot::open(const QString &address)
@@ -55,7 +55,7 @@ void ForumSlot::stop()
 
 void ForumSlot::refreshNow()
 {
-    m_browser.refresh(ReloadCause::User);
+    apply(m_lifecycle.reloadDue(), ReloadCause::User);
 }
 
 void ForumSlot::choosePeriod(const QString &periodText)
@@ -77,7 +77,7 @@ void ForumSlot::refreshTick(const QString &periodText)
         // A forum that never answers would otherwise look like one that is fine.
         if (m_loading)
             report(false, noAnswerReason());
-        m_browser.refresh(ReloadCause::Timer);
+        apply(m_lifecycle.reloadDue());
         m_counter = 0;
     }
 }
@@ -99,6 +99,7 @@ void ForumSlot::clockTick()
 void ForumSlot::pageLoadStarted()
 {
     m_loading = true;
+    m_lifecycle.loadStarted();
 }
 
 void ForumSlot::pageLoadFinished(const PageLoad &load)
@@ -108,6 +109,7 @@ void ForumSlot::pageLoadFinished(const PageLoad &load)
         return;
     m_loading = false;
     report(load.outcome == PageLoad::Outcome::Succeeded, failureReason(load));
+    apply(m_lifecycle.loadFinished());
 }
 
 void ForumSlot::pageTitleChanged(const QString &title)
@@ -119,6 +121,36 @@ void ForumSlot::pageRendererGone()
 {
     m_loading = false;
     report(false, rendererGoneReason());
+}
+
+void ForumSlot::setPageSeen(bool seen)
+{
+    apply(m_lifecycle.seenChanged(seen));
+}
+
+void ForumSlot::settled()
+{
+    apply(m_lifecycle.graceOver());
+}
+
+void ForumSlot::apply(PageLifecycle::Action action, ReloadCause cause)
+{
+    switch (action) {
+    case PageLifecycle::Action::None:
+        break;
+    case PageLifecycle::Action::StartGrace:
+        emit settleRequested();
+        break;
+    case PageLifecycle::Action::Sleep:
+        m_browser.sleep();
+        break;
+    case PageLifecycle::Action::Wake:
+        m_browser.wake();
+        break;
+    case PageLifecycle::Action::Reload:
+        m_browser.refresh(cause);
+        break;
+    }
 }
 
 void ForumSlot::pageDialogAnswered()
@@ -157,6 +189,7 @@ void ForumSlot::setRefreshActive(bool active)
     m_refreshActive = active;
     emit refreshTimerActiveChanged(active);
     emit statusChanged(status());
+    apply(m_lifecycle.runningChanged(active));
 }
 
 } // namespace kelvora

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/browser.h"
+#include "core/pagelifecycle.h"
 #include "core/pageload.h"
+#include "core/tuning.h"
 
 #include <QObject>
 #include <QString>
@@ -44,7 +47,9 @@ class ForumSlot : public QObject
     Q_OBJECT
 
 public:
-    ForumSlot(Browser &browser, const Clock &clock, QObject *parent = nullptr);
+    /** `pagesMaySleep`: whether the page may sleep between reloads while nobody sees it. */
+    ForumSlot(Browser &browser, const Clock &clock, QObject *parent = nullptr,
+              bool pagesMaySleep = TunedBuild);
 
     /** Loads the address in the browser and starts the online clock if it is not running yet. */
     void open(const QString &address);
@@ -72,6 +77,11 @@ public:
     void pageRendererGone();
     /** A page dialog was answered for the user, who could not see it. */
     void pageDialogAnswered();
+    /** Whether the user can see the page now. */
+    void setPageSeen(bool seen);
+    /** The wait asked for by settleRequested() is over. */
+    void settled();
+    bool isPageAsleep() const { return m_lifecycle.isAsleep(); }
 
     /**
      * How long until the refresh timer reloads the page, given the time to its next tick:
@@ -99,10 +109,13 @@ signals:
     void periodLabelChanged(const QString &text);
     void onlineTimeChanged(const kelvora::OnlineTime &time);
     void reportChanged(const QString &text);
+    /** The page has loaded and may sleep soon: settled() is to be called after a short wait. */
+    void settleRequested();
 
 private:
     void setRefreshActive(bool active);
     void report(bool succeeded, const QString &reason);
+    void apply(PageLifecycle::Action action, ReloadCause cause = ReloadCause::Timer);
 
     Browser &m_browser;
     const Clock &m_clock;
@@ -116,6 +129,7 @@ private:
     ReloadReport m_lastReload;
     int m_answeredDialogs = 0;
     QString m_pageTitle;
+    PageLifecycle m_lifecycle;
 };
 
 } // namespace kelvora

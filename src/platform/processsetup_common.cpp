@@ -1,3 +1,4 @@
+#include "core/tuning.h"
 #include "platform/processsetup.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,24 @@
 namespace kelvora {
 
 bool platformNeedsSandboxOff();
+
+ProgramArguments::ProgramArguments(int argc, char **argv)
+{
+    for (int i = 0; i < argc; ++i)
+        m_arguments << QByteArray(argv[i]);
+    m_arguments << engineSwitches();
+    for (QByteArray &argument : m_arguments)
+        m_pointers.push_back(argument.data());
+    m_pointers.push_back(nullptr);
+    m_argc = static_cast<int>(m_arguments.size());
+}
+
+QByteArrayList ProgramArguments::engineSwitches()
+{
+    if (!TunedBuild)
+        return {};
+    return {};
+}
 
 void prepareProcess()
 {

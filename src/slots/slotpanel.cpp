@@ -8,6 +8,7 @@
 #include "widgets/messagebox.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,6 +18,8 @@ namespace kelvora {
 namespace {
 
 constexpr int ClockIntervalMs = 1000;
+// How long a loaded page is left to run its scripts and store its cookies before it may sleep.
+constexpr int SettleMs = 2000;
 const QColor RunningColor(0, 0, 255);
 const QColor StoppedColor(255, 0, 0);
 const QColor ClockColor(192, 0, 0);
@@ -97,6 +100,11 @@ SlotPanel::SlotPanel(const SlotDescription &description, QWebEngineProfile *prof
             [this](const QString &text) { setAutoSizedText(m_periodLabel, text); });
 
     connect(&m_slot, &ForumSlot::reportChanged, this, &SlotPanel::showReport);
+    m_settleTimer = new QTimer(this);
+    m_settleTimer->setSingleShot(true);
+    m_settleTimer->setInterval(SettleMs);
+    connect(&m_slot, &ForumSlot::settleRequested, m_settleTimer, qOverload<>(&QTimer::start));
+    connect(m_settleTimer, &QTimer::timeout, &m_slot, &ForumSlot::settled);
     connectBrowser();
 
     showStatus(m_slot.status());
@@ -122,6 +130,26 @@ void SlotPanel::connectBrowser()
     connect(m_browser, &QWebEngineView::titleChanged, &m_slot, &ForumSlot::pageTitleChanged);
     m_browser->webPage()->setDialogHandler(
         [this](const PageDialogRequest &request) { return answerDialog(request); });
+    // Whether the page is seen changes with its own showing and with the window's.
+    m_browser->installEventFilter(this);
+    window()->installEventFilter(this);
+}
+
+bool SlotPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Show || type == QEvent::Hide || type == QEvent::WindowStateChange)
+        updatePageSeen();
+    return QGroupBox::eventFilter(watched, event);
+}
+
+void SlotPanel::updatePageSeen()
+{
+    const bool seen = isPageSeen();
+    if (seen == m_pageSeen)
+        return;
+    m_pageSeen = seen;
+    m_slot.setPageSeen(seen);
 }
 
 void SlotPanel::buildControls()

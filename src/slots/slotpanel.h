@@ -59,6 +59,9 @@ public:
      */
     void setNextReloadQuery(std::function<qint64()> query) { m_nextReloadQuery = std::move(query); }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 signals:
     /** The open button was pressed and the page asked for; the window shows the pair's browsers. */
     void opened();
@@ -75,6 +78,7 @@ private:
     void showReport(const QString &text);
     PageDialogAnswer answerDialog(const PageDialogRequest &request);
     void dismissPageMessage();
+    void updatePageSeen();
 
     SlotDescription m_description;
     WebView *m_browser = nullptr;
@@ -92,6 +96,8 @@ private:
     QPushButton *m_stopButton = nullptr;
     QTimer *m_refreshTimer = nullptr;
     QTimer *m_clockTimer = nullptr;
+    QTimer *m_settleTimer = nullptr;
+    bool m_pageSeen = false;
     QPointer<QMessageBox> m_pageMessage; ///< the page's last alert, while it is shown
     std::function<qint64()> m_nextReloadQuery;
 };

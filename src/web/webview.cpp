@@ -60,6 +60,23 @@ void WebView::refresh(ReloadCause cause)
         reload();
 }
 
+void WebView::sleep()
+{
+    // A page counts as visible while its view is shown, even in a minimised window: it cannot be
+    // discarded so, and nobody sees it anyway.
+    if (m_page->isVisible())
+        m_page->setVisible(false);
+    m_page->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+}
+
+void WebView::wake()
+{
+    if (m_page->lifecycleState() != QWebEnginePage::LifecycleState::Active)
+        m_page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
+    if (isVisible() && !m_page->isVisible())
+        m_page->setVisible(true);
+}
+
 void WebView::goBack()
 {
     if (history()->canGoBack())

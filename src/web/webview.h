@@ -23,6 +23,8 @@ public:
 
     void navigate(const QString &address) override;
     void refresh(ReloadCause cause) override;
+    void sleep() override;
+    void wake() override;
     /** Steps back in history; does nothing when there is no page to go to. */
     void goBack();
     /** Steps forward in history; does nothing when there is no page to go to. */

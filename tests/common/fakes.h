@@ -30,9 +30,23 @@ public:
         causes << cause;
     }
 
+    void sleep() override
+    {
+        asleep = true;
+        ++sleeps;
+    }
+    void wake() override
+    {
+        asleep = false;
+        ++wakes;
+    }
+
     QStringList navigations;
     int refreshes = 0;
     QList<ReloadCause> causes;
+    bool asleep = false;
+    int sleeps = 0;
+    int wakes = 0;
 };
 
 } // namespace kelvora::test

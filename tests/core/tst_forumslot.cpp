@@ -317,6 +317,92 @@ private slots:
         QCOMPARE(slot.msUntilReload(QStringLiteral("x"), 400, 1000), 1400);
     }
 
+    void aHiddenRunningPageSleepsBetweenReloads()
+    {
+        ForumSlot slot(m_browser, m_clock, nullptr, true);
+        QSignalSpy settle(&slot, &ForumSlot::settleRequested);
+        QVERIFY(slot.start(QStringLiteral("2")));
+        slot.pageLoadStarted();
+        slot.pageLoadFinished({});
+        QCOMPARE(settle.size(), 1);
+        slot.settled();
+        QCOMPARE(m_browser.sleeps, 1);
+        QVERIFY(slot.isPageAsleep());
+
+        // The next reload wakes it, and waking loads it: no reload on top of that.
+        slot.refreshTick(QStringLiteral("2"));
+        slot.refreshTick(QStringLiteral("2"));
+        QCOMPARE(m_browser.wakes, 1);
+        QCOMPARE(m_browser.refreshes, 0);
+        QVERIFY(!slot.isPageAsleep());
+        slot.pageLoadStarted();
+        slot.pageLoadFinished({});
+        slot.settled();
+        QCOMPARE(m_browser.sleeps, 2);
+    }
+
+    void aPageSeenOrOfAStoppedSlotNeverSleeps()
+    {
+        ForumSlot slot(m_browser, m_clock, nullptr, true);
+        QSignalSpy settle(&slot, &ForumSlot::settleRequested);
+        slot.pageLoadFinished({}); // stopped: it may hold what the user typed
+        QVERIFY(slot.start(QStringLiteral("1")));
+        slot.setPageSeen(true);
+        slot.pageLoadFinished({});
+        slot.settled();
+        QCOMPARE(settle.size(), 0);
+        QCOMPARE(m_browser.sleeps, 0);
+        slot.refreshTick(QStringLiteral("1"));
+        QCOMPARE(m_browser.refreshes, 1);
+    }
+
+    void showingOrStoppingASleepingPageWakesItOnce()
+    {
+        ForumSlot slot(m_browser, m_clock, nullptr, true);
+        QVERIFY(slot.start(QStringLiteral("5")));
+        slot.pageLoadFinished({});
+        slot.settled();
+        QVERIFY(slot.isPageAsleep());
+        slot.setPageSeen(true);
+        slot.setPageSeen(true);
+        QCOMPARE(m_browser.wakes, 1);
+
+        // Hidden again (the window minimised), it sleeps after its next load; stopping wakes it.
+        slot.setPageSeen(false);
+        slot.pageLoadFinished({});
+        slot.settled();
+        QVERIFY(slot.isPageAsleep());
+        slot.stop();
+        QCOMPARE(m_browser.wakes, 2);
+        QVERIFY(!slot.isPageAsleep());
+    }
+
+    void aLoadDuringTheGraceKeepsThePageAwake()
+    {
+        ForumSlot slot(m_browser, m_clock, nullptr, true);
+        QVERIFY(slot.start(QStringLiteral("5")));
+        slot.pageLoadFinished({});
+        slot.pageLoadStarted(); // the page went on to another address by itself
+        slot.settled();
+        QCOMPARE(m_browser.sleeps, 0);
+        // Shown during the grace: no sleep either.
+        slot.pageLoadFinished({});
+        slot.setPageSeen(true);
+        slot.settled();
+        QCOMPARE(m_browser.sleeps, 0);
+    }
+
+    void thePlainBuildKeepsEveryPageLive()
+    {
+        ForumSlot slot(m_browser, m_clock, nullptr, false);
+        QSignalSpy settle(&slot, &ForumSlot::settleRequested);
+        QVERIFY(slot.start(QStringLiteral("1")));
+        slot.pageLoadFinished({});
+        slot.settled();
+        QCOMPARE(settle.size(), 0);
+        QCOMPARE(m_browser.sleeps, 0);
+    }
+
     void hoursDoNotOverflow()
     {
         ForumSlot slot(m_browser, m_clock);

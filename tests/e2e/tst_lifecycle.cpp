@@ -1,0 +1,121 @@
+#include "common/forumserver.h"
+#include "common/guitest.h"
+#include "mainwin/mainwindow.h"
+#include "slots/slotpanel.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QWebEngineHistory>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+using namespace kelvora;
+using kelvora::test::child;
+using kelvora::test::ForumServer;
+
+// Pages nobody sees sleep between reloads, and nothing of what the slot or the user did is lost.
+class TestLifecycle : public QObject
+{
+    Q_OBJECT
+
+    // Three seconds between reloads: longer than the settling a page gets before it sleeps.
+    static constexpr int TickMs = 1500;
+
+    test::TemporaryProfiles m_profiles;
+    ForumServer m_forum;
+    std::unique_ptr<MainWindow> m_window;
+
+    QWebEngineView *browser(int index) const
+    {
+        return child<QWebEngineView>(m_window.get(), slotTable()[std::size_t(index)].names.browser);
+    }
+    QWebEnginePage::LifecycleState state(int index) const { return browser(index)->page()->lifecycleState(); }
+    QVariant evaluate(int index, const QString &script)
+    {
+        QVariant result;
+        bool done = false;
+        browser(index)->page()->runJavaScript(script, [&](const QVariant &value) {
+            result = value;
+            done = true;
+        });
+        [[maybe_unused]] const bool answered = QTest::qWaitFor([&done] { return done; }, 5000);
+        return result;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
+        m_forum.setPage(QStringLiteral("/a"), QStringLiteral("甲"));
+        m_forum.setPage(QStringLiteral("/b"), QStringLiteral("乙"));
+        MainWindowSetup setup = test::windowSetup(m_profiles.get());
+        setup.slotDescriptions[0].tickIntervalMs = TickMs;
+        m_window = std::make_unique<MainWindow>(setup);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    void cleanupTestCase() { m_window.reset(); }
+
+    void aSleepingSlotStillReloadsOncePerPeriodWithItsLogin()
+    {
+        m_window->switchToSlot(0);
+        auto *address = child<QComboBox>(m_window.get(), QStringLiteral("Combo4"));
+        address->setEditText(m_forum.url(QStringLiteral("/a")).toString());
+        QTest::mouseClick(child<QPushButton>(m_window.get(), QStringLiteral("Command1")), Qt::LeftButton);
+        QTRY_COMPARE(browser(0)->title(), QStringLiteral("甲"));
+        address->setEditText(m_forum.url(QStringLiteral("/b")).toString());
+        QTest::mouseClick(child<QPushButton>(m_window.get(), QStringLiteral("Command1")), Qt::LeftButton);
+        QTRY_COMPARE(browser(0)->title(), QStringLiteral("乙"));
+        test::openAndStart(*m_window, 0, m_forum.url(QStringLiteral("/b")), QStringLiteral("2"));
+        const QString login = m_forum.pageRequests().first().issuedCookie;
+        QVERIFY(!login.isEmpty());
+
+        // Slot 2 shown: slot 1's page, loaded, settles and sleeps.
+        m_window->switchToSlot(1);
+        QTRY_COMPARE_WITH_TIMEOUT(state(0), QWebEnginePage::LifecycleState::Discarded, 10000);
+        m_forum.clear();
+        QTRY_VERIFY_WITH_TIMEOUT(m_forum.pageRequests().size() >= 3, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(state(0), QWebEnginePage::LifecycleState::Discarded, 10000);
+        const QList<ForumServer::Request> requests = m_forum.pageRequests();
+        for (qsizetype i = 0; i < requests.size(); ++i) {
+            QCOMPARE(requests[i].path, QStringLiteral("/b"));
+            QCOMPARE(requests[i].cookie, login);
+            // One request per reload: never a second one right behind the first.
+            if (i > 0)
+                QVERIFY(requests[i].elapsedMs - requests[i - 1].elapsedMs > TickMs);
+        }
+
+        // Shown again it wakes at once, and its history is all there.
+        m_window->switchToSlot(0);
+        QTRY_COMPARE(state(0), QWebEnginePage::LifecycleState::Active);
+        QVERIFY(browser(0)->history()->canGoBack());
+        QTest::mouseClick(child<QPushButton>(m_window.get(), QStringLiteral("Command3")), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(m_window.get(), QStringLiteral("Command13")), Qt::LeftButton);
+        QTRY_COMPARE(browser(0)->title(), QStringLiteral("甲"));
+        QTest::mouseClick(child<QPushButton>(m_window.get(), QStringLiteral("Command14")), Qt::LeftButton);
+        QTRY_COMPARE(browser(0)->title(), QStringLiteral("乙"));
+    }
+
+    void aStoppedHiddenPageKeepsWhatWasTyped()
+    {
+        m_window->switchToSlot(2);
+        auto *address = child<QComboBox>(m_window.get(), QStringLiteral("Combo5"));
+        address->setEditText(m_forum.url(QStringLiteral("/post")).toString());
+        QTest::mouseClick(child<QPushButton>(m_window.get(), QStringLiteral("Command1a")), Qt::LeftButton);
+        QTRY_VERIFY(!browser(2)->page()->isLoading() && browser(2)->url().path() == u"/post");
+        evaluate(2, QStringLiteral("document.getElementById('post').value = '未发的帖子'"));
+
+        // Slot 1 runs again, hidden too: once its page has gone to sleep, slot 3's had every chance to.
+        m_window->switchToSlot(0);
+        QTest::mouseClick(child<QPushButton>(m_window.get(), QStringLiteral("Command2")), Qt::LeftButton);
+        m_window->switchToSlot(3);
+        QTRY_COMPARE_WITH_TIMEOUT(state(0), QWebEnginePage::LifecycleState::Discarded, 15000);
+        QCOMPARE(state(2), QWebEnginePage::LifecycleState::Active);
+        m_window->switchToSlot(2);
+        QCOMPARE(evaluate(2, QStringLiteral("document.getElementById('post').value")).toString(),
+                 QStringLiteral("未发的帖子"));
+    }
+};
+
+KELVORA_GUI_TEST_MAIN(TestLifecycle)
+#include "tst_lifecycle.moc"
