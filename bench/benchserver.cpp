@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QImage>
 #include <QRandomGenerator>
 #include <QTextStream>
@@ -83,11 +84,20 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "cannot listen on 127.0.0.%d:%u\n", forum + 1, port);
             return 1;
         }
-        server->setFile(QStringLiteral("/thread.html"), "text/html; charset=utf-8", threadPage(forum));
+        server->setFile(QStringLiteral("/thread.html"), "text/html; charset=utf-8", threadPage(forum), true);
         server->setFile(QStringLiteral("/style.css"), "text/css", css);
         for (int i = 0; i < 4; ++i)
             server->setFile(QStringLiteral("/img%1.png").arg(i + 1), "image/png", images[i]);
         std::printf("%s\n", qPrintable(server->url(QStringLiteral("/thread.html")).toString()));
+        // Every page request as the forum saw it: the forum, when (ms since the epoch), the login.
+        QObject::connect(server.get(), &ForumServer::requestReceived, [forum](const ForumServer::Request &r) {
+            if (r.path != u"/thread.html")
+                return;
+            std::printf("request %d %lld %s\n", forum,
+                        static_cast<long long>(QDateTime::currentMSecsSinceEpoch()),
+                        r.cookie.isEmpty() ? "-" : qPrintable(r.cookie));
+            std::fflush(stdout);
+        });
         servers.push_back(std::move(server));
     }
     std::fflush(stdout);

@@ -82,6 +82,12 @@ void Application::endNow()
         QApplication::quit();
 }
 
+void Application::bringToFront()
+{
+    if (m_window)
+        m_window->showFromTray();
+}
+
 bool Application::mayEnd()
 {
     if (!m_editor)

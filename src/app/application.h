@@ -52,6 +52,8 @@ public:
     void start();
     /** Ends the program without asking anything. */
     void endNow();
+    /** Shows the main window in front, back from the tray if need be. */
+    void bringToFront();
 
     MainWindow *mainWindow() const { return m_window.get(); }
     UrlListEditorWindow *editor() const { return m_editor; }

@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "platform/desktop.h"
 #include "platform/processsetup.h"
+#include "platform/singleinstance.h"
 #include "platform/termination.h"
 #include "platform/urllistlocation.h"
 #include "web/webprofile.h"
@@ -23,6 +24,11 @@ int main(int argc, char *argv[])
     // The main window appears only after the splash has closed: that must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // A second start only brings the running program forward: two would share the browsers' data.
+    kelvora::SingleInstance instance;
+    if (!instance.claim())
+        return 0;
+
     kelvora::ApplicationSetup setup{kelvora::SlotProfiles::onDisk(kelvora::defaultWebProfileFolder()),
                                     kelvora::userUrlListFile()};
     setup.openAddress = kelvora::openInWebBrowser;
@@ -33,6 +39,9 @@ int main(int argc, char *argv[])
     kelvora::onTerminationRequest(&program, [&program] { program.endNow(); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &program,
                      [&program](QSessionManager &) { program.endNow(); });
+
+    QObject::connect(&instance, &kelvora::SingleInstance::showRequested, &program,
+                     &kelvora::Application::bringToFront);
 
     program.start();
     return QApplication::exec();

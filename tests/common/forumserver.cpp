@@ -105,9 +105,10 @@ QUrl ForumServer::url(const QString &pathAndQuery) const
                     .arg(pathAndQuery));
 }
 
-void ForumServer::setFile(const QString &path, const QByteArray &contentType, const QByteArray &body)
+void ForumServer::setFile(const QString &path, const QByteArray &contentType, const QByteArray &body,
+                          bool isPage)
 {
-    m_files.insert(path, {contentType, body});
+    m_files.insert(path, {contentType, body, isPage});
 }
 
 void ForumServer::setOutage(Outage outage)
@@ -122,7 +123,8 @@ QList<ForumServer::Request> ForumServer::pageRequests() const
 {
     QList<Request> pages;
     for (const Request &r : m_requests) {
-        if (r.path != u"/favicon.ico" && r.path != u"/answer" && !m_files.contains(r.path))
+        const auto file = m_files.constFind(r.path);
+        if (r.path != u"/favicon.ico" && r.path != u"/answer" && (file == m_files.cend() || file->isPage))
             pages << r;
     }
     return pages;
@@ -162,14 +164,18 @@ void ForumServer::answer(const QHttpServerRequest &request, QHttpServerResponder
     if (m_outage == Outage::ServiceUnavailable) {
         status = Status::ServiceUnavailable;
         body = "<html><head><title>503</title></head><body>论坛维护中</body></html>";
-    } else if (const auto file = m_files.constFind(seen.path); file != m_files.cend()) {
-        type = file->first;
-        body = file->second;
     } else if (seen.path == u"/favicon.ico") {
         status = Status::NotFound;
     } else {
-        body = page(seen.path);
-        if (seen.cookie.isEmpty() && seen.path != u"/answer") {
+        const auto file = m_files.constFind(seen.path);
+        const bool isPage = file == m_files.cend() || file->isPage;
+        if (file != m_files.cend()) {
+            type = file->contentType;
+            body = file->body;
+        } else {
+            body = page(seen.path);
+        }
+        if (isPage && seen.cookie.isEmpty() && seen.path != u"/answer") {
             const QString member = QUrlQuery(request.url()).queryItemValue(QStringLiteral("member"));
             seen.issuedCookie = QStringLiteral("%1-%2")
                                     .arg(member.isEmpty() ? QStringLiteral("guest") : member)

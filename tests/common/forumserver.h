@@ -63,8 +63,12 @@ public:
     void setTitle(const QString &title) { m_title = title; }
     /** Gives one path its own title, so history steps land on pages that tell apart. */
     void setPage(const QString &path, const QString &title) { m_titles.insert(path, title); }
-    /** Serves fixed content at a path (a style sheet, an image) instead of a page. */
-    void setFile(const QString &path, const QByteArray &contentType, const QByteArray &body);
+    /**
+     * Serves fixed content at a path instead of a generated page: a style sheet, an image, or
+     * (`isPage`) a page of its own, which sets the login cookie as every page does.
+     */
+    void setFile(const QString &path, const QByteArray &contentType, const QByteArray &body,
+                 bool isPage = false);
     void setOutage(Outage outage);
 
     QList<Request> requests() const { return m_requests; }
@@ -87,7 +91,13 @@ private:
     QList<Request> m_requests;
     QString m_title = QStringLiteral("测试论坛");
     QHash<QString, QString> m_titles;
-    QHash<QString, std::pair<QByteArray, QByteArray>> m_files; ///< path: content type, body
+    struct File
+    {
+        QByteArray contentType;
+        QByteArray body;
+        bool isPage = false;
+    };
+    QHash<QString, File> m_files;
     Outage m_outage = Outage::None;
     std::vector<QHttpServerResponder> m_unanswered;
 };

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+
+class QLocalServer;
+
+namespace kelvora {
+
+/**
+ * Keeps the program to one instance per user. The first to start listens on a local socket
+ * (in the user's runtime folder on Unix, a named pipe of the user on Windows); a second start
+ * finds it there, asks it to show itself and ends.
+ */
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SingleInstance(QObject *parent = nullptr);
+
+    /**
+     * True when this is the only instance: it listens from now on. False when another one runs
+     * and has been asked to show its window: this one is to end.
+     */
+    bool claim();
+
+signals:
+    /** A second start asked the running program to show itself. */
+    void showRequested();
+
+private:
+    QLocalServer *m_server = nullptr;
+};
+
+/** The local socket's name for this user. */
+QString singleInstanceChannel();
+
+} // namespace kelvora
