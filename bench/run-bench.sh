@@ -100,7 +100,7 @@ sample_for() { # seconds, file
 breakdown() {
   for pid in $(tree); do
     local kind kb
-    kind=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -o -- '--type=[a-z-]*' | head -n 1)
+    kind=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -o -- '--type=[a-z-]*' | head -n 1 || true)
     kb=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup" 2>/dev/null || echo 0)
     echo "${kind:-program} $kb"
   done | awk '{ n[$1]++; kb[$1] += $2 } END { for (k in n) printf "    %s: %d process(es), %.0f MB\n", k, n[k], kb[k] / 1024 }'
@@ -108,7 +108,7 @@ breakdown() {
 # The tray icon's menu: "显示程序" brings the window back.
 restore() {
   local geometry x y
-  geometry=$(xwininfo -root -tree | awk '/"kelvora": \("kelvora" "kelvora"\)  24x24/ { print $NF; exit }')
+  geometry=$(xwininfo -root -tree | awk '/"kelvora": \("kelvora" "kelvora"\)  24x24/ { print $NF; exit }' || true)
   x=$(cut -d+ -f2 <<<"$geometry"); y=$(cut -d+ -f3 <<<"$geometry")
   xdotool mousemove $((x + 12)) $((y + 12)) click 1
   sleep 1

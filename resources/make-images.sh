@@ -38,7 +38,7 @@ convert -size 256x256 xc:none \
   -fill "$GREEN" -stroke none -draw 'circle 192,192 192,152' \
   "$WORK/icon-master.png"
 
-for s in 16 32 64; do
+for s in 16 32 48 64 128 256; do
   convert "$WORK/icon-master.png" -filter Box -resize "${s}x${s}" \
     "${OUT[@]}" "PNG32:icons/kelvora-${s}.png"
 done

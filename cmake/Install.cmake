@@ -1,0 +1,39 @@
+# Where an installed Kelvora's files go, following the GNU install directories, and its Debian package.
+include(GNUInstallDirs)
+
+install(TARGETS kelvora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+if(WIN32)
+  # The Qt libraries, plugins and the engine's helper go next to the program.
+  find_program(KELVORA_WINDEPLOYQT windeployqt HINTS "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
+  if(KELVORA_WINDEPLOYQT)
+    install(CODE "execute_process(COMMAND \"${KELVORA_WINDEPLOYQT}\" --release --no-compiler-runtime
+                  \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/kelvora.exe\")")
+  endif()
+  return()
+endif()
+
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/kelvora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/io.github.kelvora.Kelvora.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+foreach(size 16 32 48 64 128 256)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/kelvora-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME kelvora.png)
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/kelvora.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kelvora)
+set(CPACK_PACKAGE_VENDOR Tavren)
+set(CPACK_PACKAGE_CONTACT "Tavren <kelvora@example.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Keeps up to eight web-forum accounts online")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION web)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://kelvora.example.com/")
+# The libraries come from what the binary links; the engine's helper process, a font with Chinese
+# glyphs and Qt's Chinese texts are needed at run time and linked by nothing.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin, fonts-arphic-uming | fonts-noto-cjk, qt6-translations-l10n")
+include(CPack)
