@@ -163,8 +163,8 @@ run() { # plain | tuned
   restore
   switch_to 0
   sleep 1.5
-  import -window "$win" -crop 380x40+440+90 "$out/clock-$label.png"
-  awk -v o="$opened" -v e="$(now)" 'BEGIN { s = int(e - o); printf "  slot 1 open for %d:%02d:%02d of real time when its clock was shot (%s)\n", s / 3600, s / 60 % 60, s % 60, "'"$out/clock-$label.png"'" }'
+  import -window "$win" -crop 380x40+440+90 "$out/clock-$label${mode}.png"
+  awk -v o="$opened" -v e="$(now)" 'BEGIN { s = int(e - o); printf "  slot 1 open for %d:%02d:%02d of real time when its clock was shot (%s)\n", s / 3600, s / 60 % 60, s % 60, "'"$out/clock-$label${mode}.png"'" }'
   kill "$app" "$server" 2>/dev/null || true
   wait "$app" "$server" 2>/dev/null || true
   python3 bench/figures.py "$samples" "$idles" "$log" "$started" "$measure" | tee "$work/figures-$label"
