@@ -58,8 +58,8 @@ start() { # who: root or the user
     echo "the main window did not show" >&2; cat "$work/log" >&2; exit 1
   fi
 }
-stop() {
-  kill -TERM "$program"
+stop() { # the program itself, not runuser around it, is asked to end; it ends with 0
+  pkill -TERM -x kelvora
   wait "$program"
 }
 
@@ -82,7 +82,7 @@ stop
 RUN
 
 apt-get purge -y -qq kelvora >/dev/null
-left=$(while read -r file; do [ -f "$file" ] && echo "$file"; done <"$build/package-files.txt")
+left=$(while read -r file; do if [ -f "$file" ]; then echo "$file"; fi; done <"$build/package-files.txt")
 if [ -n "$left" ]; then
   echo "left behind by the package:" >&2
   echo "$left" >&2
