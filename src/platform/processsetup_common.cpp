@@ -23,11 +23,11 @@ ProgramArguments::ProgramArguments(int argc, char **argv)
 
 QByteArrayList ProgramArguments::engineSwitches()
 {
+    // None has earned its place yet: bench/RESULTS.md has what each one measured. ("--disable-gpu"
+    // looked like 60 MB less in a short run with other work alongside; a clean run showed no gain.)
     if (!TunedBuild)
         return {};
-    // Pages drawn by the CPU: no GL context per view in the program (346 MB instead of 407 MB in
-    // the bench), and forum pages need no GPU.
-    return {"--disable-gpu"};
+    return {};
 }
 
 void prepareProcess()
