@@ -13,12 +13,6 @@ MessageBox::Handler &handler()
     return h;
 }
 
-std::optional<QString> &promptAnswer()
-{
-    static std::optional<QString> answer;
-    return answer;
-}
-
 // Runs until the dialog is done, the time is up or the program quits (which ends every loop).
 void waitBriefly(QDialog &dialog, int ms)
 {
@@ -83,7 +77,7 @@ std::optional<QString> MessageBox::promptBriefly(QWidget *parent, const Message 
         const QMessageBox::StandardButton answer = handler()(message);
         if (answer != QMessageBox::Ok)
             return std::nullopt;
-        return promptAnswer() ? promptAnswer() : suggestion;
+        return suggestion;
     }
     QInputDialog dialog(parent);
     dialog.setWindowTitle(message.title);
@@ -99,11 +93,6 @@ std::optional<QString> MessageBox::promptBriefly(QWidget *parent, const Message 
 void MessageBox::setHandler(Handler h)
 {
     handler() = std::move(h);
-}
-
-void MessageBox::setPromptAnswer(std::optional<QString> answer)
-{
-    promptAnswer() = std::move(answer);
 }
 
 } // namespace kelvora

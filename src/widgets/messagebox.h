@@ -56,10 +56,9 @@ public:
     static std::optional<QString> promptBriefly(QWidget *parent, const Message &message,
                                                 const QString &suggestion);
 
-    /** Replaces the real dialogs (tests only); an empty handler restores them. */
+    /** Replaces the real dialogs (tests only); an empty handler restores them. A typed question
+     *  the handler answers with OK gets its suggestion as the answer. */
     static void setHandler(Handler handler);
-    /** Answers typed questions in tests, after the handler accepted them; none restores the default. */
-    static void setPromptAnswer(std::optional<QString> answer);
 };
 
 } // namespace kelvora
