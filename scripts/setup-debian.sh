@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
+  qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-webengine-dev qt6-webengine-dev-tools
   libqt6webenginecore6-bin libgl-dev
   qt6-httpserver-dev qt6-websockets-dev iproute2 procps desktop-file-utils appstream dpkg-dev file
   xvfb xauth xdotool x11-utils imagemagick icewm

@@ -4,6 +4,7 @@
 #include "platform/singleinstance.h"
 #include "platform/termination.h"
 #include "platform/urllistlocation.h"
+#include "web/engine.h"
 #include "web/webprofile.h"
 #include "widgets/fonts.h"
 
@@ -14,6 +15,7 @@
 int main(int argc, char *argv[])
 {
     kelvora::prepareProcess();
+    kelvora::prepareWebEngine();
     kelvora::ProgramArguments arguments(argc, argv);
     QApplication app(arguments.argc(), arguments.argv());
     QApplication::setApplicationName(QStringLiteral("kelvora"));

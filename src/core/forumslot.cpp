@@ -143,6 +143,7 @@ void ForumSlot::apply(PageLifecycle::Action action, ReloadCause cause)
         break;
     case PageLifecycle::Action::Sleep:
         m_browser.sleep();
+        emit pageSlept();
         break;
     case PageLifecycle::Action::Wake:
         m_browser.wake();

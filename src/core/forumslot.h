@@ -111,6 +111,8 @@ signals:
     void reportChanged(const QString &text);
     /** The page has loaded and may sleep soon: settled() is to be called after a short wait. */
     void settleRequested();
+    /** The page has been put to sleep: what it held is free now. */
+    void pageSlept();
 
 private:
     void setRefreshActive(bool active);

@@ -8,13 +8,15 @@
 
 namespace kelvora {
 
-bool platformNeedsSandboxOff();
+void preparePlatformProcess();
 
 ProgramArguments::ProgramArguments(int argc, char **argv)
 {
     for (int i = 0; i < argc; ++i)
         m_arguments << QByteArray(argv[i]);
-    m_arguments << engineSwitches();
+    // The engine takes only what follows this marker; everything before it is the program's.
+    if (const QByteArrayList switches = engineSwitches(); !switches.isEmpty())
+        m_arguments << QByteArrayLiteral("--webEngineArgs") << switches;
     for (QByteArray &argument : m_arguments)
         m_pointers.push_back(argument.data());
     m_pointers.push_back(nullptr);
@@ -23,8 +25,8 @@ ProgramArguments::ProgramArguments(int argc, char **argv)
 
 QByteArrayList ProgramArguments::engineSwitches()
 {
-    // None has earned its place yet: bench/RESULTS.md has what each one measured. ("--disable-gpu"
-    // looked like 60 MB less in a short run with other work alongside; a clean run showed no gain.)
+    // None has earned its place: bench/RESULTS.md has what each one measured. What did is how
+    // the pages are drawn (web/engine.h) and the pages sleeping between reloads.
     if (!TunedBuild)
         return {};
     return {};
@@ -32,12 +34,9 @@ QByteArrayList ProgramArguments::engineSwitches()
 
 void prepareProcess()
 {
-    // Qt WebEngine shares GL contexts with the widgets; it must be set before the application exists.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Every text of the program is Chinese; the engine's error pages and menus should be too.
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::SimplifiedChineseScript, QLocale::China));
-    if (platformNeedsSandboxOff())
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    preparePlatformProcess();
 }
 
 void installTranslations()

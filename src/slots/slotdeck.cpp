@@ -1,22 +1,35 @@
 #include "slots/slotdeck.h"
 
 #include "core/windowlayout.h"
+#include "platform/memory.h"
 #include "slots/slotpanel.h"
 #include "web/webprofile.h"
 
 #include <QComboBox>
 #include <QStringListModel>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
 #include <limits>
 
 namespace kelvora {
+namespace {
+
+// Pages tend to fall asleep together (slots started together reload together): one release
+// after the last of them is enough. The engine tears a page down over a second or so.
+constexpr int MemoryReleaseDelayMs = 3000;
+
+} // namespace
 
 SlotDeck::SlotDeck(QWidget *window, const std::array<SlotDescription, SlotCount> &descriptions,
                    const SlotProfiles &profiles, const Clock &clock)
-    : QObject(window), m_addresses(new QStringListModel(this))
+    : QObject(window), m_addresses(new QStringListModel(this)), m_memoryRelease(new QTimer(this))
 {
+    m_memoryRelease->setObjectName(QStringLiteral("memoryRelease"));
+    m_memoryRelease->setSingleShot(true);
+    m_memoryRelease->setInterval(MemoryReleaseDelayMs);
+    connect(m_memoryRelease, &QTimer::timeout, this, [] { releaseFreedMemory(); });
     for (int i = 0; i < SlotCount; ++i) {
         auto *panel =
             new SlotPanel(descriptions[static_cast<std::size_t>(i)], profiles.profile(i), clock, window);
@@ -28,6 +41,7 @@ SlotDeck::SlotDeck(QWidget *window, const std::array<SlotDescription, SlotCount>
         box->setEditText(typed);
         connect(panel, &SlotPanel::opened, this, [this, i] { showPair(i); });
         panel->setNextReloadQuery([this] { return msUntilAnyReload(); });
+        connect(&panel->slot(), &ForumSlot::pageSlept, m_memoryRelease, qOverload<>(&QTimer::start));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 
 class QStringListModel;
+class QTimer;
 class QWidget;
 
 namespace kelvora {
@@ -51,6 +52,8 @@ private:
 
     std::array<SlotPanel *, SlotCount> m_panels{};
     QStringListModel *m_addresses = nullptr;
+    // Gives back what sleeping pages held, once the engine has let go of it all.
+    QTimer *m_memoryRelease = nullptr;
 };
 
 } // namespace kelvora

@@ -2,6 +2,7 @@
 
 #include "mainwin/mainwindow.h"
 #include "platform/processsetup.h"
+#include "web/engine.h"
 #include "web/webprofile.h"
 #include "widgets/messagebox.h"
 
@@ -58,6 +59,7 @@ void openAndStart(MainWindow &window, int index, const QUrl &address, const QStr
     int main(int argc, char *argv[])                                                                         \
     {                                                                                                        \
         kelvora::prepareProcess();                                                                           \
+        kelvora::prepareWebEngine();                                                                         \
         QApplication app(argc, argv);                                                                        \
         TestClass test;                                                                                      \
         QTEST_SET_MAIN_SOURCE_PATH                                                                           \

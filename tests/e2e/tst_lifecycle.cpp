@@ -5,6 +5,8 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -70,9 +72,11 @@ private slots:
         const QString login = m_forum.pageRequests().first().issuedCookie;
         QVERIFY(!login.isEmpty());
 
-        // Slot 2 shown: slot 1's page, loaded, settles and sleeps.
+        // Slot 2 shown: slot 1's page, loaded, settles and sleeps, and what it held is given back.
+        QSignalSpy released(child<QTimer>(m_window.get(), QStringLiteral("memoryRelease")), &QTimer::timeout);
         m_window->switchToSlot(1);
         QTRY_COMPARE_WITH_TIMEOUT(state(0), QWebEnginePage::LifecycleState::Discarded, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!released.isEmpty(), 10000);
         m_forum.clear();
         QTRY_VERIFY_WITH_TIMEOUT(m_forum.pageRequests().size() >= 3, 20000);
         QTRY_COMPARE_WITH_TIMEOUT(state(0), QWebEnginePage::LifecycleState::Discarded, 10000);
@@ -94,6 +98,14 @@ private slots:
         QTRY_COMPARE(browser(0)->title(), QStringLiteral("甲"));
         QTest::mouseClick(child<QPushButton>(m_window.get(), QStringLiteral("Command14")), Qt::LeftButton);
         QTRY_COMPARE(browser(0)->title(), QStringLiteral("乙"));
+
+        // And the woken page is drawn on screen, not left blank.
+        evaluate(0, QStringLiteral("document.documentElement.style.background = 'rgb(200, 30, 40)'"));
+        const auto centre = [this] {
+            const QImage shot = browser(0)->grab().toImage();
+            return shot.pixelColor(shot.rect().center());
+        };
+        QTRY_COMPARE(centre(), QColor(200, 30, 40));
     }
 
     void aStoppedHiddenPageKeepsWhatWasTyped()

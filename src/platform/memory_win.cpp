@@ -1,0 +1,12 @@
+#include "platform/memory.h"
+
+#include <malloc.h>
+
+namespace kelvora {
+
+void releaseFreedMemory()
+{
+    _heapmin();
+}
+
+} // namespace kelvora
