@@ -16,7 +16,10 @@
 #   bench/run-bench.sh           # idle 3 min, measure 10 min, each program (about 30 minutes)
 #   bench/run-bench.sh --short   # idle 1.5 min, measure 4 min, for a quick look
 #   bench/run-bench.sh --hour    # the tuned program alone for an hour: memory at 5 and 60 minutes
-#   bench/run-bench.sh --short tuned   # one program only, to try an engine switch
+#   bench/run-bench.sh --short tuned   # one program only
+#   bench/run-bench.sh --quick tuned -- --renderer-process-limit=1
+#                                # 3 minutes, figures over the last 2: to try an engine switch,
+#                                # handed to the program on its command line
 #
 # Figures go to standard output; the screenshots of slot 1's clock to build/bench/.
 set -euo pipefail
@@ -27,14 +30,20 @@ if [ -z "${KELVORA_BENCH_ISOLATED:-}" ]; then
 fi
 
 mode=${1:---full}
+skip=120 # the first two minutes of the measure phase are not counted
 case "$mode" in
   --full) idle=180 measure=600 programs=(plain tuned) ;;
   --short) idle=90 measure=240 programs=(plain tuned) ;;
+  --quick) idle=0 measure=180 skip=60 programs=(plain tuned) ;;
   --hour) idle=0 measure=3600 programs=(tuned) ;;
-  *) echo "usage: $0 [--short|--hour]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--short|--quick|--hour] [plain|tuned ...] [-- engine switches]" >&2; exit 2 ;;
 esac
-[ $# -gt 1 ] && programs=("${@:2}")
-skip=120 # the first two minutes of the measure phase are not counted
+[ $# -gt 0 ] && shift
+chosen=()
+while [ $# -gt 0 ] && [ "$1" != -- ]; do chosen+=("$1"); shift; done
+[ ${#chosen[@]} -gt 0 ] && programs=("${chosen[@]}")
+[ "${1:-}" = -- ] && shift
+switches=("$@")
 
 scripts/setup-debian.sh
 build() {
@@ -77,16 +86,18 @@ tree() {
   done
   echo "${list[@]}"
 }
-# One sample: time, sum of Pss (kB), CPU ticks of the tree (finished children included).
+# One sample: time, sum of Pss (kB), CPU ticks of the tree (finished children included), and the
+# program process's own Pss (kB).
 sample() {
-  local kb=0 ticks=0 v
+  local kb=0 ticks=0 v own
+  own=$(awk '/^Pss:/ { print $2 }' "/proc/$app/smaps_rollup" 2>/dev/null || echo 0)
   for pid in $(tree); do
     v=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup" 2>/dev/null || echo 0)
     kb=$((kb + ${v:-0}))
     v=$(awk '{ sub(/^.*\) /, ""); print $12 + $13 + $14 + $15 }' "/proc/$pid/stat" 2>/dev/null || echo 0)
     ticks=$((ticks + ${v:-0}))
   done
-  echo "$(now) $kb $ticks"
+  echo "$(now) $kb $ticks ${own:-0}"
 }
 sample_for() { # seconds, file
   local end
@@ -101,9 +112,13 @@ breakdown() {
   for pid in $(tree); do
     local kind kb
     kind=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -o -- '--type=[a-z-]*' | head -n 1 || true)
-    kb=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup" 2>/dev/null || echo 0)
-    echo "${kind:-program} $kb"
-  done | awk '{ n[$1]++; kb[$1] += $2 } END { for (k in n) printf "    %s: %d process(es), %.0f MB\n", k, n[k], kb[k] / 1024 }'
+    awk -v k="${kind:-program}" '/^Pss(_Anon|_File)?:/ { v[$1] = $2 } END { print k, v["Pss:"], v["Pss_Anon:"], v["Pss_File:"] }' \
+      "/proc/$pid/smaps_rollup" 2>/dev/null || true
+  done | awk '{ n[$1]++; kb[$1] += $2; an[$1] += $3; fi[$1] += $4 }
+    END { for (k in n) printf "    %s: %d process(es), %.0f MB (%.0f MB anonymous, %.0f MB mapped files)\n", k, n[k], kb[k] / 1024, an[k] / 1024, fi[k] / 1024 }'
+  # The program's own mappings, largest first, to see where its memory is.
+  awk '/^[0-9a-f]+-[0-9a-f]+ / { name = $6 ? $6 : "[anonymous]" } /^Pss:/ { kb[name] += $2 }
+    END { for (m in kb) printf "%8d kB %s\n", kb[m], m }' "/proc/$app/smaps" 2>/dev/null | sort -rn | head -n 25 >"$out/smaps-$label${mode}.txt" || true
 }
 # The tray icon's menu: "显示程序" brings the window back.
 restore() {
@@ -127,8 +142,10 @@ run() { # plain | tuned
   for _ in $(seq 50); do [ "$(grep -c '^http' "$log")" -ge 8 ] && break; sleep 0.1; done
   mapfile -t urls < <(grep '^http' "$log")
 
-  XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache" \
-    "build/bench-$label/src/kelvora" >"$work/kelvora-$label.log" 2>&1 &
+  # A runtime folder of its own: the program runs once per user, and a run alongside is another.
+  mkdir -p -m 700 "$home/runtime"
+  XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/runtime" \
+    "build/bench-$label/src/kelvora" "${switches[@]}" >"$work/kelvora-$label.log" 2>&1 &
   app=$!
   pids+=("$app")
   win=$(xdotool search --sync --onlyvisible --name '^Kelvora$' | head -n 1)
@@ -140,7 +157,8 @@ run() { # plain | tuned
     click 423 103                     # open
     [ "$i" -eq 0 ] && opened=$(now)
     replace_text 147 139 1            # period box
-    [ "$i" -lt 7 ] && click 431 139   # start: slot 8 waits for the measure phase
+    # start: with an idle phase, slot 8 waits for the measure phase
+    { [ "$i" -lt 7 ] || [ "$idle" -eq 0 ]; } && click 431 139
   done
   switch_to 0
   xdotool windowminimize "$win"
@@ -167,6 +185,7 @@ run() { # plain | tuned
   awk -v o="$opened" -v e="$(now)" 'BEGIN { s = int(e - o); printf "  slot 1 open for %d:%02d:%02d of real time when its clock was shot (%s)\n", s / 3600, s / 60 % 60, s % 60, "'"$out/clock-$label${mode}.png"'" }'
   kill "$app" "$server" 2>/dev/null || true
   wait "$app" "$server" 2>/dev/null || true
+  cp "$samples" "$out/samples-$label${mode}.txt"
   python3 bench/figures.py "$samples" "$idles" "$log" "$started" "$measure" | tee "$work/figures-$label"
 }
 
