@@ -17,7 +17,7 @@ namespace kelvora {
 namespace {
 
 // Pages tend to fall asleep together (slots started together reload together): one release
-// after the last of them is enough. The engine tears a page down over a second or so.
+// for the group is enough. The engine tears a page down over a second or so.
 constexpr int MemoryReleaseDelayMs = 3000;
 
 } // namespace
@@ -41,7 +41,12 @@ SlotDeck::SlotDeck(QWidget *window, const std::array<SlotDescription, SlotCount>
         box->setEditText(typed);
         connect(panel, &SlotPanel::opened, this, [this, i] { showPair(i); });
         panel->setNextReloadQuery([this] { return msUntilAnyReload(); });
-        connect(&panel->slot(), &ForumSlot::pageSlept, m_memoryRelease, qOverload<>(&QTimer::start));
+        // Started by the first page of a group, not pushed back by the next: pages that sleep
+        // every few seconds must not put the release off for ever.
+        connect(&panel->slot(), &ForumSlot::pageSlept, m_memoryRelease, [this] {
+            if (!m_memoryRelease->isActive())
+                m_memoryRelease->start();
+        });
     }
 }
 

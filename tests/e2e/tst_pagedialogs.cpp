@@ -127,8 +127,27 @@ private slots:
     void aPromptNobodySeesGetsNoAnswer()
     {
         keepBothOnline(QStringLiteral("/prompt"), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_dialog.answers().isEmpty(), 10000);
-        QCOMPARE(m_dialog.answers().first(), QStringLiteral("prompt=null"));
+        // The last test's page may still answer once while it is being left: count prompts only.
+        const auto prompts = [this] {
+            QStringList found = m_dialog.answers();
+            found.removeIf([](const QString &answer) { return !answer.startsWith(u"prompt="); });
+            return found;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(!prompts().isEmpty(), 10000);
+        QCOMPARE(prompts().first(), QStringLiteral("prompt=null"));
+    }
+
+    // A real click on the page, repeated until the page has seen one: input that arrives before the
+    // page's first frame is on screen is dropped, and on a busy machine that frame can be late.
+    bool clickPage(QWebEngineView *browser)
+    {
+        return QTest::qWaitFor(
+            [&] {
+                QTest::mouseClick(browser->focusProxy(), Qt::LeftButton, {}, QPoint(40, 80));
+                return QTest::qWaitFor([&] { return m_plain.answers().contains(QStringLiteral("clicked")); },
+                                       300);
+            },
+            10000);
     }
 
     void aTimerReloadLeavesAPageThatAsksBeforeItIsLeft()
@@ -137,8 +156,7 @@ private slots:
         openAndStart(0, m_plain.url(QStringLiteral("/leave")), QStringLiteral("2"));
         QTRY_VERIFY(reloaded(m_plain, 0) && !browser->page()->isLoading());
         // The page asks before it is left only once the user has done something on it.
-        QTest::mouseClick(browser->focusProxy(), Qt::LeftButton, {}, QPoint(40, 80));
-        QTRY_VERIFY(m_plain.answers().contains(QStringLiteral("clicked")));
+        QVERIFY(clickPage(browser));
         QTRY_VERIFY_WITH_TIMEOUT(reloaded(m_plain, 4), 10000);
         QVERIFY(m_box->messages.isEmpty());
 
@@ -147,8 +165,7 @@ private slots:
         QTRY_VERIFY(!browser->page()->isLoading());
         m_box->answer = QMessageBox::Cancel;
         m_plain.clear();
-        QTest::mouseClick(browser->focusProxy(), Qt::LeftButton, {}, QPoint(40, 80));
-        QTRY_VERIFY(m_plain.answers().contains(QStringLiteral("clicked")));
+        QVERIFY(clickPage(browser));
         click(0, QStringLiteral("Command4"));
         QTRY_COMPARE(m_box->messages.size(), 1);
         QCOMPARE(m_box->messages.first().icon, QMessageBox::Question);
