@@ -116,9 +116,15 @@ breakdown() {
       "/proc/$pid/smaps_rollup" 2>/dev/null || true
   done | awk '{ n[$1]++; kb[$1] += $2; an[$1] += $3; fi[$1] += $4 }
     END { for (k in n) printf "    %s: %d process(es), %.0f MB (%.0f MB anonymous, %.0f MB mapped files)\n", k, n[k], kb[k] / 1024, an[k] / 1024, fi[k] / 1024 }'
-  # The program's own mappings, largest first, to see where its memory is.
-  awk '/^[0-9a-f]+-[0-9a-f]+ / { name = $6 ? $6 : "[anonymous]" } /^Pss:/ { kb[name] += $2 }
-    END { for (m in kb) printf "%8d kB %s\n", kb[m], m }' "/proc/$app/smaps" 2>/dev/null | sort -rn | head -n 25 >"$out/smaps-$label${mode}.txt" || true
+  # Each process's largest mappings (Pss, of it dirty: written, so it cannot be dropped and read back), to see where the memory is.
+  local file="$out/smaps-$label${mode}.txt"
+  : >"$file"
+  for pid in $(tree); do
+    kind=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -o -- '--type=[a-z-]*' | head -n 1 || true)
+    echo "${kind:-program} ($pid):" >>"$file"
+    awk '/^[0-9a-f]+-[0-9a-f]+ / { name = $6 ? $6 : "[anonymous]" } /^Pss:/ { kb[name] += $2 } /^Pss_Dirty:/ { an[name] += $2 }
+      END { for (m in kb) printf "%8d kB (%d kB dirty) %s\n", kb[m], an[m], m }' "/proc/$pid/smaps" 2>/dev/null | sort -rn | head -n 12 >>"$file" || true
+  done
 }
 # The tray icon's menu: "显示程序" brings the window back.
 restore() {
