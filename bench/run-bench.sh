@@ -160,8 +160,9 @@ run() { # plain | tuned
   for i in $(seq 0 7); do
     switch_to "$i"
     replace_text 227 99 "${urls[$i]}" # address box
-    click 423 103                     # open
+    xdotool mousemove --window "$win" 423 103 click 1 # open: slot 1's clock starts here
     [ "$i" -eq 0 ] && opened=$(now)
+    sleep 0.3
     replace_text 147 139 1            # period box
     # start: with an idle phase, slot 8 waits for the measure phase
     { [ "$i" -lt 7 ] || [ "$idle" -eq 0 ]; } && click 431 139
