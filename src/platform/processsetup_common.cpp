@@ -1,4 +1,3 @@
-#include "core/tuning.h"
 #include "platform/processsetup.h"
 
 #include <QCoreApplication>
@@ -26,9 +25,8 @@ ProgramArguments::ProgramArguments(int argc, char **argv)
 QByteArrayList ProgramArguments::engineSwitches()
 {
     // None has earned its place: bench/RESULTS.md has what each one measured. What did is how
-    // the pages are drawn (web/engine.h) and the pages sleeping between reloads.
-    if (!TunedBuild)
-        return {};
+    // the pages are drawn (web/engine.h) and the pages sleeping between reloads. A switch that
+    // measures well goes here, for the tuned build only (TunedBuild).
     return {};
 }
 
