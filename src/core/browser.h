@@ -23,12 +23,22 @@ public:
 
     /** Starts loading the address as a user would type it; returns at once. */
     virtual void navigate(const QString &address) = 0;
-    /** Loads the current page again with the browser's own cookies. */
+    /**
+     * Loads the live page again with the browser's own cookies, as a browser's reload button does:
+     * the page itself is asked of the forum again (revalidated at least), never taken from the cache.
+     */
     virtual void refresh(ReloadCause cause) = 0;
     /** Gives up the page's renderer while nobody needs it; history and cookies stay. */
     virtual void sleep() = 0;
-    /** Brings a sleeping page back, which loads it again by itself. */
+    /** Brings a sleeping page back for the user; it may be restored from the cache. */
     virtual void wake() = 0;
+    /**
+     * Brings a sleeping page back by reloading it: exactly one request for the page reaches the
+     * forum, as refresh() makes for a live page; nothing is restored from the cache first.
+     */
+    virtual void wakeAndReload() = 0;
+    /** Whether the forum has answered the request of the load under way (the page may still be loading). */
+    virtual bool isPageAnswered() const = 0;
 
 protected:
     Browser() = default;

@@ -1,11 +1,13 @@
 #include "core/forumslot.h"
 
+#include "core/address.h"
 #include "core/browser.h"
 #include "core/clock.h"
 #include "core/period.h"
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace kelvora {
 
@@ -27,9 +29,15 @@ ForumSlot::ForumSlot(Browser &browser, const Clock &clock, QObject *parent, bool
     : QObject(parent), m_browser(browser), m_clock(clock), m_lifecycle(pagesMaySleep)
 {}
 
+void ForumSlot::goTo(const QString &address)
+{
+    m_pageUrl = addressFromUserInput(address);
+    m_browser.navigate(address);
+}
+
 void ForumSlot::open(const QString &address)
 {
-    m_browser.navigate(address);
+    goTo(address);
     if (m_clockActive)
         return; // a second open reloads the page but keeps the clock going
     m_clockActive = true;
@@ -37,15 +45,17 @@ void ForumSlot::open(const QString &address)
     emit clockTimerActiveChanged(true);
 }
 
-bool ForumSlot::start(const QString &periodText)
+ForumSlot::StartResult ForumSlot::start(const QString &periodText)
 {
     const std::optional<int> period = parsePeriod(periodText);
     if (!period)
-        return false;
+        return StartResult::BadPeriod;
+    if (!isWebPage(m_pageUrl))
+        return StartResult::NoWebPage;
     m_acceptedPeriod = *period;
     emit periodLabelChanged(QString::number(*period));
     setRefreshActive(true);
-    return true;
+    return StartResult::Started;
 }
 
 void ForumSlot::stop()
@@ -74,9 +84,10 @@ void ForumSlot::refreshTick(const QString &periodText)
     // falls back to the last accepted one, so a running slot always keeps reloading.
     const int period = parsePeriod(periodText).value_or(m_acceptedPeriod);
     if (m_counter >= period) {
-        // A forum that never answers would otherwise look like one that is fine.
+        // A forum that never answers would otherwise look like one that is fine; a page that got
+        // its answer but never finished (a script that never ends) is no fault of the forum's.
         if (m_loading)
-            report(false, noAnswerReason());
+            report(false, m_browser.isPageAnswered() ? pageUnfinishedReason() : noAnswerReason());
         apply(m_lifecycle.reloadDue());
         m_counter = 0;
     }
@@ -108,7 +119,18 @@ void ForumSlot::pageLoadFinished(const PageLoad &load)
     if (load.outcome == PageLoad::Outcome::Stopped)
         return;
     m_loading = false;
-    report(load.outcome == PageLoad::Outcome::Succeeded, failureReason(load));
+    // Only the slot's own reloads are reported: the open, the start page and the user's own
+    // steps in the page are no reload, and a page from the cache never reached the forum.
+    if (std::exchange(m_reloadPending, false)) {
+        if (load.outcome != PageLoad::Outcome::Succeeded)
+            report(false, failureReason(load));
+        else if (!load.webPage)
+            report(false, noForumReason());
+        else if (load.fromCache)
+            report(false, fromCacheReason());
+        else
+            report(true, {});
+    }
     apply(m_lifecycle.loadFinished());
 }
 
@@ -117,9 +139,15 @@ void ForumSlot::pageTitleChanged(const QString &title)
     m_pageTitle = title;
 }
 
+void ForumSlot::pageUrlChanged(const QUrl &address)
+{
+    m_pageUrl = address;
+}
+
 void ForumSlot::pageRendererGone()
 {
     m_loading = false;
+    m_reloadPending = false;
     report(false, rendererGoneReason());
 }
 
@@ -148,7 +176,12 @@ void ForumSlot::apply(PageLifecycle::Action action, ReloadCause cause)
     case PageLifecycle::Action::Wake:
         m_browser.wake();
         break;
+    case PageLifecycle::Action::WakeAndReload:
+        m_reloadPending = true;
+        m_browser.wakeAndReload();
+        break;
     case PageLifecycle::Action::Reload:
+        m_reloadPending = true;
         m_browser.refresh(cause);
         break;
     }

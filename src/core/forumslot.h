@@ -53,11 +53,17 @@ public:
 
     /** Loads the address in the browser and starts the online clock if it is not running yet. */
     void open(const QString &address);
-    /**
-     * Starts keeping the page online with the period typed in the period box.
-     * Returns false, changing nothing, when the text is not a whole number of 1 or more.
-     */
-    bool start(const QString &periodText);
+    /** Loads the address in the browser without opening the slot: its clock stays as it is. */
+    void goTo(const QString &address);
+    enum class StartResult
+    {
+        Started,
+        BadPeriod, ///< the text is not a whole number of 1 or more
+        NoWebPage, ///< the page is no web page (about:blank, the engine's own pages): no forum to keep
+    };
+    /** Starts keeping the page online with the period typed in the period box; refused, changing nothing,
+     * when it can't. */
+    StartResult start(const QString &periodText);
     void stop();
     /** Reloads the page at once; the counter and the timers are left alone. */
     void refreshNow();
@@ -73,6 +79,8 @@ public:
     void pageLoadStarted();
     void pageLoadFinished(const PageLoad &load);
     void pageTitleChanged(const QString &title);
+    /** The page's address changed (a link, a redirect, history). */
+    void pageUrlChanged(const QUrl &address);
     /** The page's renderer process ended; the next reload brings the page back. */
     void pageRendererGone();
     /** A page dialog was answered for the user, who could not see it. */
@@ -99,6 +107,8 @@ public:
     const ReloadReport &lastReload() const { return m_lastReload; }
     int answeredDialogs() const { return m_answeredDialogs; }
     const QString &pageTitle() const { return m_pageTitle; }
+    /** Whether a reload this slot asked for is still to load. */
+    bool isReloadPending() const { return m_reloadPending; }
     /** The status label's tool tip: the last reload and, if any, the dialogs answered for the user. */
     QString reportText() const;
 
@@ -128,6 +138,8 @@ private:
     qint64 m_openedAtMs = 0;
     qint64 m_onlineSeconds = 0;
     bool m_loading = false;
+    bool m_reloadPending = false; ///< the load under way is a reload this slot asked for
+    QUrl m_pageUrl;
     ReloadReport m_lastReload;
     int m_answeredDialogs = 0;
     QString m_pageTitle;

@@ -37,7 +37,10 @@ PageLifecycle::Action PageLifecycle::graceOver()
 PageLifecycle::Action PageLifecycle::reloadDue()
 {
     m_settling = false;
-    return m_asleep ? wake() : Action::Reload;
+    if (!m_asleep)
+        return Action::Reload;
+    m_asleep = false;
+    return Action::WakeAndReload;
 }
 
 PageLifecycle::Action PageLifecycle::wake()

@@ -5,8 +5,9 @@ namespace kelvora {
 /**
  * When a slot's page may sleep between its reloads. A page nobody can see, in a slot whose
  * refresh timer runs, gives up its renderer once a reload has loaded and settled; the next
- * reload wakes it, which loads it again. A page the user can see, or of a stopped slot,
- * never sleeps: it may hold what the user typed.
+ * reload wakes it by reloading it from the forum. (A page woken as it was would come back from
+ * the cache, which the forum never sees.) A page the user can see, or of a stopped slot, never
+ * sleeps: it may hold what the user typed.
  *
  * Every function takes one event and says what the browser is to do now.
  */
@@ -16,10 +17,11 @@ public:
     enum class Action
     {
         None,
-        StartGrace, ///< wait a moment for the page's scripts and cookies to settle, then graceOver()
-        Sleep,      ///< give up the page's renderer, keeping its history
-        Wake,       ///< bring the page back: that loads it again, so no reload on top of it
-        Reload,     ///< reload the live page
+        StartGrace,    ///< wait a moment for the page's scripts and cookies to settle, then graceOver()
+        Sleep,         ///< give up the page's renderer, keeping its history
+        Wake,          ///< bring the page back for the user, as it was
+        WakeAndReload, ///< a reload is due while the page sleeps: bring it back by reloading it
+        Reload,        ///< reload the live page
     };
 
     /** Sleeping can be switched off as a whole; then every answer is as for a page kept live. */

@@ -107,6 +107,26 @@ QString noAnswerReason()
     return QStringLiteral("网站在一个刷新周期内没有响应");
 }
 
+QString pageUnfinishedReason()
+{
+    return QStringLiteral("论坛已响应，但网页在一个刷新周期内没有加载完");
+}
+
+QString fromCacheReason()
+{
+    return QStringLiteral("网页取自缓存，论坛没有收到这次刷新");
+}
+
+QString noForumReason()
+{
+    return QStringLiteral("当前页面不是论坛网页");
+}
+
+bool isWebPage(const QUrl &address)
+{
+    return (address.scheme() == u"http" || address.scheme() == u"https") && !address.host().isEmpty();
+}
+
 QString rendererGoneReason()
 {
     return QStringLiteral("网页进程意外退出");

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QUrl>
 
 namespace kelvora {
 
@@ -17,7 +18,14 @@ struct PageLoad
     };
     Outcome outcome = Outcome::Succeeded;
     int code = 0;
+    /** The page came from the browser's cache: the forum never saw this load. */
+    bool fromCache = false;
+    /** The page is a web page (http or https); about:blank, data: and the engine's own pages are not. */
+    bool webPage = true;
 };
+
+/** Whether an address is a web page a forum can serve: http or https, with a host. */
+bool isWebPage(const QUrl &address);
 
 /** Why a load failed, in words for the user: "HTTP 503（服务暂时不可用）", "连接被重置". */
 QString failureReason(const PageLoad &load);
@@ -35,6 +43,12 @@ struct ReloadReport
 
 /** The reason shown when a reload falls due while the last one still waits for the forum. */
 QString noAnswerReason();
+/** The reason shown when a reload falls due while the forum answered but the page never finished. */
+QString pageUnfinishedReason();
+/** The reason shown when a reload's page came from the browser's cache. */
+QString fromCacheReason();
+/** The reason shown when the slot's page is no web page at all. */
+QString noForumReason();
 /** The reason shown when the page's renderer process ended under it. */
 QString rendererGoneReason();
 

@@ -164,6 +164,11 @@ void MainWindow::buildTopBar()
         };
         showReport(panel(i)->slot().reportText());
         connect(panel(i), &SlotPanel::reportChanged, button, showReport);
+        // The caption names the page of the slot switched to, as the page's title changes.
+        connect(panel(i), &SlotPanel::pageTitleChanged, this, [this, i] {
+            if (i == m_captionSlot)
+                showCaption(i);
+        });
     }
 }
 
@@ -244,9 +249,15 @@ void MainWindow::loadAddressList(const UrlListFile &file)
 void MainWindow::switchToSlot(int index)
 {
     m_deck->show(index);
-    setWindowTitle(panel(index)->description().captionPrefix() + panel(index)->pageTitle());
+    m_captionSlot = index;
+    showCaption(index);
     m_welcomeLabel->hide();
     m_authorLabel->hide();
+}
+
+void MainWindow::showCaption(int index)
+{
+    setWindowTitle(panel(index)->description().captionPrefix() + panel(index)->pageTitle());
 }
 
 int MainWindow::visibleSlot() const

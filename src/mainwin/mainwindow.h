@@ -80,6 +80,7 @@ private:
     void buildExtras();
     void buildBanner();
     void loadAddressList(const UrlListFile &file);
+    void showCaption(int index);
     void placePanels();
     void moveBanner();
     void changeBannerText();
@@ -93,6 +94,7 @@ private:
     double m_bannerLeft = banner::StartLeftTwips;
     banner::Colour m_bannerColour = banner::Colour::Default;
     int m_greeting = 0;
+    int m_captionSlot = -1; ///< the slot whose page the caption names: the one switched to last
     TrayIcon *m_tray = nullptr;
     std::function<bool()> m_exitGuard;
 };

@@ -128,6 +128,8 @@ void SlotPanel::connectBrowser()
     connect(m_browser, &WebView::pageLoadFinished, &m_slot, &ForumSlot::pageLoadFinished);
     connect(m_browser, &WebView::rendererGone, &m_slot, &ForumSlot::pageRendererGone);
     connect(m_browser, &QWebEngineView::titleChanged, &m_slot, &ForumSlot::pageTitleChanged);
+    connect(m_browser, &QWebEngineView::titleChanged, this, &SlotPanel::pageTitleChanged);
+    connect(m_browser, &WebView::pageUrlChanged, &m_slot, &ForumSlot::pageUrlChanged);
     m_browser->webPage()->setDialogHandler(
         [this](const PageDialogRequest &request) { return answerDialog(request); });
     // Whether the page is seen changes with its own showing and with the window's.
@@ -205,9 +207,16 @@ void SlotPanel::openPage()
 
 void SlotPanel::startKeepingOnline()
 {
-    if (m_slot.start(m_periodBox->currentText()))
-        return;
-    MessageBox::warning(this, QStringLiteral("刷新时间请输入整数时间。"));
+    switch (m_slot.start(m_periodBox->currentText())) {
+    case ForumSlot::StartResult::Started:
+        break;
+    case ForumSlot::StartResult::BadPeriod:
+        MessageBox::warning(this, QStringLiteral("刷新时间请输入整数时间。"));
+        break;
+    case ForumSlot::StartResult::NoWebPage:
+        MessageBox::warning(this, QStringLiteral("这里显示的不是论坛网页，请先输入论坛的网址并打开。"));
+        break;
+    }
 }
 
 void SlotPanel::showStatus(SlotStatus status)
@@ -279,7 +288,7 @@ QString SlotPanel::pageTitle() const
 
 void SlotPanel::sendBrowserTo(const QString &address)
 {
-    m_browser->navigate(address);
+    m_slot.goTo(address);
 }
 
 bool SlotPanel::isPageSeen() const

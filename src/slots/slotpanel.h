@@ -67,6 +67,8 @@ signals:
     void opened();
     /** What the status label's tool tip says now: the last reload and how it went. */
     void reportChanged(const QString &text);
+    /** The page in the browser has a new title. */
+    void pageTitleChanged(const QString &title);
 
 private:
     void buildControls();

@@ -4,7 +4,9 @@
 #include "web/webpage.h"
 
 #include <QWebEngineHistory>
+#include <QWebEngineHttpRequest>
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineScript>
 
 namespace kelvora {
 namespace {
@@ -35,11 +37,15 @@ WebView::WebView(QWebEngineProfile *profile, QWidget *parent)
     // The page is parented to the view, so it goes before the profile that outlives every view.
     setPage(m_page);
     connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
-        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
-            emit pageLoadStarted();
-        else
-            emit pageLoadFinished(pageLoad(info));
+        if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus) {
+            finishLoad(info);
+            return;
+        }
+        ++m_loadSerial;
+        m_entryAtLoadStart = committedEntry();
+        emit pageLoadStarted();
     });
+    connect(m_page, &QWebEnginePage::urlChanged, this, &WebView::pageUrlChanged);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
                 if (status != QWebEnginePage::NormalTerminationStatus)
@@ -73,6 +79,59 @@ void WebView::wake()
 {
     if (m_page->lifecycleState() != QWebEnginePage::LifecycleState::Active)
         m_page->setLifecycleState(QWebEnginePage::LifecycleState::Active);
+    if (isVisible() && !m_page->isVisible())
+        m_page->setVisible(true);
+}
+
+void WebView::finishLoad(const QWebEngineLoadingInfo &info)
+{
+    PageLoad load = pageLoad(info);
+    load.webPage = isWebPage(info.url());
+    if (load.outcome != PageLoad::Outcome::Succeeded || !load.webPage) {
+        emit pageLoadFinished(load);
+        return;
+    }
+    // Whether the page came from the forum or from the cache, the page's own timing tells: a page
+    // from the cache transferred nothing (a 304 from the forum counts its headers). Asked in a
+    // world of our own, so the page's scripts neither see it nor can change its answer.
+    const quint64 serial = m_loadSerial;
+    m_page->runJavaScript(QStringLiteral("(function () {"
+                                         "  var e = performance.getEntriesByType('navigation')[0];"
+                                         "  return e ? e.transferSize : -1;"
+                                         "})()"),
+                          QWebEngineScript::ApplicationWorld,
+                          [this, serial, load](const QVariant &size) mutable {
+                              if (serial != m_loadSerial)
+                                  return; // a newer load took its place: that one is reported
+                              load.fromCache = size.isValid() && size.toLongLong() == 0;
+                              emit pageLoadFinished(load);
+                          });
+}
+
+QString WebView::committedEntry() const
+{
+    const QWebEngineHistoryItem item = history()->currentItem();
+    return QStringLiteral("%1 %2 %3")
+        .arg(history()->currentItemIndex())
+        .arg(item.lastVisited().toMSecsSinceEpoch())
+        .arg(item.url().toString());
+}
+
+bool WebView::isPageAnswered() const
+{
+    // A load's page commits when the forum's answer arrives: its history entry is stamped then.
+    return committedEntry() != m_entryAtLoadStart;
+}
+
+void WebView::wakeAndReload()
+{
+    // Waking a sleeping page restores it as history steps do, from the cache. Asking for its
+    // address instead replaces that restore at once, before it reaches anything; the engine takes
+    // a request for the address shown as a reload, and max-age=0 makes the cache ask the forum
+    // as a reload does, whatever the page's cache headers say.
+    QWebEngineHttpRequest request(m_page->url());
+    request.setHeader(QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("max-age=0"));
+    m_page->load(request);
     if (isVisible() && !m_page->isVisible())
         m_page->setVisible(true);
 }

@@ -5,6 +5,7 @@
 
 #include <QWebEngineView>
 
+class QWebEngineLoadingInfo;
 class QWebEngineProfile;
 
 namespace kelvora {
@@ -25,6 +26,8 @@ public:
     void refresh(ReloadCause cause) override;
     void sleep() override;
     void wake() override;
+    void wakeAndReload() override;
+    bool isPageAnswered() const override;
     /** Steps back in history; does nothing when there is no page to go to. */
     void goBack();
     /** Steps forward in history; does nothing when there is no page to go to. */
@@ -35,9 +38,16 @@ signals:
     void pageLoadFinished(const kelvora::PageLoad &load);
     /** The page's renderer process ended (crashed or killed). */
     void rendererGone();
+    void pageUrlChanged(const QUrl &address);
 
 private:
+    void finishLoad(const QWebEngineLoadingInfo &info);
+    /** What identifies the history entry shown now, and when it was last committed. */
+    QString committedEntry() const;
+
     WebPage *m_page = nullptr;
+    quint64 m_loadSerial = 0;   ///< counts loads, so a late answer about an earlier one is dropped
+    QString m_entryAtLoadStart; ///< committedEntry() when the load under way started
 };
 
 } // namespace kelvora

@@ -40,6 +40,14 @@ public:
         asleep = false;
         ++wakes;
     }
+    void wakeAndReload() override
+    {
+        asleep = false;
+        ++wakeReloads;
+        ++refreshes;
+        causes << ReloadCause::Timer;
+    }
+    bool isPageAnswered() const override { return answered; }
 
     QStringList navigations;
     int refreshes = 0;
@@ -47,6 +55,8 @@ public:
     bool asleep = false;
     int sleeps = 0;
     int wakes = 0;
+    int wakeReloads = 0; ///< of the refreshes, those that woke a sleeping page
+    bool answered = false;
 };
 
 } // namespace kelvora::test

@@ -1,7 +1,10 @@
 #include "common/forumserver.h"
 
+#include <QDateTime>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
+#include <QLocale>
+#include <QLoggingCategory>
 #include <QNetworkCookie>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -42,48 +45,123 @@ private:
 
 namespace {
 
+// What the forum did, a line a request: QT_LOGGING_RULES="kelvora.testforum.debug=true" shows it.
+Q_LOGGING_CATEGORY(forumLog, "kelvora.testforum", QtInfoMsg)
+
 const QByteArray CookieName = "sid";
 // Numbered across every forum of the test, so no two logins are ever alike.
 int logins = 0;
 
+const QString StyleSheetPath = QStringLiteral("/static/forum.css");
+const QString LogoPath = QStringLiteral("/static/logo.gif");
+const QString PollPath = QStringLiteral("/poll");
+const QString AnswerPath = QStringLiteral("/answer");
+// A page's ETag never changes: every visit after the first may be answered 304.
+const QByteArray PageETag = "\"forum-page-1\"";
+
+// The one place that knows how each Qt version's HTTP server takes a request and sends a reply.
+QByteArray header(const QHttpServerRequest &request, const QByteArray &name)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    return request.headers().value(name).toByteArray();
+#else
+    return request.value(name);
+#endif
+}
+
+void send(QHttpServerResponder &responder, int status, const QList<QPair<QByteArray, QByteArray>> &headers,
+          const QByteArray &body)
+{
+    const auto code = static_cast<QHttpServerResponder::StatusCode>(status);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    QHttpHeaders all;
+    for (const auto &[name, value] : headers)
+        all.append(name, value);
+    responder.write(body, all, code);
+#else
+    responder.writeStatusLine(code);
+    for (const auto &[name, value] : headers)
+        responder.writeHeader(name, value);
+    responder.writeHeader("Content-Length", QByteArray::number(body.size()));
+    responder.writeBody(body);
+#endif
+}
+
 QString loginCookie(const QHttpServerRequest &request)
 {
     for (const QNetworkCookie &cookie :
-         QNetworkCookie::parseCookies(request.value("Cookie").replace("; ", "\n"))) {
+         QNetworkCookie::parseCookies(header(request, "Cookie").replace("; ", "\n"))) {
         if (cookie.name() == CookieName)
             return QString::fromUtf8(cookie.value());
     }
     return {};
 }
 
+QByteArray httpDate(const QDateTime &time)
+{
+    return QLocale::c().toString(time.toUTC(), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'")).toLatin1();
+}
+
+// A 1×1 transparent GIF.
+QByteArray logo()
+{
+    return QByteArray::fromBase64("R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7");
+}
+
 QByteArray script(const QString &path)
 {
+    // Every page asks now and then whether a message came, as forums do; that earns nothing.
+    QByteArray code = "setInterval(function () { fetch('/poll').catch(function () {}); }, 4000);";
     if (path.startsWith(u"/alert"))
-        return "alert('论坛公告：欢迎回来');";
-    if (path.startsWith(u"/confirm"))
-        return "var answer = confirm('确定要签到吗？');"
-               "new Image().src = '/answer?confirm=' + answer;";
-    if (path.startsWith(u"/prompt"))
-        return "var answer = prompt('请输入验证码', '1234');"
-               "new Image().src = '/answer?prompt=' + encodeURIComponent(answer);";
-    if (path.startsWith(u"/leave"))
-        return "window.addEventListener('beforeunload', function (e) {"
-               "  e.preventDefault(); e.returnValue = '';"
-               "});"
-               "document.addEventListener('click', function () { new Image().src = '/answer?clicked'; });";
-    if (path.startsWith(u"/login"))
-        return "window.addEventListener('load', function () { new Image().src = '/answer?loaded'; });";
-    return {};
+        code += "alert('论坛公告：欢迎回来');";
+    else if (path.startsWith(u"/confirm"))
+        code += "var answer = confirm('确定要签到吗？');"
+                "new Image().src = '/answer?confirm=' + answer;";
+    else if (path.startsWith(u"/prompt"))
+        code += "var answer = prompt('请输入验证码', '1234');"
+                "new Image().src = '/answer?prompt=' + encodeURIComponent(answer);";
+    else if (path.startsWith(u"/leave"))
+        code += "window.addEventListener('beforeunload', function (e) {"
+                "  e.preventDefault(); e.returnValue = '';"
+                "});"
+                "document.addEventListener('click', function () { new Image().src = '/answer?clicked'; });";
+    else if (path.startsWith(u"/login"))
+        code += "window.addEventListener('load', function () { new Image().src = '/answer?loaded'; });";
+    return code;
+}
+
+ForumServer::Kind kindOf(const QString &path, bool isFile, bool isPageFile)
+{
+    if (path == u"/favicon.ico")
+        return ForumServer::Kind::Other;
+    if (path == PollPath || path == AnswerPath)
+        return ForumServer::Kind::Background;
+    if (path == StyleSheetPath || path == LogoPath || (isFile && !isPageFile))
+        return ForumServer::Kind::SubResource;
+    return ForumServer::Kind::Page;
 }
 
 } // namespace
 
+QString ForumServer::Request::member() const
+{
+    const QString login = cookie.isEmpty() ? issuedCookie : cookie;
+    return login.section(QLatin1Char('-'), 0, -2);
+}
+
 ForumServer::ForumServer(QObject *parent) : QObject(parent), m_tcp(new ResettableTcpServer(this))
 {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    m_http.route(QStringLiteral("/<arg>"),
+                 [this](const QUrl &, const QHttpServerRequest &request, QHttpServerResponder &responder) {
+                     answer(request, responder);
+                 });
+#else
     m_http.route(QStringLiteral("/<arg>"),
                  [this](const QUrl &, const QHttpServerRequest &request, QHttpServerResponder &&responder) {
-                     answer(request, std::move(responder));
+                     answer(request, responder);
                  });
+#endif
 }
 
 ForumServer::~ForumServer() = default;
@@ -123,8 +201,17 @@ QList<ForumServer::Request> ForumServer::pageRequests() const
 {
     QList<Request> pages;
     for (const Request &r : m_requests) {
-        const auto file = m_files.constFind(r.path);
-        if (r.path != u"/favicon.ico" && r.path != u"/answer" && (file == m_files.cend() || file->isPage))
+        if (r.kind == Kind::Page && r.serial > 0)
+            pages << r;
+    }
+    return pages;
+}
+
+QList<ForumServer::Request> ForumServer::pagesFor(const QString &member) const
+{
+    QList<Request> pages;
+    for (const Request &r : pageRequests()) {
+        if (r.member() == member)
             pages << r;
     }
     return pages;
@@ -134,76 +221,122 @@ QStringList ForumServer::answers() const
 {
     QStringList found;
     for (const Request &r : m_requests) {
-        if (r.path == u"/answer")
+        if (r.path == AnswerPath)
             found << QUrl::fromPercentEncoding(r.query.toUtf8());
     }
     return found;
 }
 
-void ForumServer::answer(const QHttpServerRequest &request, QHttpServerResponder &&responder)
+void ForumServer::answer(const QHttpServerRequest &request, QHttpServerResponder &responder)
 {
     Request seen;
     seen.path = request.url().path();
     seen.query = request.url().query(QUrl::FullyEncoded);
-    seen.host = QString::fromUtf8(request.value("Host"));
+    seen.host = QString::fromUtf8(header(request, "Host"));
     seen.cookie = loginCookie(request);
     seen.elapsedMs = m_clock.elapsed();
+    const auto file = m_files.constFind(seen.path);
+    seen.kind = kindOf(seen.path, file != m_files.cend(), file != m_files.cend() && file->isPage);
 
-    using Status = QHttpServerResponder::StatusCode;
     if (m_outage == Outage::NoAnswer) {
+        seen.status = 0;
         m_requests << seen;
         emit requestReceived(seen);
         m_unanswered.push_back(std::move(responder));
         return;
     }
 
-    Status status = Status::Ok;
-    QByteArray type = "text/html; charset=utf-8";
-    QByteArray body;
-    QByteArray setCookie;
-    if (m_outage == Outage::ServiceUnavailable) {
-        status = Status::ServiceUnavailable;
-        body = "<html><head><title>503</title></head><body>论坛维护中</body></html>";
-    } else if (seen.path == u"/favicon.ico") {
-        status = Status::NotFound;
-    } else {
-        const auto file = m_files.constFind(seen.path);
-        const bool isPage = file == m_files.cend() || file->isPage;
-        if (file != m_files.cend()) {
-            type = file->contentType;
-            body = file->body;
-        } else {
-            body = page(seen.path);
-        }
-        if (isPage && seen.cookie.isEmpty() && seen.path != u"/answer") {
-            const QString member = QUrlQuery(request.url()).queryItemValue(QStringLiteral("member"));
-            seen.issuedCookie = QStringLiteral("%1-%2")
-                                    .arg(member.isEmpty() ? QStringLiteral("guest") : member)
-                                    .arg(++logins);
-            // Persistent, as a forum's "remember me" login is, so it must survive a restart.
-            setCookie = CookieName + '=' + seen.issuedCookie.toUtf8() + "; Path=/; Max-Age=86400";
-        }
-    }
-
-    responder.writeStatusLine(status);
-    responder.writeHeader("Content-Type", type);
-    responder.writeHeader("Content-Length", QByteArray::number(body.size()));
-    responder.writeHeader("Cache-Control", "no-store");
-    if (!setCookie.isEmpty())
-        responder.writeHeader("Set-Cookie", setCookie);
-    responder.writeBody(body);
-
+    const Reply out = reply(request, seen);
+    send(responder, out.status, out.headers, out.body);
+    seen.status = out.status;
+    qCDebug(forumLog).noquote() << "forum" << m_tcp->serverAddress().toString() << seen.elapsedMs
+                                << seen.status << seen.path
+                                << (seen.serial > 0 ? QStringLiteral("page #%1").arg(seen.serial) : QString())
+                                << "for" << seen.member();
     m_requests << seen;
     emit requestReceived(seen);
 }
 
-QByteArray ForumServer::page(const QString &path) const
+ForumServer::Reply ForumServer::reply(const QHttpServerRequest &request, Request &seen)
+{
+    Reply out;
+    out.headers << qMakePair(QByteArray("Content-Type"), QByteArray("text/html; charset=utf-8"));
+    if (m_outage == Outage::ServiceUnavailable) {
+        out.status = 503;
+        out.body = "<html><head><title>503</title></head><body>论坛维护中</body></html>";
+        return out;
+    }
+    if (seen.kind == Kind::Other) {
+        out.status = 404;
+        return out;
+    }
+    if (seen.kind != Kind::Page) {
+        const auto file = m_files.constFind(seen.path);
+        if (file != m_files.cend()) {
+            out.headers[0].second = file->contentType;
+            out.body = file->body;
+        } else if (seen.path == StyleSheetPath) {
+            out.headers[0].second = "text/css";
+            out.body = "body { font-family: sans-serif; } #generated { color: #888; }";
+        } else if (seen.path == LogoPath) {
+            out.headers[0].second = "image/gif";
+            out.body = logo();
+        } else {
+            out.headers[0].second = "application/json";
+            out.body = "{\"new\":0}";
+        }
+        // Static files may be kept; what a script asks never is.
+        out.headers << qMakePair(QByteArray("Cache-Control"), seen.kind == Kind::SubResource
+                                                                  ? QByteArray("max-age=86400")
+                                                                  : QByteArray("no-store"));
+        return out;
+    }
+
+    // A page: the forum runs its code, which is what credits a member's time.
+    seen.serial = ++m_generated;
+    if (seen.cookie.isEmpty()) {
+        const QUrlQuery query(request.url());
+        const QString member = query.queryItemValue(QStringLiteral("member"));
+        seen.issuedCookie =
+            QStringLiteral("%1-%2").arg(member.isEmpty() ? QStringLiteral("guest") : member).arg(++logins);
+        QByteArray cookie = CookieName + '=' + seen.issuedCookie.toUtf8() + "; Path=/";
+        if (query.queryItemValue(QStringLiteral("remember")) != u"0")
+            cookie += "; Max-Age=86400";
+        out.headers << qMakePair(QByteArray("Set-Cookie"), cookie);
+    }
+    if (seen.path.startsWith(u"/lm")) {
+        out.headers << qMakePair(QByteArray("Last-Modified"),
+                                 httpDate(QDateTime::currentDateTimeUtc().addDays(-1)));
+    } else if (seen.path.startsWith(u"/etag")) {
+        out.headers << qMakePair(QByteArray("ETag"), PageETag);
+        if (header(request, "If-None-Match") == PageETag) {
+            out.status = 304;
+            return out;
+        }
+    } else if (seen.path.startsWith(u"/maxage")) {
+        out.headers << qMakePair(QByteArray("Cache-Control"), QByteArray("max-age=600"));
+    }
+    const auto file = m_files.constFind(seen.path);
+    if (file != m_files.cend()) {
+        out.headers[0].second = file->contentType;
+        out.body = file->body + QStringLiteral("<!-- 第 %1 页 -->").arg(seen.serial).toUtf8();
+    } else {
+        out.body = page(seen.path, seen.serial);
+    }
+    return out;
+}
+
+QByteArray ForumServer::page(const QString &path, int serial) const
 {
     const QString title = m_titles.value(path, m_title);
-    return QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>%1</title></head>"
-                          "<body><h1>%1</h1><p>%2</p><textarea id=\"post\"></textarea>"
-                          "<script>%3</script></body></html>")
-        .arg(title.toHtmlEscaped(), path.toHtmlEscaped(), QString::fromUtf8(script(path)))
+    return QStringLiteral(
+               "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>%1</title>"
+               "<meta name=\"generated\" content=\"%4\">"
+               "<link rel=\"stylesheet\" href=\"%5\"></head>"
+               "<body><h1>%1</h1><img src=\"%6\" alt=\"\"><p>%2</p><textarea id=\"post\"></textarea>"
+               "<p id=\"generated\">%4</p><script>%3</script></body></html>")
+        .arg(title.toHtmlEscaped(), path.toHtmlEscaped(), QString::fromUtf8(script(path)),
+             QString::number(serial), StyleSheetPath, LogoPath)
         .toUtf8();
 }
 

@@ -20,20 +20,40 @@ class ResettableTcpServer;
  * A web forum for tests, on Qt's HTTP server, in the caller's event loop. Each instance listens on
  * an address of its own (127.0.0.2, 127.0.0.3, …), so each is a cookie origin of its own.
  *
- * Every page sets a login cookie on the first visit: "sid=<member>-<n>", the member taken from the
- * query's "member" (default "guest"). Pages whose path starts with one of these behave as forums do:
+ * It counts what a real forum counts: the pages it *generated* (each numbered, the number written
+ * into the page), apart from the style sheet, image and background requests that come with them.
+ * Pages are served as forum software serves them: no Cache-Control, no Expires, no validators, a
+ * style sheet and an image that may be cached, and a script that asks now and then whether a new
+ * message came (/poll). Paths pick other shapes:
+ * - /lm…     carries Last-Modified;
+ * - /etag…   carries an ETag and answers a matching If-None-Match with 304 (still a page the forum
+ *            generated: it ran its code to answer);
+ * - /maxage… may be cached for ten minutes (Cache-Control: max-age=600);
  * - /login   reports as /answer?loaded that it has loaded, sending the login cookie it was given;
  * - /alert   shows an alert when loaded;
  * - /confirm asks a confirm() and reports the answer as a request to /answer?confirm=true|false;
  * - /prompt  asks a prompt() and reports the answer as /answer?prompt=<text>;
  * - /leave   asks before it is left (beforeunload), as a post editor does once typed into;
  *            a click on it is reported as /answer?clicked.
+ *
+ * Every page logs a member in on the first visit with the cookie "sid=<member>-<n>", the member
+ * taken from the query's "member" (default "guest"). The cookie is kept for a day, as a forum's
+ * "remember me" login is; with "remember=0" in the query it is a session cookie, gone when the
+ * browser ends.
  */
 class ForumServer : public QObject
 {
     Q_OBJECT
 
 public:
+    enum class Kind
+    {
+        Page,        ///< a page the forum generated
+        SubResource, ///< a style sheet, an image, a file set with setFile()
+        Background,  ///< a page script's request: /poll, /answer
+        Other,       ///< the favicon
+    };
+
     struct Request
     {
         QString path;         ///< as requested, without the query
@@ -42,6 +62,11 @@ public:
         QString cookie;       ///< the login cookie the browser sent, empty if none
         QString issuedCookie; ///< the login cookie this answer set, empty if none
         qint64 elapsedMs = 0; ///< since listen()
+        Kind kind = Kind::Page;
+        int serial = 0;   ///< a generated page's number, written into the page; 0 for the rest
+        int status = 200; ///< the HTTP status answered
+        /** The member the request was made for: from the cookie sent, else the one it logged in. */
+        QString member() const;
     };
 
     /** How the forum fails, for as long as it is set. */
@@ -65,15 +90,17 @@ public:
     void setPage(const QString &path, const QString &title) { m_titles.insert(path, title); }
     /**
      * Serves fixed content at a path instead of a generated page: a style sheet, an image, or
-     * (`isPage`) a page of its own, which sets the login cookie as every page does.
+     * (`isPage`) a page of its own, which is generated (numbered and logging in) as every page is.
      */
     void setFile(const QString &path, const QByteArray &contentType, const QByteArray &body,
                  bool isPage = false);
     void setOutage(Outage outage);
 
     QList<Request> requests() const { return m_requests; }
-    /** The requests for pages: no favicon, no file set with setFile(), no /answer. */
+    /** The pages the forum generated, oldest first. */
     QList<Request> pageRequests() const;
+    /** The pages generated for one member (see Request::member()). */
+    QList<Request> pagesFor(const QString &member) const;
     /** The answers that /confirm and /prompt pages reported, oldest first. */
     QStringList answers() const;
     void clear() { m_requests.clear(); }
@@ -82,13 +109,22 @@ signals:
     void requestReceived(const kelvora::test::ForumServer::Request &request);
 
 private:
-    void answer(const QHttpServerRequest &request, QHttpServerResponder &&responder);
-    QByteArray page(const QString &path) const;
+    struct Reply
+    {
+        int status = 200;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        QByteArray body;
+    };
+
+    void answer(const QHttpServerRequest &request, QHttpServerResponder &responder);
+    Reply reply(const QHttpServerRequest &request, Request &seen);
+    QByteArray page(const QString &path, int serial) const;
 
     QHttpServer m_http;
     ResettableTcpServer *m_tcp = nullptr;
     QElapsedTimer m_clock;
     QList<Request> m_requests;
+    int m_generated = 0;
     QString m_title = QStringLiteral("测试论坛");
     QHash<QString, QString> m_titles;
     struct File

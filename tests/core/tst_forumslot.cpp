@@ -26,6 +26,13 @@ int ticksUntilReloads(ForumSlot &slot, FakeBrowser &browser, const QString &peri
     return -1;
 }
 
+// Starts the slot on a forum page, as the user does after opening one.
+bool startOnForum(ForumSlot &slot, const QString &period)
+{
+    slot.pageUrlChanged(QUrl(QStringLiteral("http://bbs.example.cn/forum.php")));
+    return slot.start(period) == ForumSlot::StartResult::Started;
+}
+
 } // namespace
 
 class TestForumSlot : public QObject
@@ -71,7 +78,7 @@ private slots:
     {
         ForumSlot slot(m_browser, m_clock);
         slot.open(QStringLiteral("bbs.example.org"));
-        QVERIFY(slot.start(QStringLiteral("1")));
+        QVERIFY(startOnForum(slot, QStringLiteral("1")));
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("1")), 1);
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("1")), 1);
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("5")), 5);
@@ -82,13 +89,13 @@ private slots:
     void stopAndStartKeepTheCounter()
     {
         ForumSlot slot(m_browser, m_clock);
-        QVERIFY(slot.start(QStringLiteral("5")));
+        QVERIFY(startOnForum(slot, QStringLiteral("5")));
         for (int i = 0; i < 3; ++i)
             slot.refreshTick(QStringLiteral("5"));
         slot.stop();
         QCOMPARE(slot.status(), SlotStatus::Stopped);
         QVERIFY(!slot.isRefreshTimerActive());
-        QVERIFY(slot.start(QStringLiteral("5")));
+        QVERIFY(startOnForum(slot, QStringLiteral("5")));
         QCOMPARE(slot.refreshCounter(), 3);
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("5")), 2);
     }
@@ -96,7 +103,7 @@ private slots:
     void periodChangedWhileRunning()
     {
         ForumSlot slot(m_browser, m_clock);
-        QVERIFY(slot.start(QStringLiteral("10")));
+        QVERIFY(startOnForum(slot, QStringLiteral("10")));
         for (int i = 0; i < 7; ++i)
             slot.refreshTick(QStringLiteral("10"));
         QCOMPARE(m_browser.refreshes, 0);
@@ -126,15 +133,15 @@ private slots:
         ForumSlot slot(m_browser, m_clock);
         QSignalSpy timerSpy(&slot, &ForumSlot::refreshTimerActiveChanged);
         QSignalSpy labelSpy(&slot, &ForumSlot::periodLabelChanged);
-        QVERIFY(!slot.start(text));
+        QVERIFY(!startOnForum(slot, text));
         QCOMPARE(slot.status(), SlotStatus::Stopped);
         QVERIFY(!slot.isRefreshTimerActive());
         QCOMPARE(timerSpy.count(), 0);
         QCOMPARE(labelSpy.count(), 0);
 
         // A running slot stays as it was when a bad period is pressed in.
-        QVERIFY(slot.start(QStringLiteral("4")));
-        QVERIFY(!slot.start(text));
+        QVERIFY(startOnForum(slot, QStringLiteral("4")));
+        QVERIFY(!startOnForum(slot, text));
         QCOMPARE(slot.status(), SlotStatus::Running);
         QCOMPARE(slot.acceptedPeriod(), 4);
     }
@@ -143,7 +150,7 @@ private slots:
     {
         ForumSlot slot(m_browser, m_clock);
         QSignalSpy labelSpy(&slot, &ForumSlot::periodLabelChanged);
-        QVERIFY(slot.start(QStringLiteral("3")));
+        QVERIFY(startOnForum(slot, QStringLiteral("3")));
         QCOMPARE(labelSpy.takeFirst().at(0).toString(), QStringLiteral("3"));
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("abc")), 3);
         QCOMPARE(ticksUntilReloads(slot, m_browser, QString()), 3);
@@ -157,7 +164,7 @@ private slots:
     void startWithoutOpenReloadsButLeavesTheClock()
     {
         ForumSlot slot(m_browser, m_clock);
-        QVERIFY(slot.start(QStringLiteral("2")));
+        QVERIFY(startOnForum(slot, QStringLiteral("2")));
         QVERIFY(slot.isRefreshTimerActive());
         QVERIFY(!slot.isClockTimerActive());
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("2")), 2);
@@ -185,7 +192,7 @@ private slots:
     {
         ForumSlot slot(m_browser, m_clock);
         slot.open(QStringLiteral("a"));
-        QVERIFY(slot.start(QStringLiteral("1")));
+        QVERIFY(startOnForum(slot, QStringLiteral("1")));
         slot.stop();
         QVERIFY(slot.isClockTimerActive());
         m_clock.now += 2'000;
@@ -245,24 +252,32 @@ private slots:
     void timerReloadsAndButtonReloadsAreToldApart()
     {
         ForumSlot slot(m_browser, m_clock);
-        QVERIFY(slot.start(QStringLiteral("1")));
+        QVERIFY(startOnForum(slot, QStringLiteral("1")));
         slot.refreshTick(QStringLiteral("1"));
         slot.refreshNow();
         QCOMPARE(m_browser.causes, (QList<ReloadCause>{ReloadCause::Timer, ReloadCause::User}));
     }
 
-    void theReportFollowsWhatThePageDid()
+    void theReportTellsWhatTheSlotsOwnReloadsReached()
     {
         ForumSlot slot(m_browser, m_clock);
         QSignalSpy reports(&slot, &ForumSlot::reportChanged);
         QCOMPARE(slot.reportText(), QStringLiteral("尚未刷新"));
 
+        // The open and the start page are no reload: a slot that never reloaded says so.
+        slot.open(QStringLiteral("bbs.example.cn"));
+        slot.pageLoadStarted();
+        slot.pageLoadFinished({});
+        QCOMPARE(slot.reportText(), QStringLiteral("尚未刷新"));
+
+        slot.refreshNow();
         slot.pageLoadStarted();
         slot.pageLoadFinished({PageLoad::Outcome::NetworkError, -101});
         QCOMPARE(slot.reportText(), QStringLiteral("上次刷新：2026-12-07 09:23:20 失败：连接被重置"));
 
         // A load given up for a newer one says nothing; the newer one does.
         m_clock.now += 2000;
+        slot.refreshNow();
         slot.pageLoadStarted();
         slot.pageLoadFinished({PageLoad::Outcome::Stopped, 0});
         QCOMPARE(reports.size(), 1);
@@ -271,10 +286,27 @@ private slots:
                  QStringLiteral("上次刷新：2026-12-07 09:23:22 失败：HTTP 503（服务暂时不可用）"));
 
         m_clock.now += 1000;
+        slot.refreshNow();
         slot.pageLoadStarted();
         slot.pageLoadFinished({PageLoad::Outcome::Succeeded, 0});
         QCOMPARE(slot.lastReload().succeeded, true);
         QCOMPARE(reports.last().first().toString(), QStringLiteral("上次刷新：2026-12-07 09:23:23 成功"));
+
+        // A page from the cache, or no web page at all, never reached a forum.
+        slot.refreshNow();
+        slot.pageLoadStarted();
+        slot.pageLoadFinished({PageLoad::Outcome::Succeeded, 0, true});
+        QCOMPARE(slot.lastReload().reason, fromCacheReason());
+        slot.refreshNow();
+        slot.pageLoadStarted();
+        slot.pageLoadFinished({PageLoad::Outcome::Succeeded, 0, false, false});
+        QCOMPARE(slot.lastReload().reason, noForumReason());
+
+        // The user's own step in the page changes nothing.
+        const qsizetype told = reports.size();
+        slot.pageLoadStarted();
+        slot.pageLoadFinished({});
+        QCOMPARE(reports.size(), told);
 
         slot.pageRendererGone();
         QCOMPARE(slot.lastReload().reason, rendererGoneReason());
@@ -282,10 +314,26 @@ private slots:
         QCOMPARE(slot.pageTitle(), QStringLiteral("水木清华"));
     }
 
+    void onlyAWebPageCanBeKeptOnline()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        for (const QString &typed : {QString(), QStringLiteral("   "), QStringLiteral("http://"),
+                                     QStringLiteral("about:blank"), QStringLiteral("chrome://gpu")}) {
+            slot.open(typed);
+            QCOMPARE(slot.start(QStringLiteral("1")), ForumSlot::StartResult::NoWebPage);
+        }
+        slot.pageUrlChanged(QUrl(QStringLiteral("data:text/html,hi")));
+        QCOMPARE(slot.start(QStringLiteral("1")), ForumSlot::StartResult::NoWebPage);
+        QVERIFY(!slot.isRefreshTimerActive());
+        slot.open(QStringLiteral("bbs.example.cn"));
+        QCOMPARE(slot.start(QStringLiteral("x")), ForumSlot::StartResult::BadPeriod);
+        QCOMPARE(slot.start(QStringLiteral("1")), ForumSlot::StartResult::Started);
+    }
+
     void aReloadDueWhileTheLastOneWaitsTellsOfNoAnswer()
     {
         ForumSlot slot(m_browser, m_clock);
-        QVERIFY(slot.start(QStringLiteral("2")));
+        QVERIFY(startOnForum(slot, QStringLiteral("2")));
         slot.pageLoadStarted();
         slot.refreshTick(QStringLiteral("2"));
         QVERIFY(!slot.lastReload().at.isValid()); // still within the period
@@ -293,6 +341,12 @@ private slots:
         QCOMPARE(m_browser.refreshes, 1);
         QCOMPARE(slot.lastReload().succeeded, false);
         QCOMPARE(slot.lastReload().reason, noAnswerReason());
+
+        // The forum answered, but the page never finished (a script that never ends).
+        m_browser.answered = true;
+        slot.refreshTick(QStringLiteral("2"));
+        slot.refreshTick(QStringLiteral("2"));
+        QCOMPARE(slot.lastReload().reason, pageUnfinishedReason());
     }
 
     void dialogsAnsweredForTheUserAreCounted()
@@ -308,7 +362,7 @@ private slots:
     {
         ForumSlot slot(m_browser, m_clock);
         QVERIFY(slot.msUntilReload(QStringLiteral("3"), 400, 1000) > qint64(1) << 40); // stopped
-        QVERIFY(slot.start(QStringLiteral("3")));
+        QVERIFY(startOnForum(slot, QStringLiteral("3")));
         QCOMPARE(slot.msUntilReload(QStringLiteral("3"), 400, 1000), 2400);
         slot.refreshTick(QStringLiteral("3"));
         QCOMPARE(slot.msUntilReload(QStringLiteral("3"), 400, 1000), 1400);
@@ -321,7 +375,7 @@ private slots:
     {
         ForumSlot slot(m_browser, m_clock, nullptr, true);
         QSignalSpy settle(&slot, &ForumSlot::settleRequested);
-        QVERIFY(slot.start(QStringLiteral("2")));
+        QVERIFY(startOnForum(slot, QStringLiteral("2")));
         slot.pageLoadStarted();
         slot.pageLoadFinished({});
         QCOMPARE(settle.size(), 1);
@@ -329,11 +383,12 @@ private slots:
         QCOMPARE(m_browser.sleeps, 1);
         QVERIFY(slot.isPageAsleep());
 
-        // The next reload wakes it, and waking loads it: no reload on top of that.
+        // The next reload wakes it by reloading it, once: never a restore with a reload on top.
         slot.refreshTick(QStringLiteral("2"));
         slot.refreshTick(QStringLiteral("2"));
-        QCOMPARE(m_browser.wakes, 1);
-        QCOMPARE(m_browser.refreshes, 0);
+        QCOMPARE(m_browser.wakeReloads, 1);
+        QCOMPARE(m_browser.refreshes, 1);
+        QCOMPARE(m_browser.wakes, 0);
         QVERIFY(!slot.isPageAsleep());
         slot.pageLoadStarted();
         slot.pageLoadFinished({});
@@ -346,7 +401,7 @@ private slots:
         ForumSlot slot(m_browser, m_clock, nullptr, true);
         QSignalSpy settle(&slot, &ForumSlot::settleRequested);
         slot.pageLoadFinished({}); // stopped: it may hold what the user typed
-        QVERIFY(slot.start(QStringLiteral("1")));
+        QVERIFY(startOnForum(slot, QStringLiteral("1")));
         slot.setPageSeen(true);
         slot.pageLoadFinished({});
         slot.settled();
@@ -359,7 +414,7 @@ private slots:
     void showingOrStoppingASleepingPageWakesItOnce()
     {
         ForumSlot slot(m_browser, m_clock, nullptr, true);
-        QVERIFY(slot.start(QStringLiteral("5")));
+        QVERIFY(startOnForum(slot, QStringLiteral("5")));
         slot.pageLoadFinished({});
         slot.settled();
         QVERIFY(slot.isPageAsleep());
@@ -380,7 +435,7 @@ private slots:
     void aLoadDuringTheGraceKeepsThePageAwake()
     {
         ForumSlot slot(m_browser, m_clock, nullptr, true);
-        QVERIFY(slot.start(QStringLiteral("5")));
+        QVERIFY(startOnForum(slot, QStringLiteral("5")));
         slot.pageLoadFinished({});
         slot.pageLoadStarted(); // the page went on to another address by itself
         slot.settled();
@@ -396,7 +451,7 @@ private slots:
     {
         ForumSlot slot(m_browser, m_clock, nullptr, false);
         QSignalSpy settle(&slot, &ForumSlot::settleRequested);
-        QVERIFY(slot.start(QStringLiteral("1")));
+        QVERIFY(startOnForum(slot, QStringLiteral("1")));
         slot.pageLoadFinished({});
         slot.settled();
         QCOMPARE(settle.size(), 0);

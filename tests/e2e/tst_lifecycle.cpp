@@ -40,7 +40,7 @@ class TestLifecycle : public QObject
             result = value;
             done = true;
         });
-        [[maybe_unused]] const bool answered = QTest::qWaitFor([&done] { return done; }, 5000);
+        [[maybe_unused]] const bool answered = test::waitUntil([&done] { return done; }, 5000);
         return result;
     }
 

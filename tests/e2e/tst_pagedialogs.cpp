@@ -141,10 +141,10 @@ private slots:
     // page's first frame is on screen is dropped, and on a busy machine that frame can be late.
     bool clickPage(QWebEngineView *browser)
     {
-        return QTest::qWaitFor(
+        return test::waitUntil(
             [&] {
                 QTest::mouseClick(browser->focusProxy(), Qt::LeftButton, {}, QPoint(40, 80));
-                return QTest::qWaitFor([&] { return m_plain.answers().contains(QStringLiteral("clicked")); },
+                return test::waitUntil([&] { return m_plain.answers().contains(QStringLiteral("clicked")); },
                                        300);
             },
             10000);

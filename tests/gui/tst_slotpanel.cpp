@@ -38,6 +38,8 @@ private slots:
         m_box.messages.clear();
         MainWindowSetup setup = test::windowSetup(m_profiles.get());
         setup.clock = &m_clock;
+        // A web address as the start page, as the program has; nothing answers there.
+        setup.startPage = QStringLiteral("http://127.0.0.1:9/");
         m_window = std::make_unique<MainWindow>(setup);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -106,6 +108,16 @@ private slots:
         QVERIFY(!control<QTimer>("Timer1")->isActive());
         QCOMPARE(control<QLabel>("Label8")->text(), QStringLiteral("已停止"));
         QCOMPARE(control<QLabel>("Label5")->text(), QStringLiteral("1"));
+
+        // A page that is no web page has no forum to keep online.
+        control<QComboBox>("Combo1")->setEditText(QStringLiteral("2"));
+        control<QComboBox>("Combo4")->setEditText(QStringLiteral("about:blank"));
+        QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>("Command2"), Qt::LeftButton);
+        QCOMPARE(m_box.messages.size(), 2);
+        QCOMPARE(m_box.messages[1].text,
+                 QStringLiteral("这里显示的不是论坛网页，请先输入论坛的网址并打开。"));
+        QVERIFY(!control<QTimer>("Timer1")->isActive());
     }
 
     void periodLabelFollowsListChoicesNotTyping()

@@ -1,0 +1,157 @@
+#include "common/forumserver.h"
+#include "common/guitest.h"
+#include "mainwin/mainwindow.h"
+#include "slots/slotpanel.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+using namespace kelvora;
+using kelvora::test::child;
+using kelvora::test::ForumServer;
+
+// A forum credits a member's time only for the pages it generates for them: every period of a
+// running slot must make the forum generate its page once, whether the slot's page sleeps, lives
+// on screen or came back from a crash, and whatever the page's cache headers say.
+class TestGeneratedPages : public QObject
+{
+    Q_OBJECT
+
+    // Longer than the settling a loaded page gets, so pages nobody sees sleep between reloads.
+    static constexpr int TickMs = 3000;
+    static constexpr int Periods = 5;
+
+    test::TemporaryProfiles m_profiles;
+    ForumServer m_forum;
+    std::unique_ptr<MainWindow> m_window;
+
+    const SlotControlNames &names(int index) const { return slotTable()[std::size_t(index)].names; }
+    SlotPanel *panel(int index) const { return child<SlotPanel>(m_window.get(), names(index).panel); }
+    QTimer *refreshTimer(int index) const { return child<QTimer>(panel(index), names(index).refreshTimer); }
+    QWebEnginePage *page(int index) const
+    {
+        return child<QWebEngineView>(panel(index), names(index).browser)->page();
+    }
+
+    /** A slot running at a period of one tick, with what it has done since it started. */
+    struct Run
+    {
+        int index;
+        QString member;
+        std::unique_ptr<QSignalSpy> ticks;
+        std::unique_ptr<QSignalSpy> sleeps;
+    };
+
+    // Opens the page for the member (who is logged in by that), and once it has loaded, starts the slot.
+    Run start(int index, const QString &path, const QString &member)
+    {
+        m_window->switchToSlot(index);
+        child<QComboBox>(panel(index), names(index).addressBox)
+            ->setEditText(m_forum.url(path + QStringLiteral("?member=") + member).toString());
+        child<QComboBox>(panel(index), names(index).periodBox)->setEditText(QStringLiteral("1"));
+        child<QPushButton>(panel(index), names(index).openButton)->click();
+        [[maybe_unused]] const bool opened = test::waitUntil(
+            [&] { return page(index)->url().path() == path && !page(index)->isLoading(); }, 30000);
+        child<QPushButton>(panel(index), names(index).startButton)->click();
+        Run run{index, member, std::make_unique<QSignalSpy>(refreshTimer(index), &QTimer::timeout),
+                std::make_unique<QSignalSpy>(&panel(index)->slot(), &ForumSlot::pageSlept)};
+        return run;
+    }
+
+    // Stops the slot once it has reloaded `Periods` times or more, and checks that the forum
+    // generated one page for its member (after the open's) in each of those periods.
+    bool finish(Run &run, int timeoutMs)
+    {
+        if (!test::waitUntil([&run] { return run.ticks->size() >= Periods; }, timeoutMs))
+            return false;
+        const qsizetype reloads = run.ticks->size(); // every tick reloads at a period of one
+        child<QPushButton>(panel(run.index), names(run.index).stopButton)->click();
+        [[maybe_unused]] const bool loaded =
+            test::waitUntil([&] { return !panel(run.index)->slot().isReloadPending(); }, 10000);
+        const int periodMs = refreshTimer(run.index)->interval();
+        return onePagePerPeriod(m_forum.pagesFor(run.member).mid(1), reloads, periodMs);
+    }
+
+    // One generated page per period: as many as reloads, none of them two in one period.
+    static bool onePagePerPeriod(const QList<ForumServer::Request> &pages, qsizetype periods, int periodMs)
+    {
+        if (pages.size() != periods) {
+            qWarning() << pages.size() << "pages in" << periods << "periods";
+            return false;
+        }
+        for (qsizetype i = 1; i < pages.size(); ++i) {
+            if (pages[i].elapsedMs - pages[i - 1].elapsedMs < periodMs / 2) {
+                qWarning() << "two pages in one period:" << pages[i - 1].serial << pages[i].serial;
+                return false;
+            }
+        }
+        return true;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
+        MainWindowSetup setup = test::windowSetup(m_profiles.get());
+        for (int i = 0; i < SlotCount - 1; ++i)
+            setup.slotDescriptions[std::size_t(i)].tickIntervalMs = TickMs;
+        m_window = std::make_unique<MainWindow>(setup);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+    void cleanupTestCase() { m_window.reset(); }
+
+    void sleepingPagesAreGeneratedOncePerPeriodWhateverTheirCacheHeaders()
+    {
+        // Pages as forums serve them, and with each kind of cache header: every one in a slot
+        // nobody sees, which sleeps between its reloads. Slot 6's renderer is killed on the way.
+        std::vector<Run> runs;
+        runs.push_back(start(0, QStringLiteral("/thread"), QStringLiteral("plain")));
+        runs.push_back(start(1, QStringLiteral("/lm-thread"), QStringLiteral("modified")));
+        runs.push_back(start(2, QStringLiteral("/etag-thread"), QStringLiteral("tagged")));
+        runs.push_back(start(3, QStringLiteral("/maxage-thread"), QStringLiteral("cached")));
+        runs.push_back(start(5, QStringLiteral("/thread"), QStringLiteral("crashed")));
+        // Slot 8 reloads every second: too often to sleep, it stays live.
+        runs.push_back(start(7, QStringLiteral("/thread"), QStringLiteral("eighth")));
+        m_window->switchToSlot(4);
+
+        QTRY_VERIFY_WITH_TIMEOUT(runs[4].ticks->size() >= 1, 2 * TickMs);
+        QTRY_VERIFY(!panel(5)->slot().isReloadPending());
+        page(5)->load(QUrl(QStringLiteral("chrome://crash")));
+        QTRY_VERIFY(panel(5)->slot().lastReload().reason == rendererGoneReason());
+
+        for (Run &run : runs) {
+            QVERIFY2(finish(run, (Periods + 2) * TickMs), qPrintable(run.member));
+            if (run.index != 7)
+                QVERIFY2(run.sleeps->size() >= Periods - 1, qPrintable(run.member)); // it really slept
+            QVERIFY2(panel(run.index)->slot().lastReload().succeeded, qPrintable(run.member));
+        }
+        // The etag page was answered 304 from its second visit on: the forum ran its code for those too.
+        QCOMPARE(m_forum.pagesFor(QStringLiteral("tagged")).last().status, 304);
+    }
+
+    void pagesOnScreenAndInAMinimisedWindowAreGeneratedOncePerPeriod()
+    {
+        // On screen, the page never sleeps: it may hold what the user types.
+        Run shown = start(4, QStringLiteral("/maxage-shown"), QStringLiteral("shown"));
+        QVERIFY(finish(shown, (Periods + 2) * TickMs));
+        QCOMPARE(shown.sleeps->size(), 0);
+
+        // Minimised, nobody sees it: it sleeps, and the forum still sees every period.
+        Run minimised = start(6, QStringLiteral("/thread-minimised"), QStringLiteral("minimised"));
+        m_window->showMinimized();
+        if (!test::waitUntil([this] { return m_window->isMinimized(); }, 5000))
+            QSKIP("the window manager does not minimise windows here");
+        const bool generated = finish(minimised, (Periods + 2) * TickMs);
+        m_window->showNormal();
+        QVERIFY(generated);
+        QVERIFY(minimised.sleeps->size() >= Periods - 1);
+    }
+};
+
+KELVORA_GUI_TEST_MAIN(TestGeneratedPages)
+#include "tst_generatedpages.moc"
