@@ -138,7 +138,8 @@ private slots:
         QTest::mouseClick(find<QPushButton>(QStringLiteral("Command9a")), Qt::LeftButton);
         QCOMPARE(m_window->windowTitle(), QStringLiteral("论坛三：水木清华"));
         // The caption follows the page of the slot switched to as its title changes.
-        qobject_cast<QWebEngineView *>(view)->page()->runJavaScript(QStringLiteral("document.title = '未名'"));
+        qobject_cast<QWebEngineView *>(view)->page()->runJavaScript(
+            QStringLiteral("document.title = '未名'"));
         QTRY_COMPARE(m_window->windowTitle(), QStringLiteral("论坛三：未名"));
         // Open shows both browsers of the pair; the partner's panel stays hidden.
         auto *partner = find<QWidget>(QStringLiteral("WebBrowser2a"));
