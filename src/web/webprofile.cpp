@@ -1,6 +1,7 @@
 #include "web/webprofile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -27,12 +28,20 @@ std::unique_ptr<SlotProfiles> SlotProfiles::onDisk(const QString &folder)
     std::unique_ptr<SlotProfiles> profiles(new SlotProfiles);
     for (int i = 0; i < SlotCount; ++i) {
         const QString storage = slotFolder(folder, i);
-        QDir().mkpath(storage);
+        // The folder holds the members' logins: its owner's alone. Where it can't be made, the
+        // engine makes it itself or keeps the profile in memory; the slot works all the same.
+        if (QDir().mkpath(storage))
+            QFile::setPermissions(storage,
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        else
+            qWarning("cannot make the browser data folder %s", qPrintable(storage));
         const QString name = i == 0 ? QStringLiteral("kelvora") : QStringLiteral("kelvora-%1").arg(i + 1);
         auto profile = std::make_unique<QWebEngineProfile>(name);
         profile->setPersistentStoragePath(storage);
         profile->setCachePath(storage + QStringLiteral("/cache"));
-        profile->setPersistentCookiesPolicy(QWebEngineProfile::AllowPersistentCookies);
+        // Session cookies too: a member who logged in without "remember me" must still be logged
+        // in after a restart, as a browser that continues where it left off keeps them.
+        profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
         profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
         configure(*profile);
         profiles->m_profiles[static_cast<std::size_t>(i)] = std::move(profile);
