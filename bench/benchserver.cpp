@@ -89,13 +89,13 @@ int main(int argc, char *argv[])
         for (int i = 0; i < 4; ++i)
             server->setFile(QStringLiteral("/img%1.png").arg(i + 1), "image/png", images[i]);
         std::printf("%s\n", qPrintable(server->url(QStringLiteral("/thread.html")).toString()));
-        // Every page request as the forum saw it: the forum, when (ms since the epoch), the login.
+        // Every request as the forum saw it: "page" for a page it generated (what credits a
+        // member's time), "request" for the rest; the forum, when (ms since the epoch), the login.
         QObject::connect(server.get(), &ForumServer::requestReceived, [forum](const ForumServer::Request &r) {
-            if (r.path != u"/thread.html")
-                return;
-            std::printf("request %d %lld %s\n", forum,
+            const bool generated = r.kind == ForumServer::Kind::Page && r.serial > 0;
+            std::printf("%s %d %lld %s %s\n", generated ? "page" : "request", forum,
                         static_cast<long long>(QDateTime::currentMSecsSinceEpoch()),
-                        r.cookie.isEmpty() ? "-" : qPrintable(r.cookie));
+                        r.cookie.isEmpty() ? "-" : qPrintable(r.cookie), qPrintable(r.path));
             std::fflush(stdout);
         });
         servers.push_back(std::move(server));

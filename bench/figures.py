@@ -23,7 +23,9 @@ def cpu_per_minute(windows):
 def figures(samples_path, idle_path, log_path, started, measure):
     samples = rows(samples_path)
     idle = rows(idle_path)
-    requests = [line.split() for line in open(log_path) if line.startswith('request ')]
+    log = [line.split() for line in open(log_path) if line.startswith(('page ', 'request '))]
+    # What a forum credits: the pages it generated. The rest (style sheets, images) earns nothing.
+    requests = [r for r in log if r[0] == 'page']
     times = [int(r[2]) / 1000 for r in requests]
 
     memory = [row[1] / 1024 for row in samples]
@@ -63,6 +65,12 @@ def figures(samples_path, idle_path, log_path, started, measure):
         print()
     first = [int(r[2]) for r in requests if r[1] == '1' and started < int(r[2]) / 1000 <= end]
     print(f"  slot 1: {len(first)} reloads in the same time; requests without a login cookie: {logins} (the first visits)")
+    within = [r for r in log if started < int(r[2]) / 1000 <= end]
+    print("  pages the forums generated / all requests they got, per slot, in the measured "
+          f"{measure} s:")
+    print("   " + "".join(
+        f" {slot}: {sum(1 for r in within if r[1] == str(slot) and r[0] == 'page')}"
+        f"/{sum(1 for r in within if r[1] == str(slot))}" for slot in range(1, 9)))
     mem_mean, mem_peak = statistics.mean(memory), max(memory)
     return {'mean': mem_mean, 'peak': mem_peak, 'cpu': cpu_per_minute(list(zip(samples, samples[1:])))}
 
