@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/addresslist.h"
 #include "app/splashwindow.h"
 #include "core/urllistfile.h"
 #include "infowin/instructionswindow.h"
@@ -11,6 +12,8 @@
 
 #include <functional>
 #include <memory>
+
+class QAction;
 
 namespace kelvora {
 
@@ -36,9 +39,10 @@ struct ApplicationSetup
 
 /**
  * The program: the splash, then the main window, the tray icon, the browser profiles, the
- * address list, and the editor and instructions windows, opened on demand. It decides how the
- * program ends: from the main window only once an unsaved edit was kept or given up; by a
- * signal or the end of the session at once.
+ * address list, and the editor and instructions windows, opened on demand. Its commands ("显示程序",
+ * "退出程序") are one action each, whoever offers them. It owns the program's one orderly end:
+ * asked for from a window or the tray, it goes once an unsaved edit was kept or given up; by a
+ * signal or the end of the session it goes at once.
  */
 class Application : public QObject
 {
@@ -50,23 +54,35 @@ public:
 
     /** Shows the splash; the rest follows from there. */
     void start();
-    /** Ends the program without asking anything. */
+    /** Ends the program once an unsaved edit, if any, may go; otherwise everything goes on. */
+    void requestEnd();
+    /** Ends the program without asking anything: a signal, the end of the desktop session. */
     void endNow();
-    /** Shows the main window in front, back from the tray if need be. */
+    /** Shows the main window in front at its normal size, back from the tray if need be. */
     void bringToFront();
 
     MainWindow *mainWindow() const { return m_window.get(); }
     UrlListEditorWindow *editor() const { return m_editor; }
     InstructionsWindow *instructions() const { return m_instructions; }
+    TrayIcon *tray() const { return m_tray.get(); }
+    /** "显示程序" and "退出程序", as the tray menu offers them. */
+    QAction *showAction() const { return m_showAction; }
+    QAction *exitAction() const { return m_exitAction; }
 
 private:
-    void showMainWindow(bool listUsable);
+    void showMainWindow();
     void openEditor();
     void openInstructions();
     void openHomePage(QWidget *from);
-    bool mayEnd();
+    /** The one orderly end, whichever way it was asked for; what runs after the first call does nothing. */
+    void end();
 
     ApplicationSetup m_setup;
+    AddressList m_addresses;
+    bool m_listUsable = true;
+    bool m_ended = false;
+    QAction *m_showAction = nullptr;
+    QAction *m_exitAction = nullptr;
     std::unique_ptr<TrayIcon> m_tray;
     std::unique_ptr<MainWindow> m_window;
     QPointer<SplashWindow> m_splash;

@@ -4,6 +4,12 @@
 
 namespace kelvora {
 
+/** The author's name, as the windows, the tray icon and the banner sign with it. */
+inline QString authorName()
+{
+    return QStringLiteral("Tavren");
+}
+
 /**
  * The author's home page, opened by "联系作者", the banner and the instructions window's link.
  * A reserved example domain stands in until the project has a home page of its own.

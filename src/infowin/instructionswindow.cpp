@@ -18,7 +18,7 @@ InstructionsWindow::InstructionsWindow(QWidget *parent)
     setObjectName(QStringLiteral("Form2"));
     // Two lines: the title bar shows what it can of them.
     setWindowTitle(QStringLiteral("说明") + QString(17, u' ') + QStringLiteral("\r\n") + QString(19, u' ') +
-                   QStringLiteral("Tavren"));
+                   authorName());
     setWindowIcon(QIcon(QStringLiteral(":/icons/info-32.png")));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twipsToPixels(6495), twipsToPixels(4965));
@@ -67,7 +67,7 @@ QStringList InstructionsWindow::lines()
         QStringLiteral("9、学习之用，不得滥用。出现任何后果，概不负责！"),
         QStringLiteral("10、最后的更新，祝亲爱的Selvie永远幸福！"),
         QString(33, u' '),
-        QString(24, u' ') + QStringLiteral("by  Tavren"),
+        QString(24, u' ') + QStringLiteral("by  ") + authorName(),
     };
 }
 

@@ -1,10 +1,10 @@
 #include "mainwin/mainwindow.h"
 
+#include "core/author.h"
 #include "core/clock.h"
 #include "core/twips.h"
 #include "core/windowlayout.h"
 #include "platform/desktop.h"
-#include "platform/trayicon.h"
 #include "slots/slotdeck.h"
 #include "slots/slotpanel.h"
 #include "widgets/controls.h"
@@ -12,10 +12,8 @@
 #include "widgets/linklabel.h"
 #include "widgets/messagebox.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFrame>
 #include <QPushButton>
 #include <QTimer>
@@ -100,7 +98,8 @@ QTimer *makeBannerTimer(QObject *parent, const QString &objectName, int interval
 
 } // namespace
 
-MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent) : QWidget(parent), m_tray(setup.tray)
+MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent)
+    : QWidget(parent), m_mayHideWhenMinimised(setup.mayHideWhenMinimised)
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Kelvora"));
@@ -115,8 +114,7 @@ MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent) : QWidget(
     // The welcome shows through on slot 1's panel until a slot is first switched to.
     m_welcomeLabel = makeLabel(panel(0), QStringLiteral("Label25"), QStringLiteral("欢迎使用"), 3360, 3840,
                                songFont(42, true));
-    m_authorLabel =
-        makeLabel(panel(0), QStringLiteral("Label26"), QStringLiteral("Tavren"), 5760, 5280, songFont(14.25));
+    m_authorLabel = makeLabel(panel(0), QStringLiteral("Label26"), authorName(), 5760, 5280, songFont(14.25));
     // Beneath the browser, which covers them once slot 1 is opened.
     m_welcomeLabel->lower();
     m_authorLabel->lower();
@@ -127,15 +125,6 @@ MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent) : QWidget(
     placePanels();
 
     m_deck->startIdle(setup.startPage);
-
-    if (m_tray) {
-        connect(m_tray, &TrayIcon::showRequested, this, &MainWindow::showFromTray);
-        connect(m_tray, &TrayIcon::exitRequested, this, [this] { exitProgram(); });
-        m_tray->show();
-    }
-
-    if (setup.urlList)
-        loadAddressList(*setup.urlList);
 }
 
 MainWindow::~MainWindow() = default;
@@ -179,7 +168,7 @@ void MainWindow::buildExtras()
     connect(add, &QToolButton::clicked, this, &MainWindow::editorRequested);
     QToolButton *exit = makePictureTopButton(this, QStringLiteral("Command12"), QStringLiteral("退 出"),
                                              QStringLiteral(":/buttons/exit.png"), 9480);
-    connect(exit, &QToolButton::clicked, this, [this] { exitProgram(); });
+    connect(exit, &QToolButton::clicked, this, &MainWindow::exitRequested);
 
     m_links[0] =
         makeLink(this, QStringLiteral("Label16"), QStringLiteral("说明"), QStringLiteral("说 明"), 10680);
@@ -232,18 +221,9 @@ void MainWindow::changeBannerText()
         setAutoSizedText(m_banner, tick.caption);
 }
 
-void MainWindow::loadAddressList(const UrlListFile &file)
+void MainWindow::setAddresses(const QStringList &addresses)
 {
-    // The whole file is read and closed at once; whatever came before a read error is still offered.
-    const UrlListRead read = file.readEntries();
-    m_deck->setAddresses(read.entries);
-    const QString path = QDir::toNativeSeparators(file.path());
-    if (!read.ok())
-        MessageBox::warning(this, QStringLiteral("无法读取网址列表文件 %1：%2").arg(path, read.error));
-    else if (!read.notText.isEmpty())
-        MessageBox::warning(this,
-                            QStringLiteral("网址列表文件 %1 不全是文本（%2），只取用了其中能读出的网址。")
-                                .arg(path, read.notText));
+    m_deck->setAddresses(addresses);
 }
 
 void MainWindow::switchToSlot(int index)
@@ -258,29 +238,6 @@ void MainWindow::switchToSlot(int index)
 void MainWindow::showCaption(int index)
 {
     setWindowTitle(panel(index)->description().captionPrefix() + panel(index)->pageTitle());
-}
-
-int MainWindow::visibleSlot() const
-{
-    return m_deck->shownSlot();
-}
-
-void MainWindow::showFromTray()
-{
-    show();
-    showNormal();
-    raise();
-    activateWindow();
-}
-
-void MainWindow::exitProgram(bool unasked)
-{
-    if (!unasked && m_exitGuard && !m_exitGuard())
-        return;
-    hide();
-    if (m_tray)
-        m_tray->remove();
-    QApplication::quit();
 }
 
 void MainWindow::placePanels()
@@ -301,16 +258,15 @@ void MainWindow::changeEvent(QEvent *event)
         return;
     // Minimised, the window lives on as the tray icon alone. Without a notification area it stays
     // an ordinary minimised window: hidden, it could never be brought back.
-    if (m_tray && m_tray->isAvailable())
+    if (m_mayHideWhenMinimised && m_mayHideWhenMinimised())
         QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Closing the window ends the program, whatever the slots are doing; only an unsaved edit
-    // elsewhere may keep it.
+    // Closing the window asks the program to end; it hides the window itself once it does.
     event->ignore();
-    exitProgram();
+    emit exitRequested();
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent *event)

@@ -2,13 +2,11 @@
 
 #include "core/banner.h"
 #include "core/slottable.h"
-#include "core/urllistfile.h"
 
 #include <QWidget>
 
 #include <array>
 #include <functional>
-#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -21,7 +19,6 @@ class LinkLabel;
 class SlotDeck;
 class SlotPanel;
 class SlotProfiles;
-class TrayIcon;
 
 /** What the main window is built from; tests change the start page and the tick intervals. */
 struct MainWindowSetup
@@ -30,10 +27,11 @@ struct MainWindowSetup
     const Clock *clock = nullptr;           ///< the machine's clocks when null
     QString startPage = QStringLiteral("www.baidu.com");
     std::array<SlotDescription, SlotCount> slotDescriptions = slotTable();
-    /** The forum address list offered in every address box; none leaves the lists empty. */
-    std::optional<UrlListFile> urlList;
-    /** The notification area's icon, where the window hides when minimised; none: it only minimises. */
-    TrayIcon *tray = nullptr;
+    /**
+     * Whether the window, minimised, may hide: true while the program's icon is in a notification
+     * area to bring it back from. None: it only minimises.
+     */
+    std::function<bool()> mayHideWhenMinimised;
 };
 
 /** The window that holds the eight forum slots, one panel shown at a time. */
@@ -48,20 +46,12 @@ public:
     SlotPanel *panel(int index) const;
     /** Shows slot `index`'s panel and browser and puts its title into the window caption. */
     void switchToSlot(int index);
-    /** The slot whose panel is shown: the first in slot order, or -1 when none is. */
-    int visibleSlot() const;
-
-    /** Brings the window back from the notification area at its normal size. */
-    void showFromTray();
-    /**
-     * Ends the program, whatever the slots are doing. Unless `unasked`, the exit guard may first
-     * ask whether to go (an unsaved edit elsewhere) and keep everything running.
-     */
-    void exitProgram(bool unasked = false);
-    /** Asked before the program ends from this window; false keeps it running. */
-    void setExitGuard(std::function<bool()> guard) { m_exitGuard = std::move(guard); }
+    /** The forum addresses every address box offers, in order. */
+    void setAddresses(const QStringList &addresses);
 
 signals:
+    /** The close box or "退 出": the program is to end. */
+    void exitRequested();
     /** "增 加": the address list editor is to be opened. */
     void editorRequested();
     /** "说明": the instructions window is to be opened. */
@@ -79,7 +69,6 @@ private:
     void buildTopBar();
     void buildExtras();
     void buildBanner();
-    void loadAddressList(const UrlListFile &file);
     void showCaption(int index);
     void placePanels();
     void moveBanner();
@@ -95,8 +84,7 @@ private:
     banner::Colour m_bannerColour = banner::Colour::Default;
     int m_greeting = 0;
     int m_captionSlot = -1; ///< the slot whose page the caption names: the one switched to last
-    TrayIcon *m_tray = nullptr;
-    std::function<bool()> m_exitGuard;
+    std::function<bool()> m_mayHideWhenMinimised;
 };
 
 } // namespace kelvora

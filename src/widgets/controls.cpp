@@ -45,4 +45,12 @@ QColor textColor(const QWidget *widget)
     return widget->palette().color(QPalette::WindowText);
 }
 
+void bringToFront(QWidget *window)
+{
+    window->show();
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->raise();
+    window->activateWindow();
+}
+
 } // namespace kelvora

@@ -24,4 +24,7 @@ void setTextColor(QWidget *widget, const QColor &color);
 
 QColor textColor(const QWidget *widget);
 
+/** Shows a window in front at its normal size, back from minimised or hidden, as reopening it does. */
+void bringToFront(QWidget *window);
+
 } // namespace kelvora

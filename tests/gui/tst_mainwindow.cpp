@@ -1,3 +1,4 @@
+#include "app/addresslist.h"
 #include "common/guitest.h"
 #include "core/urllistfile.h"
 #include "mainwin/mainwindow.h"
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEngineView>
@@ -33,10 +35,10 @@ class TestMainWindow : public QObject
     }
     void openWindow(bool withList = true)
     {
-        MainWindowSetup setup = test::windowSetup(m_profiles.get());
+        m_window = std::make_unique<MainWindow>(test::windowSetup(m_profiles.get()));
         if (withList)
-            setup.urlList = UrlListFile(listPath(), TextEncoding::Utf8);
-        m_window = std::make_unique<MainWindow>(setup);
+            m_window->setAddresses(
+                AddressList(UrlListFile(listPath(), TextEncoding::Utf8)).read(m_window.get()));
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
@@ -163,17 +165,14 @@ private slots:
         }
     }
 
-    void closingHidesTheWindowAndQuits()
+    void closingAsksTheProgramToEnd()
     {
         openWindow(false);
-        // Run the application's own loop: closing the window must end it, without any question.
-        QTimer failsafe;
-        failsafe.setSingleShot(true);
-        connect(&failsafe, &QTimer::timeout, this, [] { QApplication::exit(1); });
-        failsafe.start(5000);
-        QTimer::singleShot(0, m_window.get(), [this] { m_window->close(); });
-        QCOMPARE(QApplication::exec(), 0);
-        QVERIFY(!m_window->isVisible());
+        QSignalSpy asked(m_window.get(), &MainWindow::exitRequested);
+        m_window->close();
+        QCOMPARE(asked.size(), 1);
+        QTest::mouseClick(find<QWidget>(QStringLiteral("Command12")), Qt::LeftButton);
+        QCOMPARE(asked.size(), 2);
         QVERIFY(m_box.messages.isEmpty());
     }
 };

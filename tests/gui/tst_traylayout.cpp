@@ -1,8 +1,9 @@
+#include "app/application.h"
+#include "app/trayicon.h"
 #include "common/guitest.h"
 #include "core/twips.h"
 #include "core/windowlayout.h"
 #include "mainwin/mainwindow.h"
-#include "platform/trayicon.h"
 #include "widgets/controls.h"
 
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QTimer>
 
 using namespace kelvora;
@@ -24,20 +26,25 @@ class TestTrayLayout : public QObject
 {
     Q_OBJECT
 
-    test::TemporaryProfiles m_profiles;
-    std::unique_ptr<TrayIcon> m_tray;
-    std::unique_ptr<MainWindow> m_window;
+    QTemporaryDir m_folder;
+    std::unique_ptr<Application> m_app;
+    MainWindow *m_window = nullptr;
+    TrayIcon *m_tray = nullptr;
 
+    // The whole program, with its tray icon or without.
     void openWindow(bool trayIcon)
     {
-        MainWindowSetup setup = test::windowSetup(m_profiles.get());
-        if (trayIcon) {
-            m_tray = std::make_unique<TrayIcon>();
-            setup.tray = m_tray.get();
-        }
-        m_window = std::make_unique<MainWindow>(setup);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        ApplicationSetup setup(
+            SlotProfiles::inMemory(),
+            UrlListFile(m_folder.filePath(QStringLiteral("userbbs.dat")), TextEncoding::Utf8));
+        setup.startPage = QStringLiteral("about:blank");
+        setup.tray = trayIcon;
+        setup.splashTickMs = 10;
+        m_app = std::make_unique<Application>(std::move(setup));
+        m_app->start();
+        QTRY_VERIFY((m_window = m_app->mainWindow()) != nullptr);
+        m_tray = m_app->tray();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }
     static QWidget *trayIconWidget()
     {
@@ -51,28 +58,29 @@ class TestTrayLayout : public QObject
 private slots:
     void cleanup()
     {
-        m_window.reset();
-        m_tray.reset();
+        m_app.reset();
+        m_window = nullptr;
+        m_tray = nullptr;
     }
 
     void resizePlacesEveryPanelAndBrowser()
     {
         openWindow(false);
-        child<QPushButton>(m_window.get(), QStringLiteral("Command10b"))->click(); // slot 6 shown
+        child<QPushButton>(m_window, QStringLiteral("Command10b"))->click(); // slot 6 shown
         m_window->resize(1000, 700);
         QTRY_COMPARE(m_window->size(), QSize(1000, 700));
         const QRect panel = twipsToPixels(panelRectTwips(1000 * TwipsPerPixel, 700 * TwipsPerPixel));
         const QRect browser = twipsToPixels(browserRectTwips(1000 * TwipsPerPixel, 700 * TwipsPerPixel));
         for (const SlotDescription &d : slotTable()) {
-            QCOMPARE(child<QWidget>(m_window.get(), d.names.panel)->geometry(), panel);
-            QCOMPARE(child<QWidget>(m_window.get(), d.names.browser)->geometry(), browser);
+            QCOMPARE(child<QWidget>(m_window, d.names.panel)->geometry(), panel);
+            QCOMPARE(child<QWidget>(m_window, d.names.browser)->geometry(), browser);
             // The top strip keeps its design place.
-            QCOMPARE(child<QWidget>(m_window.get(), d.names.switchButton)->geometry(),
+            QCOMPARE(child<QWidget>(m_window, d.names.switchButton)->geometry(),
                      twipsRect(d.switchButtonLeftTwips, 0, 855, 495));
         }
-        QCOMPARE(child<QWidget>(m_window.get(), QStringLiteral("Command13"))->geometry(),
+        QCOMPARE(child<QWidget>(m_window, QStringLiteral("Command13"))->geometry(),
                  twipsRect(0, 0, 855, 495));
-        QCOMPARE(child<QWidget>(m_window.get(), QStringLiteral("Command14"))->geometry(),
+        QCOMPARE(child<QWidget>(m_window, QStringLiteral("Command14"))->geometry(),
                  twipsRect(840, 0, 855, 495));
     }
 
@@ -87,7 +95,7 @@ private slots:
         QTRY_VERIFY(!m_window->isVisible());
 
         // Everything keeps going while hidden; the menu brings the window back at normal size.
-        m_tray->menu()->findChild<QAction *>(QStringLiteral("show"))->trigger();
+        m_app->showAction()->trigger();
         QTRY_VERIFY(m_window->isVisible());
         QTRY_VERIFY(!m_window->isMinimized());
         QVERIFY(!m_window->isMaximized());
@@ -111,6 +119,8 @@ private slots:
         QWidget *icon = nullptr;
         QTRY_VERIFY((icon = trayIconWidget()) != nullptr);
         QMenu *menu = m_tray->menu();
+        // The program's own commands, the very ones the window's buttons use.
+        QCOMPARE(menu->actions(), (QList<QAction *>{m_app->showAction(), m_app->exitAction()}));
         const QStringList items{menu->actions()[0]->text(), menu->actions()[1]->text()};
         QCOMPARE(items, (QStringList{QStringLiteral("显示程序"), QStringLiteral("退出程序")}));
         QCOMPARE(icon->toolTip().isEmpty() ? QStringLiteral(" Tavren软件") : icon->toolTip(),
@@ -125,8 +135,8 @@ private slots:
             menu->hide();
         }
         // A pointer movement over the window never opens it, wherever it is.
-        QTest::mouseMove(m_window.get(), QPoint(514, 600));
-        QTest::mouseMove(m_window.get(), QPoint(517, 600));
+        QTest::mouseMove(m_window, QPoint(514, 600));
+        QTest::mouseMove(m_window, QPoint(517, 600));
         QCoreApplication::processEvents();
         QVERIFY(!menu->isVisible());
     }
@@ -139,8 +149,7 @@ private slots:
         failsafe.setSingleShot(true);
         connect(&failsafe, &QTimer::timeout, this, [] { QApplication::exit(1); });
         failsafe.start(5000);
-        QTimer::singleShot(
-            0, this, [this] { m_tray->menu()->findChild<QAction *>(QStringLiteral("exit"))->trigger(); });
+        QTimer::singleShot(0, this, [this] { m_app->exitAction()->trigger(); });
         QCOMPARE(QApplication::exec(), 0);
         QVERIFY(!m_window->isVisible());
         QVERIFY(!m_tray->isAvailable());
@@ -151,7 +160,7 @@ private slots:
         openWindow(false);
         QList<QLabel *> links;
         for (const char *name : {"Label16", "Label17"})
-            links << child<QLabel>(m_window.get(), QLatin1String(name));
+            links << child<QLabel>(m_window, QLatin1String(name));
         // A hover highlights a link: red, underlined, bold.
         QMouseEvent hover(QEvent::MouseMove, QPointF(3, 3), links[0]->mapToGlobal(QPointF(3, 3)),
                           Qt::NoButton, Qt::NoButton, Qt::NoModifier);
@@ -161,7 +170,7 @@ private slots:
         QCOMPARE(textColor(links[0]), QColor(Qt::red));
         QCOMPARE(textColor(links[1]), QColor(192, 0, 192));
         // Moving on over the window's own surface turns both plain and black.
-        QTest::mouseMove(m_window.get(), QPoint(60, 40));
+        QTest::mouseMove(m_window, QPoint(60, 40));
         for (QLabel *link : links) {
             QTRY_VERIFY(!link->font().underline());
             QVERIFY(!link->font().bold());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 
 class QAction;
@@ -10,7 +11,7 @@ class QSystemTrayIcon;
 namespace kelvora {
 
 /**
- * The program's icon in the notification area and its menu ("显示程序", "退出程序").
+ * The program's icon in the notification area and its menu of the program's commands.
  * Releasing the left or the right mouse button on the icon opens the menu at the pointer.
  * Where the desktop has no notification area, the icon is simply not there: isAvailable() says so.
  */
@@ -19,7 +20,8 @@ class TrayIcon : public QObject
     Q_OBJECT
 
 public:
-    explicit TrayIcon(QObject *parent = nullptr);
+    /** The menu offers `commands`, in order; they stay their owner's. */
+    explicit TrayIcon(const QList<QAction *> &commands, QObject *parent = nullptr);
     ~TrayIcon() override;
 
     /** Puts the icon into the notification area, if the desktop has one. */
@@ -32,10 +34,6 @@ public:
     QMenu *menu() const { return m_menu; }
     /** Opens the menu at the pointer, as a button release on the icon does. */
     void popUpMenu();
-
-signals:
-    void showRequested();
-    void exitRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

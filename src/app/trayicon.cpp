@@ -1,4 +1,6 @@
-#include "platform/trayicon.h"
+#include "app/trayicon.h"
+
+#include "core/author.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -18,21 +20,18 @@ bool isTrayIconWidget(const QObject *object)
 
 } // namespace
 
-TrayIcon::TrayIcon(QObject *parent) : QObject(parent)
+TrayIcon::TrayIcon(const QList<QAction *> &commands, QObject *parent) : QObject(parent)
 {
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/kelvora-16.png"), QSize(16, 16));
     icon.addFile(QStringLiteral(":/icons/kelvora-32.png"), QSize(32, 32));
     m_icon = new QSystemTrayIcon(icon, this);
-    m_icon->setToolTip(QStringLiteral(" Tavren软件"));
+    m_icon->setToolTip(QStringLiteral(" %1软件").arg(authorName()));
 
     m_menu = new QMenu;
     m_menu->setObjectName(QStringLiteral("sys"));
     m_menu->setTitle(QStringLiteral("00"));
-    QAction *show = m_menu->addAction(QStringLiteral("显示程序"), this, &TrayIcon::showRequested);
-    show->setObjectName(QStringLiteral("show"));
-    QAction *exit = m_menu->addAction(QStringLiteral("退出程序"), this, &TrayIcon::exitRequested);
-    exit->setObjectName(QStringLiteral("exit"));
+    m_menu->addActions(commands);
 
     // Native notification areas report a click when the button goes up: that opens the menu.
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
