@@ -3,7 +3,6 @@
 #include "core/address.h"
 #include "core/browser.h"
 #include "core/clock.h"
-#include "core/period.h"
 
 #include <algorithm>
 #include <limits>
@@ -45,9 +44,9 @@ void ForumSlot::open(const QString &address)
     emit clockTimerActiveChanged(true);
 }
 
-ForumSlot::StartResult ForumSlot::start(const QString &periodText)
+ForumSlot::StartResult ForumSlot::start()
 {
-    const std::optional<int> period = parsePeriod(periodText);
+    const std::optional<int> period = m_typedPeriod;
     if (!period)
         return StartResult::BadPeriod;
     if (!isWebPage(m_pageUrl))
@@ -68,21 +67,18 @@ void ForumSlot::refreshNow()
     apply(m_lifecycle.reloadDue(), ReloadCause::User);
 }
 
-void ForumSlot::choosePeriod(const QString &periodText)
+void ForumSlot::choosePeriod(int period)
 {
-    // The list offers only valid periods, but the box is editable: keep the label truthful regardless.
-    if (const std::optional<int> period = parsePeriod(periodText)) {
-        m_acceptedPeriod = *period;
-        emit periodLabelChanged(QString::number(*period));
-    }
+    m_acceptedPeriod = period;
+    emit periodLabelChanged(QString::number(period));
 }
 
-void ForumSlot::refreshTick(const QString &periodText)
+void ForumSlot::refreshTick()
 {
     ++m_counter;
     // A period typed while running takes effect at the next tick; text that is no period
     // falls back to the last accepted one, so a running slot always keeps reloading.
-    const int period = parsePeriod(periodText).value_or(m_acceptedPeriod);
+    const int period = m_typedPeriod.value_or(m_acceptedPeriod);
     if (m_counter >= period) {
         // A forum that never answers would otherwise look like one that is fine; a page that got
         // its answer but never finished (a script that never ends) is no fault of the forum's.
@@ -193,11 +189,11 @@ void ForumSlot::pageDialogAnswered()
     emit reportChanged(reportText());
 }
 
-qint64 ForumSlot::msUntilReload(const QString &periodText, qint64 msUntilNextTick, int tickIntervalMs) const
+qint64 ForumSlot::msUntilReload(qint64 msUntilNextTick, int tickIntervalMs) const
 {
     if (!m_refreshActive)
         return std::numeric_limits<qint64>::max();
-    const int period = parsePeriod(periodText).value_or(m_acceptedPeriod);
+    const int period = m_typedPeriod.value_or(m_acceptedPeriod);
     const qint64 ticks = std::max(1, period - m_counter);
     return std::max(qint64(0), msUntilNextTick) + (ticks - 1) * tickIntervalMs;
 }

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 namespace kelvora {
 
 class Browser;
@@ -61,17 +63,21 @@ public:
         BadPeriod, ///< the text is not a whole number of 1 or more
         NoWebPage, ///< the page is no web page (about:blank, the engine's own pages): no forum to keep
     };
-    /** Starts keeping the page online with the period typed in the period box; refused, changing nothing,
-     * when it can't. */
-    StartResult start(const QString &periodText);
+    /** The period box's text changed: the period it says, none when it is no period (see parsePeriod). */
+    void setTypedPeriod(std::optional<int> period) { m_typedPeriod = period; }
+    /**
+     * Starts keeping the page online with the period typed in the period box; refused, changing
+     * nothing, when it can't.
+     */
+    StartResult start();
     void stop();
     /** Reloads the page at once; the counter and the timers are left alone. */
     void refreshNow();
     /** An item was picked from the period box's list: it becomes the shown period. */
-    void choosePeriod(const QString &periodText);
+    void choosePeriod(int period);
 
-    /** One tick of the refresh timer, with the period box's current text. */
-    void refreshTick(const QString &periodText);
+    /** One tick of the refresh timer. */
+    void refreshTick();
     /** One tick of the clock timer. */
     void clockTick();
 
@@ -95,7 +101,7 @@ public:
      * How long until the refresh timer reloads the page, given the time to its next tick:
      * a very large number while the slot is stopped.
      */
-    qint64 msUntilReload(const QString &periodText, qint64 msUntilNextTick, int tickIntervalMs) const;
+    qint64 msUntilReload(qint64 msUntilNextTick, int tickIntervalMs) const;
 
     bool isRefreshTimerActive() const { return m_refreshActive; }
     bool isClockTimerActive() const { return m_clockActive; }
@@ -135,6 +141,7 @@ private:
     bool m_clockActive = false;
     int m_counter = 0;
     int m_acceptedPeriod = 1;
+    std::optional<int> m_typedPeriod = 1;
     qint64 m_openedAtMs = 0;
     qint64 m_onlineSeconds = 0;
     bool m_loading = false;

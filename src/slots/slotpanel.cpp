@@ -1,5 +1,6 @@
 #include "slots/slotpanel.h"
 
+#include "core/period.h"
 #include "core/twips.h"
 #include "web/webpage.h"
 #include "web/webview.h"
@@ -82,11 +83,16 @@ SlotPanel::SlotPanel(const SlotDescription &description, QWebEngineProfile *prof
     connect(m_refreshButton, &QPushButton::clicked, &m_slot, &ForumSlot::refreshNow);
     connect(m_startButton, &QPushButton::clicked, this, &SlotPanel::startKeepingOnline);
     connect(m_stopButton, &QPushButton::clicked, &m_slot, &ForumSlot::stop);
-    connect(m_periodBox, &QComboBox::activated, this,
-            [this](int index) { m_slot.choosePeriod(m_periodBox->itemText(index)); });
+    // The period reaches the slot as a number whenever the box's text changes.
+    connect(m_periodBox, &QComboBox::editTextChanged, this,
+            [this](const QString &text) { m_slot.setTypedPeriod(parsePeriod(text)); });
+    connect(m_periodBox, &QComboBox::activated, this, [this](int index) {
+        // The list offers only valid periods, but the box is editable: keep the label truthful regardless.
+        if (const std::optional<int> period = parsePeriod(m_periodBox->itemText(index)))
+            m_slot.choosePeriod(*period);
+    });
 
-    connect(m_refreshTimer, &QTimer::timeout, this,
-            [this] { m_slot.refreshTick(m_periodBox->currentText()); });
+    connect(m_refreshTimer, &QTimer::timeout, &m_slot, &ForumSlot::refreshTick);
     connect(m_clockTimer, &QTimer::timeout, &m_slot, &ForumSlot::clockTick);
     // Starting a timer that already runs would restart its period and delay the next tick.
     connect(&m_slot, &ForumSlot::refreshTimerActiveChanged, m_refreshTimer,
@@ -207,7 +213,7 @@ void SlotPanel::openPage()
 
 void SlotPanel::startKeepingOnline()
 {
-    switch (m_slot.start(m_periodBox->currentText())) {
+    switch (m_slot.start()) {
     case ForumSlot::StartResult::Started:
         break;
     case ForumSlot::StartResult::BadPeriod:
@@ -299,7 +305,7 @@ bool SlotPanel::isPageSeen() const
 qint64 SlotPanel::msUntilReload() const
 {
     const qint64 nextTick = m_refreshTimer->isActive() ? m_refreshTimer->remainingTime() : 0;
-    return m_slot.msUntilReload(m_periodBox->currentText(), nextTick, m_refreshTimer->interval());
+    return m_slot.msUntilReload(nextTick, m_refreshTimer->interval());
 }
 
 void SlotPanel::showOnlineTime(const OnlineTime &time)

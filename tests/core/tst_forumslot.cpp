@@ -12,6 +12,32 @@ namespace {
 using test::FakeBrowser;
 using test::FakeClock;
 
+// The period box says `periodText`, and the refresh timer ticks.
+void tick(ForumSlot &slot, const QString &periodText)
+{
+    slot.setTypedPeriod(parsePeriod(periodText));
+    slot.refreshTick();
+}
+
+qint64 untilReload(ForumSlot &slot, const QString &periodText, qint64 msUntilNextTick, int tickIntervalMs)
+{
+    slot.setTypedPeriod(parsePeriod(periodText));
+    return slot.msUntilReload(msUntilNextTick, tickIntervalMs);
+}
+
+ForumSlot::StartResult start(ForumSlot &slot, const QString &periodText)
+{
+    slot.setTypedPeriod(parsePeriod(periodText));
+    return slot.start();
+}
+
+// Starts the slot on a forum page, as the user does after opening one.
+bool startOnForum(ForumSlot &slot, const QString &period)
+{
+    slot.pageUrlChanged(QUrl(QStringLiteral("http://bbs.example.cn/forum.php")));
+    return start(slot, period) == ForumSlot::StartResult::Started;
+}
+
 // Plays the refresh timer: ticks until the browser has been refreshed `reloads` more times and
 // returns the ticks that took; gives up after `limit` ticks.
 int ticksUntilReloads(ForumSlot &slot, FakeBrowser &browser, const QString &period, int reloads = 1,
@@ -19,18 +45,11 @@ int ticksUntilReloads(ForumSlot &slot, FakeBrowser &browser, const QString &peri
 {
     const int target = browser.refreshes + reloads;
     for (int ticks = 1; ticks <= limit; ++ticks) {
-        slot.refreshTick(period);
+        tick(slot, period);
         if (browser.refreshes == target)
             return ticks;
     }
     return -1;
-}
-
-// Starts the slot on a forum page, as the user does after opening one.
-bool startOnForum(ForumSlot &slot, const QString &period)
-{
-    slot.pageUrlChanged(QUrl(QStringLiteral("http://bbs.example.cn/forum.php")));
-    return slot.start(period) == ForumSlot::StartResult::Started;
 }
 
 } // namespace
@@ -91,7 +110,7 @@ private slots:
         ForumSlot slot(m_browser, m_clock);
         QVERIFY(startOnForum(slot, QStringLiteral("5")));
         for (int i = 0; i < 3; ++i)
-            slot.refreshTick(QStringLiteral("5"));
+            tick(slot, QStringLiteral("5"));
         slot.stop();
         QCOMPARE(slot.status(), SlotStatus::Stopped);
         QVERIFY(!slot.isRefreshTimerActive());
@@ -105,11 +124,11 @@ private slots:
         ForumSlot slot(m_browser, m_clock);
         QVERIFY(startOnForum(slot, QStringLiteral("10")));
         for (int i = 0; i < 7; ++i)
-            slot.refreshTick(QStringLiteral("10"));
+            tick(slot, QStringLiteral("10"));
         QCOMPARE(m_browser.refreshes, 0);
 
         // Lowered below the counter: reload at the very next tick instead of never again.
-        slot.refreshTick(QStringLiteral("5"));
+        tick(slot, QStringLiteral("5"));
         QCOMPARE(m_browser.refreshes, 1);
         QCOMPARE(slot.refreshCounter(), 0);
 
@@ -156,7 +175,7 @@ private slots:
         QCOMPARE(ticksUntilReloads(slot, m_browser, QString()), 3);
 
         // An item picked from the list becomes the fallback even before the next start.
-        slot.choosePeriod(QStringLiteral("2"));
+        slot.choosePeriod(2);
         QCOMPARE(labelSpy.takeFirst().at(0).toString(), QStringLiteral("2"));
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("x")), 2);
     }
@@ -253,7 +272,7 @@ private slots:
     {
         ForumSlot slot(m_browser, m_clock);
         QVERIFY(startOnForum(slot, QStringLiteral("1")));
-        slot.refreshTick(QStringLiteral("1"));
+        tick(slot, QStringLiteral("1"));
         slot.refreshNow();
         QCOMPARE(m_browser.causes, (QList<ReloadCause>{ReloadCause::Timer, ReloadCause::User}));
     }
@@ -320,14 +339,14 @@ private slots:
         for (const QString &typed : {QString(), QStringLiteral("   "), QStringLiteral("http://"),
                                      QStringLiteral("about:blank"), QStringLiteral("chrome://gpu")}) {
             slot.open(typed);
-            QCOMPARE(slot.start(QStringLiteral("1")), ForumSlot::StartResult::NoWebPage);
+            QCOMPARE(start(slot, QStringLiteral("1")), ForumSlot::StartResult::NoWebPage);
         }
         slot.pageUrlChanged(QUrl(QStringLiteral("data:text/html,hi")));
-        QCOMPARE(slot.start(QStringLiteral("1")), ForumSlot::StartResult::NoWebPage);
+        QCOMPARE(start(slot, QStringLiteral("1")), ForumSlot::StartResult::NoWebPage);
         QVERIFY(!slot.isRefreshTimerActive());
         slot.open(QStringLiteral("bbs.example.cn"));
-        QCOMPARE(slot.start(QStringLiteral("x")), ForumSlot::StartResult::BadPeriod);
-        QCOMPARE(slot.start(QStringLiteral("1")), ForumSlot::StartResult::Started);
+        QCOMPARE(start(slot, QStringLiteral("x")), ForumSlot::StartResult::BadPeriod);
+        QCOMPARE(start(slot, QStringLiteral("1")), ForumSlot::StartResult::Started);
     }
 
     void aReloadDueWhileTheLastOneWaitsTellsOfNoAnswer()
@@ -335,17 +354,17 @@ private slots:
         ForumSlot slot(m_browser, m_clock);
         QVERIFY(startOnForum(slot, QStringLiteral("2")));
         slot.pageLoadStarted();
-        slot.refreshTick(QStringLiteral("2"));
+        tick(slot, QStringLiteral("2"));
         QVERIFY(!slot.lastReload().at.isValid()); // still within the period
-        slot.refreshTick(QStringLiteral("2"));
+        tick(slot, QStringLiteral("2"));
         QCOMPARE(m_browser.refreshes, 1);
         QCOMPARE(slot.lastReload().succeeded, false);
         QCOMPARE(slot.lastReload().reason, noAnswerReason());
 
         // The forum answered, but the page never finished (a script that never ends).
         m_browser.answered = true;
-        slot.refreshTick(QStringLiteral("2"));
-        slot.refreshTick(QStringLiteral("2"));
+        tick(slot, QStringLiteral("2"));
+        tick(slot, QStringLiteral("2"));
         QCOMPARE(slot.lastReload().reason, pageUnfinishedReason());
     }
 
@@ -361,14 +380,14 @@ private slots:
     void knowsWhenItsNextReloadFallsDue()
     {
         ForumSlot slot(m_browser, m_clock);
-        QVERIFY(slot.msUntilReload(QStringLiteral("3"), 400, 1000) > qint64(1) << 40); // stopped
+        QVERIFY(untilReload(slot, QStringLiteral("3"), 400, 1000) > qint64(1) << 40); // stopped
         QVERIFY(startOnForum(slot, QStringLiteral("3")));
-        QCOMPARE(slot.msUntilReload(QStringLiteral("3"), 400, 1000), 2400);
-        slot.refreshTick(QStringLiteral("3"));
-        QCOMPARE(slot.msUntilReload(QStringLiteral("3"), 400, 1000), 1400);
+        QCOMPARE(untilReload(slot, QStringLiteral("3"), 400, 1000), 2400);
+        tick(slot, QStringLiteral("3"));
+        QCOMPARE(untilReload(slot, QStringLiteral("3"), 400, 1000), 1400);
         // Past a lowered period, the very next tick reloads; a bad text keeps the accepted period.
-        QCOMPARE(slot.msUntilReload(QStringLiteral("1"), 400, 1000), 400);
-        QCOMPARE(slot.msUntilReload(QStringLiteral("x"), 400, 1000), 1400);
+        QCOMPARE(untilReload(slot, QStringLiteral("1"), 400, 1000), 400);
+        QCOMPARE(untilReload(slot, QStringLiteral("x"), 400, 1000), 1400);
     }
 
     void aHiddenRunningPageSleepsBetweenReloads()
@@ -384,8 +403,8 @@ private slots:
         QVERIFY(slot.isPageAsleep());
 
         // The next reload wakes it by reloading it, once: never a restore with a reload on top.
-        slot.refreshTick(QStringLiteral("2"));
-        slot.refreshTick(QStringLiteral("2"));
+        tick(slot, QStringLiteral("2"));
+        tick(slot, QStringLiteral("2"));
         QCOMPARE(m_browser.wakeReloads, 1);
         QCOMPARE(m_browser.refreshes, 1);
         QCOMPARE(m_browser.wakes, 0);
@@ -407,7 +426,7 @@ private slots:
         slot.settled();
         QCOMPARE(settle.size(), 0);
         QCOMPARE(m_browser.sleeps, 0);
-        slot.refreshTick(QStringLiteral("1"));
+        tick(slot, QStringLiteral("1"));
         QCOMPARE(m_browser.refreshes, 1);
     }
 
