@@ -31,45 +31,43 @@ QString httpReason(int status)
     }
 }
 
-// The engine's network error numbers; the ones a forum that is down or unreachable produces.
-QString networkReason(int error)
+QString networkReason(NetworkFailure failure, int code)
 {
-    if (error <= -200 && error > -300)
-        return QStringLiteral("网站的安全证书有问题");
-    switch (error) {
-    case -7:
-    case -118:
+    switch (failure) {
+    case NetworkFailure::TimedOut:
         return QStringLiteral("连接超时");
-    case -21:
+    case NetworkFailure::NetworkChanged:
         return QStringLiteral("网络连接已改变");
-    case -100:
+    case NetworkFailure::ConnectionClosed:
         return QStringLiteral("连接被关闭");
-    case -101:
+    case NetworkFailure::ConnectionReset:
         return QStringLiteral("连接被重置");
-    case -102:
+    case NetworkFailure::ConnectionRefused:
         return QStringLiteral("连接被拒绝");
-    case -104:
+    case NetworkFailure::ConnectionFailed:
         return QStringLiteral("无法建立连接");
-    case -105:
-    case -137:
+    case NetworkFailure::NameNotResolved:
         return QStringLiteral("无法解析网站的域名");
-    case -106:
+    case NetworkFailure::Disconnected:
         return QStringLiteral("网络已断开");
-    case -109:
+    case NetworkFailure::AddressUnreachable:
         return QStringLiteral("无法访问该地址");
-    case -300:
+    case NetworkFailure::Certificate:
+        return QStringLiteral("网站的安全证书有问题");
+    case NetworkFailure::InvalidAddress:
         return QStringLiteral("网址无效");
-    case -301:
+    case NetworkFailure::UnknownScheme:
         return QStringLiteral("不支持该网址的协议");
-    case -310:
+    case NetworkFailure::TooManyRedirects:
         return QStringLiteral("重定向次数过多");
-    case -320:
+    case NetworkFailure::InvalidResponse:
         return QStringLiteral("网站的回应无效");
-    case -324:
+    case NetworkFailure::EmptyResponse:
         return QStringLiteral("网站没有返回任何数据");
-    default:
-        return QStringLiteral("网络错误（%1）").arg(error);
+    case NetworkFailure::Other:
+        break;
     }
+    return QStringLiteral("网络错误（%1）").arg(code);
 }
 
 } // namespace
@@ -85,7 +83,7 @@ QString failureReason(const PageLoad &load)
                                : QStringLiteral("HTTP %1（%2）").arg(load.code).arg(words);
     }
     case PageLoad::Outcome::NetworkError:
-        return networkReason(load.code);
+        return networkReason(load.network, load.code);
     case PageLoad::Outcome::Stopped:
         return QStringLiteral("加载被中断");
     }

@@ -6,6 +6,27 @@
 
 namespace kelvora {
 
+/** Why no usable answer came from the forum, as far as the user can act on it. */
+enum class NetworkFailure
+{
+    Other, ///< none of these: told with the browser's own number
+    TimedOut,
+    NetworkChanged,
+    ConnectionClosed,
+    ConnectionReset,
+    ConnectionRefused,
+    ConnectionFailed,
+    NameNotResolved,
+    Disconnected,
+    AddressUnreachable,
+    Certificate,
+    InvalidAddress,
+    UnknownScheme,
+    TooManyRedirects,
+    InvalidResponse,
+    EmptyResponse,
+};
+
 /** How a page load ended, as the browser reports it. */
 struct PageLoad
 {
@@ -13,11 +34,12 @@ struct PageLoad
     {
         Succeeded,
         HttpError,    ///< the forum answered with an error status (code: the HTTP status)
-        NetworkError, ///< no usable answer reached us (code: the engine's network error, negative)
+        NetworkError, ///< no usable answer reached us (network says why; code: the browser's own number)
         Stopped,      ///< given up for a newer load; says nothing about the forum
     };
     Outcome outcome = Outcome::Succeeded;
     int code = 0;
+    NetworkFailure network = NetworkFailure::Other;
     /** The page came from the browser's cache: the forum never saw this load. */
     bool fromCache = false;
     /** The page is a web page (http or https); about:blank, data: and the engine's own pages are not. */

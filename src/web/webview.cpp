@@ -11,6 +11,47 @@
 namespace kelvora {
 namespace {
 
+// The engine's network error numbers that a forum which is down or unreachable produces.
+NetworkFailure networkFailure(int error)
+{
+    if (error <= -200 && error > -300)
+        return NetworkFailure::Certificate;
+    switch (error) {
+    case -7:
+    case -118:
+        return NetworkFailure::TimedOut;
+    case -21:
+        return NetworkFailure::NetworkChanged;
+    case -100:
+        return NetworkFailure::ConnectionClosed;
+    case -101:
+        return NetworkFailure::ConnectionReset;
+    case -102:
+        return NetworkFailure::ConnectionRefused;
+    case -104:
+        return NetworkFailure::ConnectionFailed;
+    case -105:
+    case -137:
+        return NetworkFailure::NameNotResolved;
+    case -106:
+        return NetworkFailure::Disconnected;
+    case -109:
+        return NetworkFailure::AddressUnreachable;
+    case -300:
+        return NetworkFailure::InvalidAddress;
+    case -301:
+        return NetworkFailure::UnknownScheme;
+    case -310:
+        return NetworkFailure::TooManyRedirects;
+    case -320:
+        return NetworkFailure::InvalidResponse;
+    case -324:
+        return NetworkFailure::EmptyResponse;
+    default:
+        return NetworkFailure::Other;
+    }
+}
+
 PageLoad pageLoad(const QWebEngineLoadingInfo &info)
 {
     switch (info.status()) {
@@ -26,7 +67,7 @@ PageLoad pageLoad(const QWebEngineLoadingInfo &info)
     // An error code of -3 is the engine's "aborted": a newer load took this one's place.
     if (info.errorCode() == -3)
         return {PageLoad::Outcome::Stopped, 0};
-    return {PageLoad::Outcome::NetworkError, info.errorCode()};
+    return {PageLoad::Outcome::NetworkError, info.errorCode(), networkFailure(info.errorCode())};
 }
 
 } // namespace

@@ -291,7 +291,7 @@ private slots:
 
         slot.refreshNow();
         slot.pageLoadStarted();
-        slot.pageLoadFinished({PageLoad::Outcome::NetworkError, -101});
+        slot.pageLoadFinished({PageLoad::Outcome::NetworkError, -101, NetworkFailure::ConnectionReset});
         QCOMPARE(slot.reportText(), QStringLiteral("上次刷新：2026-12-07 09:23:20 失败：连接被重置"));
 
         // A load given up for a newer one says nothing; the newer one does.
@@ -314,11 +314,11 @@ private slots:
         // A page from the cache, or no web page at all, never reached a forum.
         slot.refreshNow();
         slot.pageLoadStarted();
-        slot.pageLoadFinished({PageLoad::Outcome::Succeeded, 0, true});
+        slot.pageLoadFinished({.outcome = PageLoad::Outcome::Succeeded, .fromCache = true});
         QCOMPARE(slot.lastReload().reason, fromCacheReason());
         slot.refreshNow();
         slot.pageLoadStarted();
-        slot.pageLoadFinished({PageLoad::Outcome::Succeeded, 0, false, false});
+        slot.pageLoadFinished({.outcome = PageLoad::Outcome::Succeeded, .webPage = false});
         QCOMPARE(slot.lastReload().reason, noForumReason());
 
         // The user's own step in the page changes nothing.

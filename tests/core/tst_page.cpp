@@ -36,24 +36,30 @@ private slots:
     {
         QTest::addColumn<int>("outcome");
         QTest::addColumn<int>("code");
+        QTest::addColumn<int>("network");
         QTest::addColumn<QString>("reason");
         const auto http = int(PageLoad::Outcome::HttpError);
         const auto net = int(PageLoad::Outcome::NetworkError);
-        QTest::newRow("503") << http << 503 << QStringLiteral("HTTP 503（服务暂时不可用）");
-        QTest::newRow("unnamed status") << http << 418 << QStringLiteral("HTTP 418");
-        QTest::newRow("reset") << net << -101 << QStringLiteral("连接被重置");
-        QTest::newRow("refused") << net << -102 << QStringLiteral("连接被拒绝");
-        QTest::newRow("no such host") << net << -105 << QStringLiteral("无法解析网站的域名");
-        QTest::newRow("empty answer") << net << -324 << QStringLiteral("网站没有返回任何数据");
-        QTest::newRow("certificate") << net << -202 << QStringLiteral("网站的安全证书有问题");
-        QTest::newRow("unknown") << net << -999 << QStringLiteral("网络错误（-999）");
+        const auto other = int(NetworkFailure::Other);
+        QTest::newRow("503") << http << 503 << other << QStringLiteral("HTTP 503（服务暂时不可用）");
+        QTest::newRow("unnamed status") << http << 418 << other << QStringLiteral("HTTP 418");
+        QTest::newRow("reset") << net << -101 << int(NetworkFailure::ConnectionReset)
+                               << QStringLiteral("连接被重置");
+        QTest::newRow("no such host")
+            << net << -105 << int(NetworkFailure::NameNotResolved) << QStringLiteral("无法解析网站的域名");
+        QTest::newRow("empty answer")
+            << net << -324 << int(NetworkFailure::EmptyResponse) << QStringLiteral("网站没有返回任何数据");
+        QTest::newRow("certificate") << net << -202 << int(NetworkFailure::Certificate)
+                                     << QStringLiteral("网站的安全证书有问题");
+        QTest::newRow("unknown") << net << -999 << other << QStringLiteral("网络错误（-999）");
     }
     void failuresAreToldInWords()
     {
         QFETCH(int, outcome);
         QFETCH(int, code);
+        QFETCH(int, network);
         QFETCH(QString, reason);
-        QCOMPARE(failureReason({PageLoad::Outcome(outcome), code}), reason);
+        QCOMPARE(failureReason({PageLoad::Outcome(outcome), code, NetworkFailure(network)}), reason);
     }
 
     void reportsSayWhenAndHow()
