@@ -2,6 +2,7 @@
 
 #include "app/addresslist.h"
 #include "app/splashwindow.h"
+#include "core/slottable.h"
 #include "core/urllistfile.h"
 #include "infowin/instructionswindow.h"
 #include "urllist/urllisteditorwindow.h"
@@ -30,7 +31,7 @@ struct ApplicationSetup
 
     std::unique_ptr<SlotProfiles> profiles;
     UrlListFile urlList;
-    QString startPage = QStringLiteral("www.baidu.com");
+    QString startPage = startPageAddress();
     bool tray = true;
     int splashTickMs = 1000;
     /** Hands a web address to the desktop's browser; false when that failed. */

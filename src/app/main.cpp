@@ -16,8 +16,7 @@ int main(int argc, char *argv[])
 {
     kelvora::prepareProcess();
     kelvora::prepareWebEngine();
-    kelvora::ProgramArguments arguments(argc, argv);
-    QApplication app(arguments.argc(), arguments.argv());
+    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kelvora"));
     QApplication::setOrganizationName(QStringLiteral("kelvora"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kelvora-32.png")));

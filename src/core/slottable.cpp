@@ -3,6 +3,11 @@
 namespace kelvora {
 namespace {
 
+// The switch buttons stand in a row after the back and forward buttons, each a little narrower
+// than its step, so neighbours overlap by a hair as they were drawn.
+constexpr int FirstSwitchButtonLeftTwips = 1800;
+constexpr int SwitchButtonStepTwips = 840;
+
 QStringList minutePeriods()
 {
     QStringList list;
@@ -40,7 +45,7 @@ SlotDescription describe(int index)
     d.groupSuffix = QLatin1String(Suffixes[index / 2]);
     d.firstOfGroup = index % 2 == 0;
     d.partner = d.firstOfGroup ? index + 1 : index - 1;
-    d.switchButtonLeftTwips = 1800 + 840 * index;
+    d.switchButtonLeftTwips = FirstSwitchButtonLeftTwips + SwitchButtonStepTwips * index;
 
     const bool seconds = index == SlotCount - 1;
     d.tickIntervalMs = seconds ? 1000 : 60000;

@@ -7,6 +7,12 @@
 
 namespace kelvora {
 
+/** Where every slot's browser waits until the user opens a forum in it. */
+inline QString startPageAddress()
+{
+    return QStringLiteral("www.baidu.com");
+}
+
 /** Object names of one slot's controls. */
 struct SlotControlNames
 {

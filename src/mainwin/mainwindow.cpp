@@ -26,6 +26,9 @@ constexpr double TopButtonWidthTwips = 855;
 constexpr double TopButtonHeightTwips = 495;
 const QColor LinkColor(192, 0, 192);
 const QColor LineColor(192, 0, 0);
+// The banner blinks between these two as it moves.
+const QColor BannerBlue(0, 0, 255);
+const QColor BannerRed(255, 0, 0);
 const QString TopButtonStyle =
     QStringLiteral("QAbstractButton { border-image: url(:/buttons/tab.png); color: black; }"
                    "QAbstractButton:pressed { padding-top: 2px; }");
@@ -210,7 +213,7 @@ void MainWindow::moveBanner()
     m_bannerLeft = banner::nextLeft(m_bannerLeft, width() * TwipsPerPixel);
     m_banner->move(twipsToPixels(m_bannerLeft), m_banner->y());
     m_bannerColour = banner::nextColour(m_bannerColour);
-    setTextColor(m_banner, m_bannerColour == banner::Colour::Blue ? QColor(0, 0, 255) : QColor(255, 0, 0));
+    setTextColor(m_banner, m_bannerColour == banner::Colour::Blue ? BannerBlue : BannerRed);
 }
 
 void MainWindow::changeBannerText()

@@ -25,7 +25,7 @@ struct MainWindowSetup
 {
     const SlotProfiles *profiles = nullptr; ///< one browser profile per slot
     const Clock *clock = nullptr;           ///< the machine's clocks when null
-    QString startPage = QStringLiteral("www.baidu.com");
+    QString startPage = startPageAddress();
     std::array<SlotDescription, SlotCount> slotDescriptions = slotTable();
     /**
      * Whether the window, minimised, may hide: true while the program's icon is in a notification

@@ -9,27 +9,6 @@ namespace kelvora {
 
 void preparePlatformProcess();
 
-ProgramArguments::ProgramArguments(int argc, char **argv)
-{
-    for (int i = 0; i < argc; ++i)
-        m_arguments << QByteArray(argv[i]);
-    // The engine takes only what follows this marker; everything before it is the program's.
-    if (const QByteArrayList switches = engineSwitches(); !switches.isEmpty())
-        m_arguments << QByteArrayLiteral("--webEngineArgs") << switches;
-    for (QByteArray &argument : m_arguments)
-        m_pointers.push_back(argument.data());
-    m_pointers.push_back(nullptr);
-    m_argc = static_cast<int>(m_arguments.size());
-}
-
-QByteArrayList ProgramArguments::engineSwitches()
-{
-    // None has earned its place: bench/RESULTS.md has what each one measured. What did is how
-    // the pages are drawn (web/engine.h) and the pages sleeping between reloads. A switch that
-    // measures well goes here, for the tuned build only (TunedBuild).
-    return {};
-}
-
 void prepareProcess()
 {
     // Every text of the program is Chinese; the engine's error pages and menus should be too.

@@ -1,7 +1,9 @@
 #include "platform/singleinstance.h"
 
+#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 
 namespace kelvora {
 namespace {
@@ -16,6 +18,15 @@ SingleInstance::SingleInstance(QObject *parent) : QObject(parent) {}
 bool SingleInstance::claim()
 {
     const QString channel = singleInstanceChannel();
+    // Two starts at once must not both take the name for a crashed instance's and remove each
+    // other's channel: one claims at a time. A lock left by a crashed start is taken over.
+    const QString lockPath = QDir::isAbsolutePath(channel)
+                                 ? channel + QStringLiteral(".lock")
+                                 : QDir::temp().filePath(channel + QStringLiteral(".lock"));
+    QLockFile lock(lockPath);
+    lock.setStaleLockTime(4 * AnswerMs);
+    if (!lock.tryLock(4 * AnswerMs))
+        qWarning("cannot take %s: going on without it", qPrintable(lockPath));
     QLocalSocket other;
     other.connectToServer(channel);
     if (other.waitForConnected(AnswerMs)) {
@@ -30,7 +41,8 @@ bool SingleInstance::claim()
     // Nobody answered: whatever is left at the name is a crashed instance's.
     if (!m_server->listen(channel)) {
         QLocalServer::removeServer(channel);
-        m_server->listen(channel);
+        if (!m_server->listen(channel))
+            qWarning("cannot listen on %s: a second start will not find this one", qPrintable(channel));
     }
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket *socket = m_server->nextPendingConnection()) {

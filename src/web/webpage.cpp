@@ -49,9 +49,15 @@ bool WebPage::javaScriptPrompt(const QUrl &, const QString &message, const QStri
 PageDialogAnswer WebPage::ask(PageDialogKind kind, const QString &message, const QString &defaultText)
 {
     const bool duringTimerReload = kind == PageDialogKind::LeavePage && m_timerReloadPending;
-    if (!m_dialogHandler)
+    // A question waits in an event loop of its own. One asked while another still waits, of this
+    // page or any other, would stack a loop on that one and hold it up: it is answered at once.
+    static int questionsOpen = 0;
+    if (!m_dialogHandler || questionsOpen > 0)
         return {kind == PageDialogKind::Alert || duringTimerReload, {}};
-    return m_dialogHandler({kind, message, defaultText, duringTimerReload});
+    ++questionsOpen;
+    const PageDialogAnswer answer = m_dialogHandler({kind, message, defaultText, duringTimerReload});
+    --questionsOpen;
+    return answer;
 }
 
 } // namespace kelvora

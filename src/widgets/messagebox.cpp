@@ -13,16 +13,19 @@ MessageBox::Handler &handler()
     return h;
 }
 
-// Runs until the dialog is done, the time is up or the program quits (which ends every loop).
-void waitBriefly(QDialog &dialog, int ms)
+// Runs until the dialog is done, the time is up, the program quits (which ends every loop) or
+// the dialog goes with the window it belongs to; false in that last case, the dialog gone.
+bool waitBriefly(const QPointer<QDialog> &dialog, int ms)
 {
     QEventLoop loop;
-    QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+    QObject::connect(dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+    QObject::connect(dialog, &QObject::destroyed, &loop, &QEventLoop::quit);
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    dialog.show();
-    dialog.raise();
-    dialog.activateWindow();
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
     loop.exec();
+    return !dialog.isNull();
 }
 
 } // namespace
@@ -62,11 +65,15 @@ QMessageBox::StandardButton MessageBox::askBriefly(QWidget *parent, const Messag
         const QMessageBox::StandardButton answer = handler()(message);
         return answer == QMessageBox::NoButton ? unanswered : answer;
     }
-    QMessageBox box(message.icon, message.title, message.text, message.buttons, parent);
-    box.setWindowModality(Qt::NonModal);
-    box.setDefaultButton(unanswered);
-    waitBriefly(box, message.answerWithinMs);
-    const QMessageBox::StandardButton answer = box.standardButton(box.clickedButton());
+    // On the heap: the window it belongs to may go while it waits, and takes it along.
+    QPointer<QMessageBox> box =
+        new QMessageBox(message.icon, message.title, message.text, message.buttons, parent);
+    box->setWindowModality(Qt::NonModal);
+    box->setDefaultButton(unanswered);
+    if (!waitBriefly(box.data(), message.answerWithinMs))
+        return unanswered;
+    const QMessageBox::StandardButton answer = box->standardButton(box->clickedButton());
+    delete box;
     return answer == QMessageBox::NoButton ? unanswered : answer;
 }
 
@@ -79,15 +86,18 @@ std::optional<QString> MessageBox::promptBriefly(QWidget *parent, const Message 
             return std::nullopt;
         return suggestion;
     }
-    QInputDialog dialog(parent);
-    dialog.setWindowTitle(message.title);
-    dialog.setLabelText(message.text);
-    dialog.setTextValue(suggestion);
-    dialog.setWindowModality(Qt::NonModal);
-    waitBriefly(dialog, message.answerWithinMs);
-    if (dialog.result() != QDialog::Accepted)
+    QPointer<QInputDialog> dialog = new QInputDialog(parent);
+    dialog->setWindowTitle(message.title);
+    dialog->setLabelText(message.text);
+    dialog->setTextValue(suggestion);
+    dialog->setWindowModality(Qt::NonModal);
+    if (!waitBriefly(dialog.data(), message.answerWithinMs))
         return std::nullopt;
-    return dialog.textValue();
+    std::optional<QString> answer;
+    if (dialog->result() == QDialog::Accepted)
+        answer = dialog->textValue();
+    delete dialog;
+    return answer;
 }
 
 void MessageBox::setHandler(Handler h)
