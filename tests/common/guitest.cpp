@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QPushButton>
+#include <QWebEngineView>
 
 namespace kelvora::test {
 
@@ -35,6 +36,46 @@ void openAndStart(MainWindow &window, int index, const QUrl &address, const QStr
     child<QComboBox>(panel, n.periodBox)->setEditText(period);
     QTest::mouseClick(child<QPushButton>(panel, n.openButton), Qt::LeftButton);
     QTest::mouseClick(child<QPushButton>(panel, n.startButton), Qt::LeftButton);
+}
+
+bool SlotWindow::open(const MainWindowSetup &setup)
+{
+    m_window = std::make_unique<MainWindow>(setup);
+    m_window->show();
+    return QTest::qWaitForWindowExposed(m_window.get());
+}
+
+QWidget *SlotWindow::panel(int slot) const
+{
+    return child<QWidget>(m_window.get(), names(slot).panel);
+}
+
+QWebEnginePage *SlotWindow::page(int slot) const
+{
+    return control<QWebEngineView>(slot, &SlotControlNames::browser)->page();
+}
+
+void SlotWindow::click(int slot, Control button) const
+{
+    control<QPushButton>(slot, button)->click();
+}
+
+void SlotWindow::type(int slot, Control box, const QString &text) const
+{
+    control<QComboBox>(slot, box)->setEditText(text);
+}
+
+void SlotWindow::openAndStart(int slot, const QUrl &address, const QString &period) const
+{
+    test::openAndStart(*m_window, slot, address, period);
+}
+
+bool SlotWindow::openAndWait(int slot, const QUrl &address, int timeoutMs) const
+{
+    m_window->switchToSlot(slot);
+    type(slot, &SlotControlNames::addressBox, address.toString());
+    click(slot, &SlotControlNames::openButton);
+    return waitUntil([&] { return page(slot)->url() == address && !page(slot)->isLoading(); }, timeoutMs);
 }
 
 } // namespace kelvora::test

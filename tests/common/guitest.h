@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/slottable.h"
 #include "mainwin/mainwindow.h"
 #include "platform/processsetup.h"
 #include "web/engine.h"
@@ -9,6 +10,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
+
+class QWebEnginePage;
 
 #include <memory>
 
@@ -69,6 +72,44 @@ template <typename Predicate> bool waitUntil(Predicate done, int timeoutMs)
 
 /** Shows slot `index`, types the address and the period, and presses its open and start buttons. */
 void openAndStart(MainWindow &window, int index, const QUrl &address, const QString &period);
+
+/**
+ * A main window under test and its slots' controls, found by the slot table's names. Each test
+ * opens a window of its own (in init() or the test) and close() leaves nothing behind, so no test
+ * depends on another's leftovers.
+ */
+class SlotWindow
+{
+public:
+    /** One of a slot's controls, as the slot table names it: &SlotControlNames::startButton. */
+    using Control = QString SlotControlNames::*;
+
+    /** Makes the window and shows it; false when it never came on screen. */
+    bool open(const MainWindowSetup &setup);
+    void close() { m_window.reset(); }
+
+    MainWindow *window() const { return m_window.get(); }
+    MainWindow *operator->() const { return m_window.get(); }
+    QWidget *panel(int slot) const;
+    template <typename T = QWidget> T *control(int slot, Control name) const
+    {
+        return child<T>(panel(slot), names(slot).*name);
+    }
+    QWebEnginePage *page(int slot) const;
+    /** Presses a slot's button, shown or not, as a click on it does. */
+    void click(int slot, Control button) const;
+    /** Types into a slot's address or period box. */
+    void type(int slot, Control box, const QString &text) const;
+    /** Shows the slot, types the address and the period, and presses open, then start. */
+    void openAndStart(int slot, const QUrl &address, const QString &period) const;
+    /** Shows the slot, opens the address and waits until its page has loaded; false if it did not. */
+    bool openAndWait(int slot, const QUrl &address, int timeoutMs = 30000) const;
+
+private:
+    static const SlotControlNames &names(int slot) { return slotTable()[std::size_t(slot)].names; }
+
+    std::unique_ptr<MainWindow> m_window;
+};
 
 } // namespace kelvora::test
 

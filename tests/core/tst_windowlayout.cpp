@@ -10,24 +10,6 @@ class TestWindowLayout : public QObject
     Q_OBJECT
 
 private slots:
-    void followsTheWindowSize_data()
-    {
-        QTest::addColumn<double>("w");
-        QTest::addColumn<double>("h");
-        QTest::newRow("design size") << DesignInnerWidthTwips << DesignInnerHeightTwips;
-        QTest::newRow("maximised on 1280 x 1024") << 1280.0 * 15 << 980.0 * 15;
-        QTest::newRow("small") << 3000.0 << 2000.0;
-        QTest::newRow("nothing left") << 0.0 << 0.0;
-    }
-    void followsTheWindowSize()
-    {
-        QFETCH(double, w);
-        QFETCH(double, h);
-        // The quotients are passed on exactly as divided, not rounded to twips.
-        QCOMPARE(panelRectTwips(w, h), QRectF(105, 700, w / 1.017, h / 1.075));
-        QCOMPARE(browserRectTwips(w, h), QRectF(120, 1920, w / 1.035, h / 1.3788));
-    }
-
     void designSizeInPixels()
     {
         const double w = DesignInnerWidthTwips;

@@ -3,15 +3,11 @@
 #include "mainwin/mainwindow.h"
 #include "slots/slotpanel.h"
 
-#include <QComboBox>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QWebEnginePage>
-#include <QWebEngineView>
 
 using namespace kelvora;
-using kelvora::test::child;
 using kelvora::test::ForumServer;
 
 // A forum credits a member's time only for the pages it generates for them: every period of a
@@ -27,14 +23,12 @@ class TestGeneratedPages : public QObject
 
     test::TemporaryProfiles m_profiles;
     ForumServer m_forum;
-    std::unique_ptr<MainWindow> m_window;
+    test::SlotWindow m_window;
 
-    const SlotControlNames &names(int index) const { return slotTable()[std::size_t(index)].names; }
-    SlotPanel *panel(int index) const { return child<SlotPanel>(m_window.get(), names(index).panel); }
-    QTimer *refreshTimer(int index) const { return child<QTimer>(panel(index), names(index).refreshTimer); }
-    QWebEnginePage *page(int index) const
+    SlotPanel *panel(int index) const { return qobject_cast<SlotPanel *>(m_window.panel(index)); }
+    QTimer *refreshTimer(int index) const
     {
-        return child<QWebEngineView>(panel(index), names(index).browser)->page();
+        return m_window.control<QTimer>(index, &SlotControlNames::refreshTimer);
     }
 
     /** A slot running at a period of one tick, with what it has done since it started. */
@@ -49,17 +43,12 @@ class TestGeneratedPages : public QObject
     // Opens the page for the member (who is logged in by that), and once it has loaded, starts the slot.
     Run start(int index, const QString &path, const QString &member)
     {
-        m_window->switchToSlot(index);
-        child<QComboBox>(panel(index), names(index).addressBox)
-            ->setEditText(m_forum.url(path + QStringLiteral("?member=") + member).toString());
-        child<QComboBox>(panel(index), names(index).periodBox)->setEditText(QStringLiteral("1"));
-        child<QPushButton>(panel(index), names(index).openButton)->click();
-        [[maybe_unused]] const bool opened = test::waitUntil(
-            [&] { return page(index)->url().path() == path && !page(index)->isLoading(); }, 30000);
-        child<QPushButton>(panel(index), names(index).startButton)->click();
-        Run run{index, member, std::make_unique<QSignalSpy>(refreshTimer(index), &QTimer::timeout),
+        [[maybe_unused]] const bool opened =
+            m_window.openAndWait(index, m_forum.url(path + QStringLiteral("?member=") + member));
+        m_window.type(index, &SlotControlNames::periodBox, QStringLiteral("1"));
+        m_window.click(index, &SlotControlNames::startButton);
+        return {index, member, std::make_unique<QSignalSpy>(refreshTimer(index), &QTimer::timeout),
                 std::make_unique<QSignalSpy>(&panel(index)->slot(), &ForumSlot::pageSlept)};
-        return run;
     }
 
     // Stops the slot once it has reloaded `Periods` times or more, and checks that the forum
@@ -69,7 +58,7 @@ class TestGeneratedPages : public QObject
         if (!test::waitUntil([&run] { return run.ticks->size() >= Periods; }, timeoutMs))
             return false;
         const qsizetype reloads = run.ticks->size(); // every tick reloads at a period of one
-        child<QPushButton>(panel(run.index), names(run.index).stopButton)->click();
+        m_window.click(run.index, &SlotControlNames::stopButton);
         [[maybe_unused]] const bool loaded =
             test::waitUntil([&] { return !panel(run.index)->slot().isReloadPending(); }, 10000);
         const int periodMs = refreshTimer(run.index)->interval();
@@ -99,11 +88,9 @@ private slots:
         MainWindowSetup setup = test::windowSetup(m_profiles.get());
         for (int i = 0; i < SlotCount - 1; ++i)
             setup.slotDescriptions[std::size_t(i)].tickIntervalMs = TickMs;
-        m_window = std::make_unique<MainWindow>(setup);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY(m_window.open(setup));
     }
-    void cleanupTestCase() { m_window.reset(); }
+    void cleanupTestCase() { m_window.close(); }
 
     void sleepingPagesAreGeneratedOncePerPeriodWhateverTheirCacheHeaders()
     {
@@ -121,7 +108,7 @@ private slots:
 
         QTRY_VERIFY_WITH_TIMEOUT(runs[4].ticks->size() >= 1, 2 * TickMs);
         QTRY_VERIFY(!panel(5)->slot().isReloadPending());
-        page(5)->load(QUrl(QStringLiteral("chrome://crash")));
+        m_window.page(5)->load(QUrl(QStringLiteral("chrome://crash")));
         QTRY_VERIFY(panel(5)->slot().lastReload().reason == rendererGoneReason());
 
         for (Run &run : runs) {

@@ -3,7 +3,6 @@
 #include "mainwin/mainwindow.h"
 #include "slots/slotpanel.h"
 
-#include <QComboBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
@@ -12,7 +11,6 @@
 #include <QWebEngineView>
 
 using namespace kelvora;
-using kelvora::test::child;
 using kelvora::test::ForumServer;
 
 // Pages nobody sees sleep between reloads, and nothing of what the slot or the user did is lost.
@@ -25,13 +23,13 @@ class TestLifecycle : public QObject
 
     test::TemporaryProfiles m_profiles;
     ForumServer m_forum;
-    std::unique_ptr<MainWindow> m_window;
+    test::SlotWindow m_window;
 
     QWebEngineView *browser(int index) const
     {
-        return child<QWebEngineView>(m_window.get(), slotTable()[std::size_t(index)].names.browser);
+        return m_window.control<QWebEngineView>(index, &SlotControlNames::browser);
     }
-    QWebEnginePage::LifecycleState state(int index) const { return browser(index)->page()->lifecycleState(); }
+    QWebEnginePage::LifecycleState state(int index) const { return m_window.page(index)->lifecycleState(); }
     QVariant evaluate(int index, const QString &script)
     {
         QVariant result;
@@ -52,28 +50,21 @@ private slots:
         m_forum.setPage(QStringLiteral("/b"), QStringLiteral("乙"));
         MainWindowSetup setup = test::windowSetup(m_profiles.get());
         setup.slotDescriptions[0].tickIntervalMs = TickMs;
-        m_window = std::make_unique<MainWindow>(setup);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY(m_window.open(setup));
     }
-    void cleanupTestCase() { m_window.reset(); }
+    void cleanupTestCase() { m_window.close(); }
 
     void aSleepingSlotStillReloadsOncePerPeriodWithItsLogin()
     {
-        m_window->switchToSlot(0);
-        auto *address = child<QComboBox>(m_window.get(), QStringLiteral("Combo4"));
-        address->setEditText(m_forum.url(QStringLiteral("/a")).toString());
-        QTest::mouseClick(child<QPushButton>(m_window.get(), QStringLiteral("Command1")), Qt::LeftButton);
-        QTRY_COMPARE(browser(0)->title(), QStringLiteral("甲"));
-        address->setEditText(m_forum.url(QStringLiteral("/b")).toString());
-        QTest::mouseClick(child<QPushButton>(m_window.get(), QStringLiteral("Command1")), Qt::LeftButton);
-        QTRY_COMPARE(browser(0)->title(), QStringLiteral("乙"));
-        test::openAndStart(*m_window, 0, m_forum.url(QStringLiteral("/b")), QStringLiteral("2"));
+        QVERIFY(m_window.openAndWait(0, m_forum.url(QStringLiteral("/a"))));
+        QVERIFY(m_window.openAndWait(0, m_forum.url(QStringLiteral("/b"))));
+        m_window.openAndStart(0, m_forum.url(QStringLiteral("/b")), QStringLiteral("2"));
         const QString login = m_forum.pageRequests().first().issuedCookie;
         QVERIFY(!login.isEmpty());
 
         // Slot 2 shown: slot 1's page, loaded, settles and sleeps, and what it held is given back.
-        QSignalSpy released(child<QTimer>(m_window.get(), QStringLiteral("memoryRelease")), &QTimer::timeout);
+        QSignalSpy released(test::child<QTimer>(m_window.window(), QStringLiteral("memoryRelease")),
+                            &QTimer::timeout);
         m_window->switchToSlot(1);
         QTRY_COMPARE_WITH_TIMEOUT(state(0), QWebEnginePage::LifecycleState::Discarded, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!released.isEmpty(), 10000);
@@ -93,10 +84,12 @@ private slots:
         m_window->switchToSlot(0);
         QTRY_COMPARE(state(0), QWebEnginePage::LifecycleState::Active);
         QVERIFY(browser(0)->history()->canGoBack());
-        QTest::mouseClick(child<QPushButton>(m_window.get(), QStringLiteral("Command3")), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(m_window.get(), QStringLiteral("Command13")), Qt::LeftButton);
+        m_window.click(0, &SlotControlNames::stopButton);
+        QTest::mouseClick(test::child<QPushButton>(m_window.window(), QStringLiteral("Command13")),
+                          Qt::LeftButton);
         QTRY_COMPARE(browser(0)->title(), QStringLiteral("甲"));
-        QTest::mouseClick(child<QPushButton>(m_window.get(), QStringLiteral("Command14")), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(m_window.window(), QStringLiteral("Command14")),
+                          Qt::LeftButton);
         QTRY_COMPARE(browser(0)->title(), QStringLiteral("乙"));
 
         // And the woken page is drawn on screen, not left blank.
@@ -110,16 +103,12 @@ private slots:
 
     void aStoppedHiddenPageKeepsWhatWasTyped()
     {
-        m_window->switchToSlot(2);
-        auto *address = child<QComboBox>(m_window.get(), QStringLiteral("Combo5"));
-        address->setEditText(m_forum.url(QStringLiteral("/post")).toString());
-        QTest::mouseClick(child<QPushButton>(m_window.get(), QStringLiteral("Command1a")), Qt::LeftButton);
-        QTRY_VERIFY(!browser(2)->page()->isLoading() && browser(2)->url().path() == u"/post");
+        QVERIFY(m_window.openAndWait(2, m_forum.url(QStringLiteral("/post"))));
         evaluate(2, QStringLiteral("document.getElementById('post').value = '未发的帖子'"));
 
         // Slot 1 runs again, hidden too: once its page has gone to sleep, slot 3's had every chance to.
         m_window->switchToSlot(0);
-        QTest::mouseClick(child<QPushButton>(m_window.get(), QStringLiteral("Command2")), Qt::LeftButton);
+        m_window.click(0, &SlotControlNames::startButton);
         m_window->switchToSlot(3);
         QTRY_COMPARE_WITH_TIMEOUT(state(0), QWebEnginePage::LifecycleState::Discarded, 15000);
         QCOMPARE(state(2), QWebEnginePage::LifecycleState::Active);

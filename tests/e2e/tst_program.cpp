@@ -62,12 +62,12 @@ class TestProgram : public QObject
         return found;
     }
 
-    void start()
+    [[nodiscard]] bool start()
     {
         m_program.setProcessEnvironment(environment());
         m_program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_program.start(QStringLiteral(KELVORA_EXECUTABLE), {});
-        QVERIFY(m_program.waitForStarted());
+        return m_program.waitForStarted();
     }
     QProcessEnvironment environment() const
     {
@@ -127,11 +127,11 @@ class TestProgram : public QObject
         }
         return {};
     }
-    void stop(const QString &window)
+    // Closes the window as a user does; whether the program then ended cleanly.
+    [[nodiscard]] bool stop(const QString &window)
     {
-        QVERIFY(closeByKeyboard(window));
-        QVERIFY(m_program.waitForFinished(20000));
-        QCOMPARE(m_program.exitCode(), 0);
+        return closeByKeyboard(window) && m_program.waitForFinished(20000) &&
+               m_program.exitStatus() == QProcess::NormalExit && m_program.exitCode() == 0;
     }
 
 private slots:
@@ -145,7 +145,7 @@ private slots:
 
     void firstStartShowsSplashThenMainAndClosesCleanly()
     {
-        start();
+        QVERIFY(start());
         const QString listPath = m_home.filePath(QStringLiteral("data/kelvora/kelvora/userbbs.dat"));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(listPath), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!visibleWindow(QStringLiteral("Form1")).isEmpty(), 10000);
@@ -184,7 +184,7 @@ private slots:
                 .toString();
         };
 
-        start();
+        QVERIFY(start());
         QString window = mainWindow();
         QVERIFY(!window.isEmpty());
         openInSlot(window, 0, address("alice"));
@@ -193,10 +193,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!loginStoredBy(forum, QStringLiteral("bob")).isEmpty(), 20000);
         const QString alice = loginStoredBy(forum, QStringLiteral("alice"));
         const QString bob = loginStoredBy(forum, QStringLiteral("bob"));
-        stop(window);
+        QVERIFY(stop(window));
 
         forum.clear();
-        start();
+        QVERIFY(start());
         window = mainWindow();
         QVERIFY(!window.isEmpty());
         openInSlot(window, 0, forum.url(QStringLiteral("/thread")).toString());
@@ -206,14 +206,14 @@ private slots:
         for (const ForumServer::Request &r : forum.pageRequests())
             sent << r.cookie;
         QCOMPARE(sent, (QStringList{alice, bob}));
-        stop(window);
+        QVERIFY(stop(window));
     }
 
     void aSignalEndsTheProgramWithItsLoginsSaved()
     {
         ForumServer forum;
         QVERIFY(forum.listen(QHostAddress(QStringLiteral("127.0.0.3"))));
-        start();
+        QVERIFY(start());
         QString window = mainWindow();
         QVERIFY(!window.isEmpty());
         openInSlot(window, 0, forum.url(QStringLiteral("/login.php?member=carol&remember=0")).toString());
@@ -231,13 +231,13 @@ private slots:
             5000);
 
         forum.clear();
-        start();
+        QVERIFY(start());
         window = mainWindow();
         QVERIFY(!window.isEmpty());
         openInSlot(window, 0, forum.url(QStringLiteral("/thread")).toString());
         QTRY_VERIFY_WITH_TIMEOUT(!forum.pageRequests().isEmpty(), 20000);
         QCOMPARE(forum.pageRequests().first().cookie, login);
-        stop(window);
+        QVERIFY(stop(window));
     }
 
     void aQuestionOnScreenHoldsUpNoWayOut()
@@ -245,7 +245,7 @@ private slots:
         ForumServer forum;
         QVERIFY(forum.listen(QHostAddress(QStringLiteral("127.0.0.4"))));
         for (const bool bySignal : {true, false}) {
-            start();
+            QVERIFY(start());
             const QString window = mainWindow();
             QVERIFY(!window.isEmpty());
             // Slot 1 is on screen: its page's question is asked, for up to ten seconds.
@@ -259,13 +259,14 @@ private slots:
                 QVERIFY(closeByKeyboard(window));
             QVERIFY(m_program.waitForFinished(20000));
             QCOMPARE(m_program.exitCode(), 0);
-            QVERIFY2(ending.elapsed() < 5000, qPrintable(QString::number(ending.elapsed())));
+            // Well before the question's own ten seconds are up.
+            QVERIFY2(ending.elapsed() < 9000, qPrintable(QString::number(ending.elapsed())));
         }
     }
 
     void aSecondStartBringsTheFirstForwardAndEnds()
     {
-        start();
+        QVERIFY(start());
         QString window = mainWindow();
         QVERIFY(!window.isEmpty());
         // Minimised, the window goes to the tray, as it does for a user who leaves it running.
@@ -285,18 +286,22 @@ private slots:
         // After a crash the channel is stale: the next start works at once all the same.
         m_program.kill();
         QVERIFY(m_program.waitForFinished(10000));
-        start();
+        QVERIFY(start());
         window = mainWindow();
         QVERIFY(!window.isEmpty());
-        stop(window);
+        QVERIFY(stop(window));
     }
 
-    void cleanupTestCase()
+    // Whatever a test left running ends with it, so the next one starts afresh.
+    void cleanup()
     {
-        if (m_program.state() != QProcess::NotRunning) {
-            m_program.kill();
-            m_program.waitForFinished();
-        }
+        if (m_program.state() == QProcess::NotRunning)
+            return;
+        const QList<qint64> helpers = descendants(m_program.processId());
+        m_program.kill();
+        m_program.waitForFinished();
+        for (const qint64 pid : helpers)
+            QProcess::execute(QStringLiteral("kill"), {QStringLiteral("-9"), QString::number(pid)});
     }
 };
 

@@ -2,12 +2,9 @@
 #include "common/guitest.h"
 #include "mainwin/mainwindow.h"
 
-#include <QComboBox>
-#include <QPushButton>
 #include <QTimer>
 
 using namespace kelvora;
-using kelvora::test::child;
 using kelvora::test::ForumServer;
 
 // Slot 1 keeps a forum online with its login; slot 2, on another forum, is the clock that shows
@@ -21,20 +18,7 @@ class TestSlotReload : public QObject
     test::TemporaryProfiles m_profiles;
     ForumServer m_forum;
     ForumServer m_witness;
-    std::unique_ptr<MainWindow> m_window;
-
-    QWidget *panel(int index) const
-    {
-        return child<QWidget>(m_window.get(), slotTable()[std::size_t(index)].names.panel);
-    }
-    void click(int index, const QString &name)
-    {
-        QTest::mouseClick(child<QPushButton>(panel(index), name), Qt::LeftButton);
-    }
-    void openAndStart(int index, const QUrl &url, const QString &period)
-    {
-        test::openAndStart(*m_window, index, url, period);
-    }
+    test::SlotWindow m_window;
 
 private slots:
     void initTestCase()
@@ -45,15 +29,13 @@ private slots:
         // Refresh ticks every quarter second instead of every minute.
         setup.slotDescriptions[0].tickIntervalMs = TickMs;
         setup.slotDescriptions[1].tickIntervalMs = TickMs;
-        m_window = std::make_unique<MainWindow>(setup);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY(m_window.open(setup));
     }
-    void cleanupTestCase() { m_window.reset(); }
+    void cleanupTestCase() { m_window.close(); }
 
     void reloadsEveryPeriodWithTheLoginUntilStopped()
     {
-        openAndStart(0, m_forum.url(QStringLiteral("/thread")), QStringLiteral("2"));
+        m_window.openAndStart(0, m_forum.url(QStringLiteral("/thread")), QStringLiteral("2"));
         QTRY_VERIFY_WITH_TIMEOUT(m_forum.pageRequests().size() >= 5, 10000);
         QList<ForumServer::Request> requests = m_forum.pageRequests();
         const QString login = requests.first().issuedCookie;
@@ -66,17 +48,17 @@ private slots:
             QVERIFY(requests[i].elapsedMs - requests[i - 1].elapsedMs > TickMs);
         }
 
-        click(0, QStringLiteral("Command3"));
-        QVERIFY(!child<QTimer>(panel(0), QStringLiteral("Timer1"))->isActive());
+        m_window.click(0, &SlotControlNames::stopButton);
+        QVERIFY(!m_window.control<QTimer>(0, &SlotControlNames::refreshTimer)->isActive());
         const qsizetype stoppedAt = m_forum.pageRequests().size();
         // While slot 2 reloads four times, about eight of slot 1's ticks go by: none reloads.
-        openAndStart(1, m_witness.url(QStringLiteral("/witness")), QStringLiteral("1"));
+        m_window.openAndStart(1, m_witness.url(QStringLiteral("/witness")), QStringLiteral("1"));
         QTRY_VERIFY_WITH_TIMEOUT(m_witness.pageRequests().size() >= 5, 10000);
         QCOMPARE(m_forum.pageRequests().size(), stoppedAt);
 
         // The refresh button reloads at once, with the login, stopped or not.
         m_window->switchToSlot(0);
-        click(0, QStringLiteral("Command4"));
+        m_window.click(0, &SlotControlNames::refreshButton);
         QTRY_COMPARE(m_forum.pageRequests().size(), stoppedAt + 1);
         QCOMPARE(m_forum.pageRequests().last().cookie, login);
     }
