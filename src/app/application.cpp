@@ -5,6 +5,8 @@
 #include "core/author.h"
 #include "infowin/instructionswindow.h"
 #include "mainwin/mainwindow.h"
+#include "platform/autostart.h"
+#include "slots/slotpanel.h"
 #include "urllist/urllisteditorwindow.h"
 #include "web/webprofile.h"
 #include "widgets/controls.h"
@@ -12,6 +14,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSignalBlocker>
+#include <QTimer>
 
 #include <utility>
 
@@ -23,15 +29,37 @@ ApplicationSetup::ApplicationSetup(std::unique_ptr<SlotProfiles> slotProfiles, U
 ApplicationSetup::ApplicationSetup(ApplicationSetup &&) noexcept = default;
 ApplicationSetup::~ApplicationSetup() = default;
 
+namespace {
+
+QString stateFilePath(const ApplicationSetup &setup)
+{
+    if (!setup.stateFile.isEmpty())
+        return setup.stateFile;
+    return QFileInfo(setup.urlList.path()).dir().filePath(QStringLiteral("slots.json"));
+}
+
+} // namespace
+
 Application::Application(ApplicationSetup setup)
     : m_setup(std::move(setup)), m_addresses(m_setup.urlList),
       m_showAction(new QAction(QStringLiteral("显示程序"), this)),
-      m_exitAction(new QAction(QStringLiteral("退出程序"), this))
+      m_exitAction(new QAction(QStringLiteral("退出程序"), this)),
+      m_resumeAction(new QAction(QStringLiteral("启动时恢复挂机"), this)),
+      m_autostartAction(new QAction(QStringLiteral("开机自动启动"), this)),
+      m_stateFile(stateFilePath(m_setup))
 {
     m_showAction->setObjectName(QStringLiteral("show"));
     m_exitAction->setObjectName(QStringLiteral("exit"));
+    m_resumeAction->setObjectName(QStringLiteral("resume"));
+    m_autostartAction->setObjectName(QStringLiteral("autostart"));
+    m_resumeAction->setCheckable(true);
+    m_resumeAction->setChecked(true);
+    m_autostartAction->setCheckable(true);
+    m_autostartAction->setChecked(startsWithSession());
     connect(m_showAction, &QAction::triggered, this, &Application::bringToFront);
     connect(m_exitAction, &QAction::triggered, this, &Application::requestEnd);
+    connect(m_resumeAction, &QAction::toggled, this, &Application::saveState);
+    connect(m_autostartAction, &QAction::toggled, this, &Application::setStartsWithSession);
     // However the event loop comes to its end, the program ends in order on the way.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &Application::end);
 }
@@ -59,7 +87,8 @@ void Application::start()
 void Application::showMainWindow()
 {
     if (m_setup.tray) {
-        m_tray = std::make_unique<TrayIcon>(QList<QAction *>{m_showAction, m_exitAction});
+        m_tray = std::make_unique<TrayIcon>(
+            QList<QAction *>{m_showAction, m_resumeAction, m_autostartAction, m_exitAction});
         m_tray->show();
     }
     MainWindowSetup setup;
@@ -74,7 +103,109 @@ void Application::showMainWindow()
     connect(window, &MainWindow::homePageRequested, this, [this, window] { openHomePage(window); });
     if (m_listUsable)
         window->setAddresses(m_addresses.read(window));
-    window->show();
+    if (m_setup.startMinimised && m_tray && m_tray->isAvailable())
+        window->hide(); // started with the session: it lives in the tray until asked for
+    else if (m_setup.startMinimised)
+        window->showMinimized();
+    else
+        window->show();
+
+    const SavedState state = readState();
+    for (int i = 0; i < SlotCount; ++i) {
+        const ForumSlot *slot = &window->panel(i)->slot();
+        connect(slot, &ForumSlot::savedStateChanged, this, &Application::saveState);
+        connect(slot, &ForumSlot::loggedOutChanged, this,
+                [this, i](bool loggedOut) { tellLogin(i, loggedOut); });
+    }
+    if (state.resumeOnStart)
+        resume(state);
+    m_stateLoaded = true;
+}
+
+SavedState Application::readState()
+{
+    const StateRead read = m_stateFile.read();
+    const QString problem = stateProblemText(read);
+    if (!problem.isEmpty()) {
+        // The bad file stays for whoever wants to look at it; the program starts as it first did.
+        const QString aside = m_stateFile.setAside();
+        MessageBox::showWithoutWaiting(
+            m_window.get(),
+            {QMessageBox::Warning, QStringLiteral("提示"),
+             QStringLiteral("上次保存的挂机状态无法使用（%1），本次将不恢复挂机。%2")
+                 .arg(problem,
+                      aside.isEmpty()
+                          ? QString()
+                          : QStringLiteral("原文件已另存为 %1。").arg(QDir::toNativeSeparators(aside))),
+             QMessageBox::Ok});
+    }
+    const QSignalBlocker quiet(m_resumeAction);
+    m_resumeAction->setChecked(read.state.resumeOnStart);
+    return read.state;
+}
+
+void Application::resume(const SavedState &state)
+{
+    m_toResume = state.entries;
+    int delay = 0;
+    int running = 0;
+    for (int i = 0; i < SlotCount; ++i) {
+        const std::optional<SavedSlot> &saved = state.entries[std::size_t(i)];
+        if (!saved)
+            continue;
+        running += saved->running ? 1 : 0;
+        QTimer::singleShot(delay, this, [this, i, saved = *saved] {
+            if (!m_window)
+                return;
+            m_toResume[std::size_t(i)].reset();
+            m_window->panel(i)->resume(saved);
+        });
+        delay += m_setup.resumeSpacingMs;
+    }
+    if (running > 0 && m_tray)
+        m_tray->showMessage(QStringLiteral("已恢复 %1 个论坛的挂机").arg(running));
+}
+
+void Application::saveState()
+{
+    if (!m_window || !m_stateLoaded)
+        return;
+    SavedState state;
+    state.resumeOnStart = m_resumeAction->isChecked();
+    for (int i = 0; i < SlotCount; ++i) {
+        std::optional<SavedSlot> slot = m_window->panel(i)->slot().savedState();
+        state.entries[std::size_t(i)] = slot ? slot : m_toResume[std::size_t(i)];
+    }
+    QString error;
+    if (!m_stateFile.write(state, &error))
+        qWarning("cannot keep the slots' state in %s: %s", qPrintable(m_stateFile.path()), qPrintable(error));
+}
+
+void Application::tellLogin(int index, bool loggedOut)
+{
+    if (!m_tray || !m_window)
+        return;
+    const QString caption = m_window->panel(index)->description().caption;
+    if (loggedOut)
+        m_tray->showMessage(QStringLiteral("%1：账号已掉线，请在程序中重新登录").arg(caption));
+    QStringList out;
+    for (int i = 0; i < SlotCount; ++i) {
+        if (m_window->panel(i)->slot().status() == SlotStatus::LoggedOut)
+            out << m_window->panel(i)->description().caption;
+    }
+    const QString name = QStringLiteral(" %1软件").arg(authorName());
+    m_tray->setToolTip(out.isEmpty() ? name
+                                     : name + QStringLiteral("\n已掉线：") + out.join(QStringLiteral("、")));
+}
+
+void Application::setStartsWithSession(bool on)
+{
+    QString error;
+    if (kelvora::setStartsWithSession(on, &error))
+        return;
+    const QSignalBlocker quiet(m_autostartAction);
+    m_autostartAction->setChecked(!on);
+    MessageBox::warning(m_window.get(), QStringLiteral("无法设置开机自动启动：%1").arg(error));
 }
 
 void Application::requestEnd()
@@ -96,6 +227,7 @@ void Application::end()
     // The edit was given up (or nobody could be asked): the editor must not ask a second time.
     if (m_editor)
         m_editor->discard();
+    saveState();
     if (m_window)
         m_window->hide();
     if (m_tray)

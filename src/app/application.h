@@ -2,6 +2,7 @@
 
 #include "app/addresslist.h"
 #include "app/splashwindow.h"
+#include "core/slotstate.h"
 #include "core/slottable.h"
 #include "core/urllistfile.h"
 #include "infowin/instructionswindow.h"
@@ -34,6 +35,12 @@ struct ApplicationSetup
     QString startPage = startPageAddress();
     bool tray = true;
     int splashTickMs = 1000;
+    /** Where the slots' state is kept; empty: next to the address list. */
+    QString stateFile;
+    /** Started with the session: the window goes straight to the tray. */
+    bool startMinimised = false;
+    /** Between two slots going on after a restart, so that their pages do not all load at once. */
+    int resumeSpacingMs = 1500;
     /** Hands a web address to the desktop's browser; false when that failed. */
     std::function<bool(const QString &)> openAddress;
 };
@@ -69,6 +76,10 @@ public:
     /** "显示程序" and "退出程序", as the tray menu offers them. */
     QAction *showAction() const { return m_showAction; }
     QAction *exitAction() const { return m_exitAction; }
+    /** "启动时恢复挂机" and "开机自动启动", checkable. */
+    QAction *resumeAction() const { return m_resumeAction; }
+    QAction *autostartAction() const { return m_autostartAction; }
+    const SlotStateFile &stateFile() const { return m_stateFile; }
 
 private:
     void showMainWindow();
@@ -77,6 +88,14 @@ private:
     void openHomePage(QWidget *from);
     /** The one orderly end, whichever way it was asked for; what runs after the first call does nothing. */
     void end();
+    /** Reads the kept state; a file that can't be used is told of and kept aside. */
+    SavedState readState();
+    /** Lets the slots go on as they were, one after another. */
+    void resume(const SavedState &state);
+    void saveState();
+    void setStartsWithSession(bool on);
+    /** Tells, in the tray, that a slot's member was logged out, and which slots are so now. */
+    void tellLogin(int index, bool loggedOut);
 
     ApplicationSetup m_setup;
     AddressList m_addresses;
@@ -84,6 +103,12 @@ private:
     bool m_ended = false;
     QAction *m_showAction = nullptr;
     QAction *m_exitAction = nullptr;
+    QAction *m_resumeAction = nullptr;
+    QAction *m_autostartAction = nullptr;
+    SlotStateFile m_stateFile;
+    /** Slots still waiting to go on after a restart: their kept state stands for them meanwhile. */
+    std::array<std::optional<SavedSlot>, SlotCount> m_toResume{};
+    bool m_stateLoaded = false;
     std::unique_ptr<TrayIcon> m_tray;
     std::unique_ptr<MainWindow> m_window;
     QPointer<SplashWindow> m_splash;

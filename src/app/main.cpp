@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "platform/autostart.h"
 #include "platform/desktop.h"
 #include "platform/processsetup.h"
 #include "platform/singleinstance.h"
@@ -33,6 +34,8 @@ int main(int argc, char *argv[])
     kelvora::ApplicationSetup setup{kelvora::SlotProfiles::onDisk(kelvora::defaultWebProfileFolder()),
                                     kelvora::userUrlListFile()};
     setup.openAddress = kelvora::openInWebBrowser;
+    // Started with the session: straight to the tray.
+    setup.startMinimised = QCoreApplication::arguments().contains(kelvora::minimisedOption());
     kelvora::Application program(std::move(setup));
 
     // A signal or the end of the desktop session ends the program as "退出程序" does, unasked,

@@ -64,6 +64,17 @@ bool TrayIcon::isAvailable() const
     return m_icon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+void TrayIcon::showMessage(const QString &text)
+{
+    if (isAvailable())
+        m_icon->showMessage(QStringLiteral("Kelvora 论坛挂机"), text, QSystemTrayIcon::Information);
+}
+
+void TrayIcon::setToolTip(const QString &text)
+{
+    m_icon->setToolTip(text);
+}
+
 void TrayIcon::popUpMenu()
 {
     m_menu->popup(QCursor::pos());

@@ -32,6 +32,10 @@ public:
     bool isAvailable() const;
 
     QMenu *menu() const { return m_menu; }
+    /** A message from the icon, as the desktop shows them; none where there is no notification area. */
+    void showMessage(const QString &text);
+    /** What a pointer resting on the icon says. */
+    void setToolTip(const QString &text);
     /** Opens the menu at the pointer, as a button release on the icon does. */
     void popUpMenu();
 

@@ -37,6 +37,12 @@ public:
      * forum, as refresh() makes for a live page; nothing is restored from the cache first.
      */
     virtual void wakeAndReload() = 0;
+    /**
+     * Reloads the page for the forum in the background, leaving the page on screen as it is (it
+     * holds what the user typed): one request for the page, as refresh() makes; its result comes
+     * back through ForumSlot::asideLoadFinished().
+     */
+    virtual void reloadAside() = 0;
     /** Whether the forum has answered the request of the load under way (the page may still be loading). */
     virtual bool isPageAnswered() const = 0;
 

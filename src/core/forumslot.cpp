@@ -21,7 +21,22 @@ OnlineTime OnlineTime::fromSeconds(qint64 totalSeconds)
 
 QString statusText(SlotStatus status)
 {
-    return status == SlotStatus::Running ? QStringLiteral("运行中") : QStringLiteral("已停止");
+    switch (status) {
+    case SlotStatus::Running:
+        return QStringLiteral("运行中");
+    case SlotStatus::LoggedOut:
+        return QStringLiteral("已掉线");
+    case SlotStatus::Stopped:
+        break;
+    }
+    return QStringLiteral("已停止");
+}
+
+SlotStatus ForumSlot::status() const
+{
+    if (!m_refreshActive)
+        return SlotStatus::Stopped;
+    return m_login.state() == LoginWatch::State::LoggedOut ? SlotStatus::LoggedOut : SlotStatus::Running;
 }
 
 ForumSlot::ForumSlot(Browser &browser, const Clock &clock, QObject *parent, bool pagesMaySleep)
@@ -37,11 +52,12 @@ void ForumSlot::goTo(const QString &address)
 void ForumSlot::open(const QString &address)
 {
     goTo(address);
-    if (m_clockActive)
-        return; // a second open reloads the page but keeps the clock going
-    m_clockActive = true;
-    m_openedAtMs = m_clock.nowMs();
-    emit clockTimerActiveChanged(true);
+    if (!m_clockActive) { // a second open reloads the page but keeps the clock going
+        m_clockActive = true;
+        m_openedAtMs = m_clock.nowMs();
+        emit clockTimerActiveChanged(true);
+    }
+    noteSavedState();
 }
 
 ForumSlot::StartResult ForumSlot::start()
@@ -53,13 +69,65 @@ ForumSlot::StartResult ForumSlot::start()
         return StartResult::NoWebPage;
     m_acceptedPeriod = *period;
     emit periodLabelChanged(QString::number(*period));
+    m_keptUrl = m_pageUrl;
+    const bool wasLoggedOut = status() == SlotStatus::LoggedOut;
+    // Judged against the page shown now; one still loading is judged when it has loaded.
+    m_login.start(m_loading ? std::nullopt : m_pageSigns);
     setRefreshActive(true);
+    if (wasLoggedOut) {
+        emit statusChanged(status());
+        emit loggedOutChanged(false);
+    }
+    emit reportChanged(reportText());
+    noteSavedState();
     return StartResult::Started;
 }
 
 void ForumSlot::stop()
 {
+    const bool wasLoggedOut = status() == SlotStatus::LoggedOut;
     setRefreshActive(false);
+    if (wasLoggedOut)
+        emit loggedOutChanged(false);
+    emit reportChanged(reportText());
+    noteSavedState();
+}
+
+void ForumSlot::setTypedPeriod(std::optional<int> period)
+{
+    m_typedPeriod = period;
+    noteSavedState();
+}
+
+std::optional<SavedSlot> ForumSlot::savedState() const
+{
+    // The period the slot reloads with now: a period typed while it runs counts from the next tick.
+    const int period = m_typedPeriod.value_or(m_acceptedPeriod);
+    if (m_refreshActive && isWebPage(m_keptUrl))
+        return SavedSlot{m_keptUrl.toString(), period, true};
+    if (m_clockActive && isWebPage(m_pageUrl))
+        return SavedSlot{m_pageUrl.toString(), period, false};
+    return std::nullopt;
+}
+
+void ForumSlot::resume(const SavedSlot &saved)
+{
+    open(saved.address);
+    m_acceptedPeriod = saved.period;
+    emit periodLabelChanged(QString::number(saved.period));
+    setTypedPeriod(saved.period);
+    if (saved.running)
+        start();
+    noteSavedState();
+}
+
+void ForumSlot::noteSavedState()
+{
+    std::optional<SavedSlot> now = savedState();
+    if (now == m_lastSaved)
+        return;
+    m_lastSaved = std::move(now);
+    emit savedStateChanged();
 }
 
 void ForumSlot::refreshNow()
@@ -71,6 +139,7 @@ void ForumSlot::choosePeriod(int period)
 {
     m_acceptedPeriod = period;
     emit periodLabelChanged(QString::number(period));
+    noteSavedState();
 }
 
 void ForumSlot::refreshTick()
@@ -84,7 +153,7 @@ void ForumSlot::refreshTick()
         // its answer but never finished (a script that never ends) is no fault of the forum's.
         if (m_loading)
             report(false, m_browser.isPageAnswered() ? pageUnfinishedReason() : noAnswerReason());
-        apply(m_lifecycle.reloadDue());
+        apply(m_lifecycle.reloadDue(m_pageHoldsInput));
         m_counter = 0;
     }
 }
@@ -106,6 +175,7 @@ void ForumSlot::clockTick()
 void ForumSlot::pageLoadStarted()
 {
     m_loading = true;
+    m_pageHoldsInput = false; // a new page holds nothing typed yet
     m_lifecycle.loadStarted();
 }
 
@@ -115,6 +185,8 @@ void ForumSlot::pageLoadFinished(const PageLoad &load)
     if (load.outcome == PageLoad::Outcome::Stopped)
         return;
     m_loading = false;
+    if (load.signs)
+        notePageSigns(*load.signs);
     // Only the slot's own reloads are reported: the open, the start page and the user's own
     // steps in the page are no reload, and a page from the cache never reached the forum.
     if (std::exchange(m_reloadPending, false)) {
@@ -124,8 +196,14 @@ void ForumSlot::pageLoadFinished(const PageLoad &load)
             report(false, noForumReason());
         else if (load.fromCache)
             report(false, fromCacheReason());
-        else
+        else {
             report(true, {});
+            // The forum may have moved the page (a new thread page): keep it there; not to the
+            // login page a logged-out member is sent to.
+            if (status() == SlotStatus::Running)
+                m_keptUrl = m_pageUrl;
+            noteSavedState();
+        }
     }
     apply(m_lifecycle.loadFinished());
 }
@@ -133,6 +211,34 @@ void ForumSlot::pageLoadFinished(const PageLoad &load)
 void ForumSlot::pageTitleChanged(const QString &title)
 {
     m_pageTitle = title;
+}
+
+void ForumSlot::notePageSigns(const LoginSigns &signs)
+{
+    m_pageSigns = signs;
+    if (!m_refreshActive || !m_login.pageLoaded(signs, m_clock.localTime()))
+        return;
+    const bool loggedOut = m_login.state() == LoginWatch::State::LoggedOut;
+    emit statusChanged(status());
+    emit loggedOutChanged(loggedOut);
+    emit reportChanged(reportText());
+}
+
+void ForumSlot::pageInputChanged(bool holdsInput)
+{
+    m_pageHoldsInput = holdsInput;
+}
+
+void ForumSlot::asideLoadFinished(const PageLoad &load)
+{
+    if (load.outcome == PageLoad::Outcome::Stopped)
+        return;
+    if (load.outcome != PageLoad::Outcome::Succeeded)
+        report(false, failureReason(load));
+    else if (load.fromCache)
+        report(false, fromCacheReason());
+    else
+        report(true, {});
 }
 
 void ForumSlot::pageUrlChanged(const QUrl &address)
@@ -178,7 +284,12 @@ void ForumSlot::apply(PageLifecycle::Action action, ReloadCause cause)
         break;
     case PageLifecycle::Action::Reload:
         m_reloadPending = true;
+        m_keptForInput = false;
         m_browser.refresh(cause);
+        break;
+    case PageLifecycle::Action::ReloadAside:
+        m_keptForInput = true;
+        m_browser.reloadAside();
         break;
     }
 }
@@ -201,6 +312,14 @@ qint64 ForumSlot::msUntilReload(qint64 msUntilNextTick, int tickIntervalMs) cons
 QString ForumSlot::reportText() const
 {
     QString text = m_lastReload.text();
+    if (m_refreshActive && m_login.startedLoggedOut())
+        text += QStringLiteral("\n这个页面显示尚未登录：这次挂机不检查是否掉线。请登录论坛后重新开始。");
+    else if (status() == SlotStatus::LoggedOut)
+        text += QStringLiteral("\n已掉线（%1 起）：%2")
+                    .arg(m_login.loggedOutSince().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                         m_login.reason());
+    if (m_keptForInput && m_refreshActive)
+        text += QStringLiteral("\n屏幕上的网页有尚未发送的输入，为保留它，刷新在后台进行");
     if (m_answeredDialogs > 0)
         text += QStringLiteral("\n已自动应答网页对话框 %1 次").arg(m_answeredDialogs);
     return text;

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "core/browser.h"
+#include "core/loginwatch.h"
 #include "core/pagelifecycle.h"
 #include "core/pageload.h"
+#include "core/slotstate.h"
 #include "core/tuning.h"
 
 #include <QObject>
@@ -28,8 +30,9 @@ struct OnlineTime
 
 enum class SlotStatus
 {
-    Stopped, ///< "已停止": the page is not being reloaded
-    Running, ///< "运行中": the page is reloaded every period
+    Stopped,   ///< "已停止": the page is not being reloaded
+    Running,   ///< "运行中": the page is reloaded every period
+    LoggedOut, ///< "已掉线": reloaded every period, but the forum no longer knows the member
 };
 
 /** The status label's text for a status. */
@@ -64,7 +67,7 @@ public:
         NoWebPage, ///< the page is no web page (about:blank, the engine's own pages): no forum to keep
     };
     /** The period box's text changed: the period it says, none when it is no period (see parsePeriod). */
-    void setTypedPeriod(std::optional<int> period) { m_typedPeriod = period; }
+    void setTypedPeriod(std::optional<int> period);
     /**
      * Starts keeping the page online with the period typed in the period box; refused, changing
      * nothing, when it can't.
@@ -85,6 +88,10 @@ public:
     void pageLoadStarted();
     void pageLoadFinished(const PageLoad &load);
     void pageTitleChanged(const QString &title);
+    /** The page now holds text the user typed and did not send, or no longer does. */
+    void pageInputChanged(bool holdsInput);
+    /** The background reload made for a page that holds typed text has loaded. */
+    void asideLoadFinished(const PageLoad &load);
     /** The page's address changed (a link, a redirect, history). */
     void pageUrlChanged(const QUrl &address);
     /** The page's renderer process ended; the next reload brings the page back. */
@@ -105,7 +112,7 @@ public:
 
     bool isRefreshTimerActive() const { return m_refreshActive; }
     bool isClockTimerActive() const { return m_clockActive; }
-    SlotStatus status() const { return m_refreshActive ? SlotStatus::Running : SlotStatus::Stopped; }
+    SlotStatus status() const;
     int refreshCounter() const { return m_counter; }
     /** The period used when the period box holds no valid number; it is what the period label shows. */
     int acceptedPeriod() const { return m_acceptedPeriod; }
@@ -113,6 +120,11 @@ public:
     const ReloadReport &lastReload() const { return m_lastReload; }
     int answeredDialogs() const { return m_answeredDialogs; }
     const QString &pageTitle() const { return m_pageTitle; }
+    /** What is kept of this slot for the next start; none for a slot that was never opened nor started. */
+    std::optional<SavedSlot> savedState() const;
+    /** Goes on as it was before a restart: opens the page and, if it ran, starts with its period. */
+    void resume(const SavedSlot &saved);
+
     /** Whether a reload this slot asked for is still to load. */
     bool isReloadPending() const { return m_reloadPending; }
     /** The status label's tool tip: the last reload and, if any, the dialogs answered for the user. */
@@ -129,9 +141,15 @@ signals:
     void settleRequested();
     /** The page has been put to sleep: what it held is free now. */
     void pageSlept();
+    /** What savedState() says has changed. */
+    void savedStateChanged();
+    /** The member went from logged in to logged out, or back. */
+    void loggedOutChanged(bool loggedOut);
 
 private:
     void setRefreshActive(bool active);
+    void noteSavedState();
+    void notePageSigns(const LoginSigns &signs);
     void report(bool succeeded, const QString &reason);
     void apply(PageLifecycle::Action action, ReloadCause cause = ReloadCause::Timer);
 
@@ -146,7 +164,13 @@ private:
     qint64 m_onlineSeconds = 0;
     bool m_loading = false;
     bool m_reloadPending = false; ///< the load under way is a reload this slot asked for
+    bool m_pageHoldsInput = false;
+    bool m_keptForInput = false; ///< the last reload went aside, to keep what was typed
     QUrl m_pageUrl;
+    std::optional<LoginSigns> m_pageSigns; ///< what the last page loaded showed of a login
+    LoginWatch m_login;
+    QUrl m_keptUrl; ///< the page kept online: as started, then as each successful reload found it
+    std::optional<SavedSlot> m_lastSaved;
     ReloadReport m_lastReload;
     int m_answeredDialogs = 0;
     QString m_pageTitle;

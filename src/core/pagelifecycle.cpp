@@ -34,9 +34,12 @@ PageLifecycle::Action PageLifecycle::graceOver()
     return Action::Sleep;
 }
 
-PageLifecycle::Action PageLifecycle::reloadDue()
+PageLifecycle::Action PageLifecycle::reloadDue(bool pageHoldsInput)
 {
     m_settling = false;
+    // What the user is typing on screen is never replaced by a timer; the forum still gets its page.
+    if (m_seen && pageHoldsInput && !m_asleep)
+        return Action::ReloadAside;
     if (!m_asleep)
         return Action::Reload;
     m_asleep = false;

@@ -22,6 +22,7 @@ public:
         Wake,          ///< bring the page back for the user, as it was
         WakeAndReload, ///< a reload is due while the page sleeps: bring it back by reloading it
         Reload,        ///< reload the live page
+        ReloadAside,   ///< the page on screen holds typed text: reload in the background, keep it
     };
 
     /** Sleeping can be switched off as a whole; then every answer is as for a page kept live. */
@@ -37,8 +38,8 @@ public:
     Action loadFinished();
     /** The grace after a load is over. */
     Action graceOver();
-    /** The refresh timer's reload is due. */
-    Action reloadDue();
+    /** The refresh timer's reload is due; `pageHoldsInput`: the page holds text typed and not sent. */
+    Action reloadDue(bool pageHoldsInput = false);
 
 private:
     bool maySleep() const { return m_sleepAllowed && m_running && !m_seen; }

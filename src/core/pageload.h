@@ -1,8 +1,12 @@
 #pragma once
 
+#include "core/loginwatch.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QUrl>
+
+#include <optional>
 
 namespace kelvora {
 
@@ -44,6 +48,8 @@ struct PageLoad
     bool fromCache = false;
     /** The page is a web page (http or https); about:blank, data: and the engine's own pages are not. */
     bool webPage = true;
+    /** What the loaded page shows of a login; none when it could not be looked at. */
+    std::optional<LoginSigns> signs = std::nullopt;
 };
 
 /** Whether an address is a web page a forum can serve: http or https, with a host. */

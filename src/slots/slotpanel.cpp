@@ -136,6 +136,8 @@ void SlotPanel::connectBrowser()
     connect(m_browser, &QWebEngineView::titleChanged, &m_slot, &ForumSlot::pageTitleChanged);
     connect(m_browser, &QWebEngineView::titleChanged, this, &SlotPanel::pageTitleChanged);
     connect(m_browser, &WebView::pageUrlChanged, &m_slot, &ForumSlot::pageUrlChanged);
+    connect(m_browser, &WebView::pageInputChanged, &m_slot, &ForumSlot::pageInputChanged);
+    connect(m_browser, &WebView::asideLoadFinished, &m_slot, &ForumSlot::asideLoadFinished);
     m_browser->webPage()->setDialogHandler(
         [this](const PageDialogRequest &request) { return answerDialog(request); });
     // Whether the page is seen changes with its own showing and with the window's.
@@ -228,6 +230,7 @@ void SlotPanel::startKeepingOnline()
 void SlotPanel::showStatus(SlotStatus status)
 {
     setAutoSizedText(m_statusLabel, statusText(status));
+    // Stopped and logged out are both red: either way the forum is not counting the member's time.
     setTextColor(m_statusLabel, status == SlotStatus::Running ? RunningColor : StoppedColor);
 }
 
@@ -290,6 +293,13 @@ void SlotPanel::stepHistory(bool back)
 QString SlotPanel::pageTitle() const
 {
     return m_browser->title();
+}
+
+void SlotPanel::resume(const SavedSlot &saved)
+{
+    m_addressBox->setEditText(saved.address);
+    m_periodBox->setEditText(QString::number(saved.period));
+    m_slot.resume(saved);
 }
 
 void SlotPanel::sendBrowserTo(const QString &address)

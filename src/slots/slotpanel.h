@@ -46,6 +46,9 @@ public:
     void stepHistory(bool back);
     /** The title of the page the browser holds. */
     QString pageTitle() const;
+    /** Goes on as the slot was before a restart: its address and period in their boxes, opened, started if it
+     * ran. */
+    void resume(const SavedSlot &saved);
     /** Tells the browser where the program's first page is; the idle slot waits there. */
     void sendBrowserTo(const QString &address);
 

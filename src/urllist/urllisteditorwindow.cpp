@@ -112,6 +112,7 @@ void UrlListEditorWindow::buildControls()
 void UrlListEditorWindow::load()
 {
     const UrlListText loaded = m_file.loadForEditor();
+    m_loadedText = loaded.text;
     m_text->setPlainText(loaded.text);
     m_state = UrlListEditorState(m_text->toPlainText());
     showState();
@@ -144,6 +145,24 @@ void UrlListEditorWindow::showState()
 void UrlListEditorWindow::save()
 {
     const QString text = m_text->toPlainText();
+    // Another program (or another editor) may have changed the file since it was read here:
+    // writing this text over it would lose that change without a word.
+    const UrlListText onDisk = m_file.loadForEditor();
+    if (onDisk.ok() && onDisk.text != m_loadedText) {
+        const QMessageBox::StandardButton answer = MessageBox::show(
+            this, {QMessageBox::Question, QStringLiteral("提示"),
+                   QStringLiteral("网址列表文件在编辑期间被其他程序改动过。\n"
+                                  "“是”：用这里的内容覆盖它；\n"
+                                  "“否”：放弃这里的修改，改用文件中的新内容；\n"
+                                  "“取消”：回到编辑。"),
+                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, 0, QMessageBox::Cancel});
+        if (answer == QMessageBox::No) {
+            load();
+            return;
+        }
+        if (answer != QMessageBox::Yes)
+            return;
+    }
     const UrlListResult result = m_file.saveFromEditor(text);
     if (!result.ok()) {
         // Nothing is lost: the text stays, and so does the way to fix things and save again.
@@ -156,6 +175,7 @@ void UrlListEditorWindow::save()
     MessageBox::show(
         this, {QMessageBox::Warning, QStringLiteral("提示"), QStringLiteral("保存成功！"), QMessageBox::Ok});
     m_state.saved(text);
+    m_loadedText = m_file.loadForEditor().text;
     showState();
     close();
 }

@@ -53,6 +53,7 @@ private:
     QPushButton *m_quit = nullptr;
     QPushButton *m_helpButton = nullptr;
     bool m_closeDecided = false;
+    QString m_loadedText; ///< the file's text as read here, to tell whether someone else changed it since
 };
 
 } // namespace kelvora

@@ -1,6 +1,10 @@
 #include "web/webpage.h"
 
 #include <QCoreApplication>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+
+#include <utility>
 
 namespace kelvora {
 namespace {
@@ -13,11 +17,76 @@ QString leavePageQuestion()
         "Are you sure you want to leave this page? Changes that you made may not be saved.");
 }
 
+// What the watcher below says when the page starts or stops holding typed text.
+const QString InputMark = QStringLiteral("\u0001kelvora-input:");
+
+// Watches, from a world of our own, for text the user types into the page and has not sent: a
+// field or editable area changed by the user (not by the page's scripts) and not empty, until its
+// form is sent or reset. It says so on the console, which only this program reads.
+const QString InputWatcher = QStringLiteral(R"(
+(function () {
+  var edited = new Set();
+  var holding = false;
+  function valueOf(element) {
+    return element.isContentEditable ? element.textContent : element.value;
+  }
+  function tell() {
+    var now = edited.size > 0;
+    if (now !== holding) {
+      holding = now;
+      console.debug('kelvora-input:' + (now ? '1' : '0'));
+    }
+  }
+  document.addEventListener('input', function (event) {
+    if (!event.isTrusted)
+      return;
+    var element = event.target;
+    if (valueOf(element))
+      edited.add(element);
+    else
+      edited.delete(element);
+    tell();
+  }, true);
+  function sent(event) {
+    edited.forEach(function (element) {
+      if (event.target.contains(element))
+        edited.delete(element);
+    });
+    tell();
+  }
+  document.addEventListener('submit', sent, true);
+  document.addEventListener('reset', sent, true);
+})();
+)");
+
 } // namespace
 
 WebPage::WebPage(QWebEngineProfile *profile, QObject *parent) : QWebEnginePage(profile, parent)
 {
-    connect(this, &QWebEnginePage::loadStarted, this, [this] { m_timerReloadPending = false; });
+    QWebEngineScript watcher;
+    watcher.setName(QStringLiteral("kelvora-input"));
+    watcher.setSourceCode(InputWatcher);
+    watcher.setWorldId(QWebEngineScript::ApplicationWorld);
+    watcher.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    watcher.setRunsOnSubFrames(false);
+    scripts().insert(watcher);
+    connect(this, &QWebEnginePage::loadStarted, this, [this] {
+        m_timerReloadPending = false;
+        if (std::exchange(m_holdsInput, false))
+            emit inputChanged(false);
+    });
+}
+
+void WebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message,
+                                       int lineNumber, const QString &sourceID)
+{
+    if (!message.startsWith(InputMark)) {
+        QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceID);
+        return;
+    }
+    const bool holds = message.endsWith(u'1');
+    if (holds != std::exchange(m_holdsInput, holds))
+        emit inputChanged(holds);
 }
 
 void WebPage::reloadForTimer()

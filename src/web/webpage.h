@@ -43,17 +43,25 @@ public:
     /** Reloads for the slot's refresh timer: a "leave this page?" question is answered "leave". */
     void reloadForTimer();
 
+signals:
+    /** The page now holds text the user typed and did not send (in a field or an editable area), or no longer
+     * does. */
+    void inputChanged(bool holdsInput);
+
 protected:
     void javaScriptAlert(const QUrl &securityOrigin, const QString &message) override;
     bool javaScriptConfirm(const QUrl &securityOrigin, const QString &message) override;
     bool javaScriptPrompt(const QUrl &securityOrigin, const QString &message, const QString &defaultValue,
                           QString *result) override;
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message, int lineNumber,
+                                  const QString &sourceID) override;
 
 private:
     PageDialogAnswer ask(PageDialogKind kind, const QString &message, const QString &defaultText = {});
 
     DialogHandler m_dialogHandler;
     bool m_timerReloadPending = false;
+    bool m_holdsInput = false;
 };
 
 } // namespace kelvora

@@ -52,6 +52,36 @@ NetworkFailure networkFailure(int error)
     }
 }
 
+// Looks at a loaded page; see WebView::finishLoad.
+const QString PageFactsScript = QStringLiteral(R"(
+(function () {
+  function shown(element) {
+    var box = element.getBoundingClientRect();
+    if (box.width <= 0 || box.height <= 0)
+      return false;
+    for (var e = element; e && e.nodeType === 1; e = e.parentElement) {
+      var style = getComputedStyle(e);
+      if (style.display === 'none' || style.visibility === 'hidden' || style.opacity === '0')
+        return false;
+    }
+    return true;
+  }
+  var some = function (selector, test) {
+    return Array.prototype.some.call(document.querySelectorAll(selector), test);
+  };
+  var logoutWords = /log ?out|sign ?out|logoff|退出|注销|登出/i;
+  var navigation = performance.getEntriesByType('navigation')[0];
+  return {
+    transfer: navigation ? navigation.transferSize : -1,
+    password: some('input[type=password]', shown),
+    logout: some('a, button, input[type=submit], input[type=button]', function (e) {
+      return logoutWords.test([e.textContent, e.value, e.getAttribute('href'), e.getAttribute('title'),
+                               e.getAttribute('onclick')].join(' '));
+    })
+  };
+})()
+)");
+
 PageLoad pageLoad(const QWebEngineLoadingInfo &info)
 {
     switch (info.status()) {
@@ -87,6 +117,7 @@ WebView::WebView(QWebEngineProfile *profile, QWidget *parent)
         emit pageLoadStarted();
     });
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebView::pageUrlChanged);
+    connect(m_page, &WebPage::inputChanged, this, &WebView::pageInputChanged);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
                 if (status != QWebEnginePage::NormalTerminationStatus)
@@ -132,19 +163,21 @@ void WebView::finishLoad(const QWebEngineLoadingInfo &info)
         emit pageLoadFinished(load);
         return;
     }
-    // Whether the page came from the forum or from the cache, the page's own timing tells: a page
-    // from the cache transferred nothing (a 304 from the forum counts its headers). Asked in a
-    // world of our own, so the page's scripts neither see it nor can change its answer.
+    // What the page is, asked in a world of our own, so the page's scripts neither see the question
+    // nor can change its answer, and nothing of the page is changed:
+    // - whether it came from the forum or from the cache: a page from the cache transferred
+    //   nothing (a 304 from the forum counts its headers);
+    // - what it shows of a login: a password field the user can see, a link or button that logs out.
     const quint64 serial = m_loadSerial;
-    m_page->runJavaScript(QStringLiteral("(function () {"
-                                         "  var e = performance.getEntriesByType('navigation')[0];"
-                                         "  return e ? e.transferSize : -1;"
-                                         "})()"),
-                          QWebEngineScript::ApplicationWorld,
-                          [this, serial, load](const QVariant &size) mutable {
+    m_page->runJavaScript(PageFactsScript, QWebEngineScript::ApplicationWorld,
+                          [this, serial, load](const QVariant &answer) mutable {
                               if (serial != m_loadSerial)
                                   return; // a newer load took its place: that one is reported
-                              load.fromCache = size.isValid() && size.toLongLong() == 0;
+                              const QVariantMap facts = answer.toMap();
+                              load.fromCache = facts.value(QStringLiteral("transfer"), -1).toLongLong() == 0;
+                              if (facts.contains(QStringLiteral("password")))
+                                  load.signs = LoginSigns{facts.value(QStringLiteral("password")).toBool(),
+                                                          facts.value(QStringLiteral("logout")).toBool()};
                               emit pageLoadFinished(load);
                           });
 }
@@ -175,6 +208,40 @@ void WebView::wakeAndReload()
     m_page->load(request);
     if (isVisible() && !m_page->isVisible())
         m_page->setVisible(true);
+}
+
+void WebView::reloadAside()
+{
+    // A page of the same profile (so the same login), shown nowhere, and gone once it has loaded.
+    // Its dialogs are answered at once; a newer reload takes the place of one still loading.
+    if (m_aside) {
+        disconnect(m_aside, nullptr, this, nullptr);
+        delete m_aside;
+    }
+    m_aside = new WebPage(m_page->profile(), this);
+    QPointer<WebPage> aside = m_aside;
+    connect(aside, &QWebEnginePage::loadingChanged, this, [this, aside](const QWebEngineLoadingInfo &info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            return;
+        PageLoad load = pageLoad(info);
+        if (load.outcome != PageLoad::Outcome::Succeeded) {
+            emit asideLoadFinished(load);
+            aside->deleteLater();
+            return;
+        }
+        aside->runJavaScript(PageFactsScript, QWebEngineScript::ApplicationWorld,
+                             [this, aside, load](const QVariant &answer) mutable {
+                                 if (!aside)
+                                     return; // a newer reload took its place
+                                 load.fromCache =
+                                     answer.toMap().value(QStringLiteral("transfer"), -1).toLongLong() == 0;
+                                 emit asideLoadFinished(load);
+                                 aside->deleteLater();
+                             });
+    });
+    QWebEngineHttpRequest request(m_page->url());
+    request.setHeader(QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("max-age=0"));
+    aside->load(request);
 }
 
 void WebView::goBack()

@@ -3,6 +3,7 @@
 #include "core/browser.h"
 #include "core/pageload.h"
 
+#include <QPointer>
 #include <QWebEngineView>
 
 class QWebEngineLoadingInfo;
@@ -27,6 +28,7 @@ public:
     void sleep() override;
     void wake() override;
     void wakeAndReload() override;
+    void reloadAside() override;
     bool isPageAnswered() const override;
     /** Steps back in history; does nothing when there is no page to go to. */
     void goBack();
@@ -39,6 +41,10 @@ signals:
     /** The page's renderer process ended (crashed or killed). */
     void rendererGone();
     void pageUrlChanged(const QUrl &address);
+    /** The page now holds text the user typed and did not send, or no longer does. */
+    void pageInputChanged(bool holdsInput);
+    /** The background reload (reloadAside()) has loaded, or failed. */
+    void asideLoadFinished(const kelvora::PageLoad &load);
 
 private:
     void finishLoad(const QWebEngineLoadingInfo &info);
@@ -46,6 +52,7 @@ private:
     QString committedEntry() const;
 
     WebPage *m_page = nullptr;
+    QPointer<WebPage> m_aside;  ///< the background reload under way
     quint64 m_loadSerial = 0;   ///< counts loads, so a late answer about an earlier one is dropped
     QString m_entryAtLoadStart; ///< committedEntry() when the load under way started
 };

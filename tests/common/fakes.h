@@ -48,6 +48,7 @@ public:
         causes << ReloadCause::Timer;
     }
     bool isPageAnswered() const override { return answered; }
+    void reloadAside() override { ++asideReloads; }
 
     QStringList navigations;
     int refreshes = 0;
@@ -57,6 +58,7 @@ public:
     int wakes = 0;
     int wakeReloads = 0; ///< of the refreshes, those that woke a sleeping page
     bool answered = false;
+    int asideReloads = 0;
 };
 
 } // namespace kelvora::test

@@ -316,27 +316,60 @@ ForumServer::Reply ForumServer::reply(const QHttpServerRequest &request, Request
     } else if (seen.path.startsWith(u"/maxage")) {
         out.headers << qMakePair(QByteArray("Cache-Control"), QByteArray("max-age=600"));
     }
+    const QString member = seen.member();
+    if (seen.path == u"/dologin") {
+        m_loggedOut.remove(member);
+        out.status = 302;
+        out.headers << qMakePair(QByteArray("Location"),
+                                 QUrlQuery(request.url()).queryItemValue(QStringLiteral("back")).toUtf8());
+        return out;
+    }
+    if (seen.path.startsWith(u"/redirect") && m_loggedOut.contains(member)) {
+        out.status = 302;
+        out.headers << qMakePair(QByteArray("Location"), QByteArray("/loginpage"));
+        return out;
+    }
     const auto file = m_files.constFind(seen.path);
     if (file != m_files.cend()) {
         out.headers[0].second = file->contentType;
         out.body = file->body + QStringLiteral("<!-- 第 %1 页 -->").arg(seen.serial).toUtf8();
     } else {
-        out.body = page(seen.path, seen.serial);
+        out.body = page(seen.path, seen.serial, member);
     }
     return out;
 }
 
-QByteArray ForumServer::page(const QString &path, int serial) const
+QByteArray ForumServer::page(const QString &path, int serial, const QString &member) const
 {
     const QString title = m_titles.value(path, m_title);
-    return QStringLiteral(
-               "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>%1</title>"
-               "<meta name=\"generated\" content=\"%4\">"
-               "<link rel=\"stylesheet\" href=\"%5\"></head>"
-               "<body><h1>%1</h1><img src=\"%6\" alt=\"\"><p>%2</p><textarea id=\"post\"></textarea>"
-               "<p id=\"generated\">%4</p><script>%3</script></body></html>")
+    const QString loginForm = QStringLiteral("<form id=\"login\" action=\"/dologin\">"
+                                             "<input name=\"back\" type=\"hidden\" value=\"%1\">"
+                                             "用户名 <input name=\"username\"> 密码 <input name=\"password\" "
+                                             "type=\"password\"> <button>登录</button></form>")
+                                  .arg(path.toHtmlEscaped());
+    QString top;
+    if (path == u"/loginpage")
+        top = QStringLiteral("<h2>会员登录</h2>") + loginForm;
+    else if (m_loggedOut.contains(member) && path.startsWith(u"/message"))
+        top = QStringLiteral("<div class=\"alert\">抱歉，您尚未登录，无法进行此操作</div>") + loginForm;
+    else if (m_loggedOut.contains(member))
+        top = loginForm; // in the header, where the member bar stood
+    else if (path.startsWith(u"/button"))
+        top = QStringLiteral("<div id=\"member\">%1 <button type=\"button\" "
+                             "onclick=\"location.href='/logout.php'\">退出</button></div>")
+                  .arg(member.toHtmlEscaped());
+    else
+        top = QStringLiteral("<div id=\"member\">%1 | <a href=\"/logout.php\">退出</a></div>")
+                  .arg(member.toHtmlEscaped());
+    return QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>%1</title>"
+                          "<meta name=\"generated\" content=\"%4\">"
+                          "<link rel=\"stylesheet\" href=\"%5\"></head>"
+                          "<body>%7<form id=\"search\"><input type=\"search\" name=\"q\"></form>"
+                          "<div id=\"quicklogin\" style=\"display:none\"><input type=\"password\"></div>"
+                          "<h1>%1</h1><img src=\"%6\" alt=\"\"><p>%2</p><textarea id=\"post\"></textarea>"
+                          "<p id=\"generated\">%4</p><script>%3</script></body></html>")
         .arg(title.toHtmlEscaped(), path.toHtmlEscaped(), QString::fromUtf8(script(path)),
-             QString::number(serial), StyleSheetPath, LogoPath)
+             QString::number(serial), StyleSheetPath, LogoPath, top)
         .toUtf8();
 }
 

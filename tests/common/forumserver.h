@@ -7,6 +7,7 @@
 #include <QHttpServer>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
@@ -35,6 +36,14 @@ class ResettableTcpServer;
  * - /prompt  asks a prompt() and reports the answer as /answer?prompt=<text>;
  * - /leave   asks before it is left (beforeunload), as a post editor does once typed into;
  *            a click on it is reported as /answer?clicked.
+ *
+ * Every page has a search box and a login dialog that stays hidden. A member who is logged in
+ * sees a member bar with a logout link ("退出"; on /button… pages a button); a member the forum
+ * logged out (logOut()) sees, instead, as forums differ:
+ * - a login form in the header, where the member bar stood (most pages);
+ * - on /redirect… pages, a redirect to /loginpage, a page with a login form;
+ * - on /message… pages, a "please log in" message with a login form.
+ * /dologin?back=<path> logs the member back in, as the login form does, and goes back.
  *
  * Every page logs a member in on the first visit with the cookie "sid=<member>-<n>", the member
  * taken from the query's "member" (default "guest"). The cookie is kept for a day, as a forum's
@@ -95,6 +104,8 @@ public:
     void setFile(const QString &path, const QByteArray &contentType, const QByteArray &body,
                  bool isPage = false);
     void setOutage(Outage outage);
+    /** Logs a member out, as a forum does when the member logged in elsewhere. */
+    void logOut(const QString &member) { m_loggedOut.insert(member); }
 
     QList<Request> requests() const { return m_requests; }
     /** The pages the forum generated, oldest first. */
@@ -118,7 +129,7 @@ private:
 
     void answer(const QHttpServerRequest &request, QHttpServerResponder &responder);
     Reply reply(const QHttpServerRequest &request, Request &seen);
-    QByteArray page(const QString &path, int serial) const;
+    QByteArray page(const QString &path, int serial, const QString &member) const;
 
     QHttpServer m_http;
     ResettableTcpServer *m_tcp = nullptr;
@@ -135,6 +146,7 @@ private:
     };
     QHash<QString, File> m_files;
     Outage m_outage = Outage::None;
+    QSet<QString> m_loggedOut;
     std::vector<QHttpServerResponder> m_unanswered;
 };
 

@@ -333,6 +333,141 @@ private slots:
         QCOMPARE(slot.pageTitle(), QStringLiteral("水木清华"));
     }
 
+    void keepsWhatItDoesForTheNextStart()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        QSignalSpy changed(&slot, &ForumSlot::savedStateChanged);
+        QVERIFY(!slot.savedState()); // never opened: nothing to keep
+
+        slot.open(QStringLiteral("bbs.example.cn/forum.php"));
+        const SavedSlot open{QStringLiteral("http://bbs.example.cn/forum.php"), 1, false};
+        QCOMPARE(slot.savedState(), std::optional(open));
+        QVERIFY(start(slot, QStringLiteral("5")) == ForumSlot::StartResult::Started);
+        QCOMPARE(slot.savedState(), std::optional(SavedSlot{open.address, 5, true}));
+
+        // The forum moved the page on a reload: the slot keeps it where the reload found it.
+        slot.refreshNow();
+        slot.pageLoadStarted();
+        slot.pageUrlChanged(QUrl(QStringLiteral("http://bbs.example.cn/forum.php?page=2")));
+        slot.pageLoadFinished({});
+        QCOMPARE(slot.savedState()->address, QStringLiteral("http://bbs.example.cn/forum.php?page=2"));
+        // A page the user wandered to that never reloaded is not what the slot keeps online.
+        slot.pageUrlChanged(QUrl(QStringLiteral("http://bbs.example.cn/space.php")));
+        QCOMPARE(slot.savedState()->address, QStringLiteral("http://bbs.example.cn/forum.php?page=2"));
+
+        slot.stop();
+        QCOMPARE(slot.savedState()->running, false);
+        const qsizetype told = changed.size();
+        QVERIFY(told >= 4);
+        slot.stop();
+        QCOMPARE(changed.size(), told); // nothing changed, nothing told
+
+        // Another slot goes on from there after a restart.
+        FakeBrowser browser;
+        ForumSlot resumed(browser, m_clock);
+        resumed.resume({QStringLiteral("http://bbs.example.cn/t/7"), 3, true});
+        QCOMPARE(browser.navigations, QStringList{QStringLiteral("http://bbs.example.cn/t/7")});
+        QVERIFY(resumed.isRefreshTimerActive() && resumed.isClockTimerActive());
+        QCOMPARE(resumed.acceptedPeriod(), 3);
+        QCOMPARE(ticksUntilReloads(resumed, browser, QStringLiteral("3")), 3);
+    }
+
+    void knowsWhenTheMemberIsLoggedOutAndBackIn()
+    {
+        const LoginSigns member{false, true};
+        const LoginSigns loginForm{true, false};
+        const LoginSigns noLogoutLink{false, false};
+        const auto load = [](ForumSlot &slot, const LoginSigns &signs) {
+            slot.pageLoadStarted();
+            PageLoad loaded;
+            loaded.signs = signs;
+            slot.pageLoadFinished(loaded);
+        };
+
+        ForumSlot slot(m_browser, m_clock);
+        QSignalSpy changes(&slot, &ForumSlot::loggedOutChanged);
+        slot.open(QStringLiteral("bbs.example.cn"));
+        load(slot, member);
+        QVERIFY(start(slot, QStringLiteral("1")) == ForumSlot::StartResult::Started);
+        load(slot, member);
+        QCOMPARE(slot.status(), SlotStatus::Running);
+
+        // The forum put its login form where the member bar stood: logged out, and told once.
+        m_clock.now += 60'000;
+        load(slot, loginForm);
+        QCOMPARE(slot.status(), SlotStatus::LoggedOut);
+        QCOMPARE(statusText(slot.status()), QStringLiteral("已掉线"));
+        QVERIFY(slot.reportText().endsWith(
+            QStringLiteral("已掉线（2026-12-07 09:24:20 起）：页面出现了登录表单")));
+        load(slot, loginForm);
+        QCOMPARE(changes.size(), 1);
+        QCOMPARE(changes.last().first().toBool(), true);
+        // The reloads go on.
+        const int refreshes = m_browser.refreshes;
+        tick(slot, QStringLiteral("1"));
+        QCOMPARE(m_browser.refreshes, refreshes + 1);
+
+        // Logged in again inside the slot: running again, by itself.
+        load(slot, member);
+        QCOMPARE(slot.status(), SlotStatus::Running);
+        QCOMPARE(changes.size(), 2);
+        QVERIFY(!slot.reportText().contains(QStringLiteral("已掉线")));
+
+        // A logout link that is gone says the same, without any form.
+        load(slot, noLogoutLink);
+        QCOMPARE(slot.status(), SlotStatus::LoggedOut);
+        QVERIFY(slot.reportText().endsWith(QStringLiteral("页面上的退出链接不见了")));
+        slot.stop();
+        QCOMPARE(slot.status(), SlotStatus::Stopped);
+        QCOMPARE(changes.last().first().toBool(), false);
+
+        // Started on a page that asks to log in: a warning, and no judging for that run.
+        load(slot, loginForm);
+        QVERIFY(start(slot, QStringLiteral("1")) == ForumSlot::StartResult::Started);
+        QVERIFY(slot.reportText().contains(QStringLiteral("这个页面显示尚未登录")));
+        load(slot, noLogoutLink);
+        load(slot, loginForm);
+        QCOMPARE(slot.status(), SlotStatus::Running);
+
+        // Started while its page still loads: the page it then shows is what it started on.
+        FakeBrowser browser;
+        ForumSlot early(browser, m_clock);
+        early.open(QStringLiteral("bbs.example.cn"));
+        early.pageLoadStarted();
+        QVERIFY(start(early, QStringLiteral("1")) == ForumSlot::StartResult::Started);
+        PageLoad first;
+        first.signs = noLogoutLink;
+        early.pageLoadFinished(first);
+        load(early, noLogoutLink);
+        QCOMPARE(early.status(), SlotStatus::Running);
+        load(early, loginForm);
+        QCOMPARE(early.status(), SlotStatus::LoggedOut);
+    }
+
+    void typedTextOnScreenIsKeptAndTheForumStillGetsItsPage()
+    {
+        ForumSlot slot(m_browser, m_clock, nullptr, true);
+        QVERIFY(startOnForum(slot, QStringLiteral("1")));
+        slot.setPageSeen(true);
+        slot.pageInputChanged(true);
+        tick(slot, QStringLiteral("1"));
+        QCOMPARE(m_browser.asideReloads, 1);
+        QCOMPARE(m_browser.refreshes, 0);
+        slot.asideLoadFinished({});
+        QVERIFY(slot.lastReload().succeeded);
+        QVERIFY(slot.reportText().contains(QStringLiteral("尚未发送的输入")));
+
+        // Sent or cleared, or the user switched away: normal reloads again.
+        slot.pageInputChanged(false);
+        tick(slot, QStringLiteral("1"));
+        QCOMPARE(m_browser.refreshes, 1);
+        slot.pageInputChanged(true);
+        slot.setPageSeen(false);
+        tick(slot, QStringLiteral("1"));
+        QCOMPARE(m_browser.refreshes, 2);
+        QCOMPARE(m_browser.asideReloads, 1);
+    }
+
     void onlyAWebPageCanBeKeptOnline()
     {
         ForumSlot slot(m_browser, m_clock);

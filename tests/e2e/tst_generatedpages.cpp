@@ -2,7 +2,9 @@
 #include "common/guitest.h"
 #include "mainwin/mainwindow.h"
 #include "slots/slotpanel.h"
+#include "web/webview.h"
 
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -36,6 +38,7 @@ class TestGeneratedPages : public QObject
     {
         int index;
         QString member;
+        qsizetype pagesBefore; ///< the member's pages before the slot was opened
         std::unique_ptr<QSignalSpy> ticks;
         std::unique_ptr<QSignalSpy> sleeps;
     };
@@ -43,11 +46,12 @@ class TestGeneratedPages : public QObject
     // Opens the page for the member (who is logged in by that), and once it has loaded, starts the slot.
     Run start(int index, const QString &path, const QString &member)
     {
+        const qsizetype before = m_forum.pagesFor(member).size();
         [[maybe_unused]] const bool opened =
             m_window.openAndWait(index, m_forum.url(path + QStringLiteral("?member=") + member));
         m_window.type(index, &SlotControlNames::periodBox, QStringLiteral("1"));
         m_window.click(index, &SlotControlNames::startButton);
-        return {index, member, std::make_unique<QSignalSpy>(refreshTimer(index), &QTimer::timeout),
+        return {index, member, before, std::make_unique<QSignalSpy>(refreshTimer(index), &QTimer::timeout),
                 std::make_unique<QSignalSpy>(&panel(index)->slot(), &ForumSlot::pageSlept)};
     }
 
@@ -59,10 +63,15 @@ class TestGeneratedPages : public QObject
             return false;
         const qsizetype reloads = run.ticks->size(); // every tick reloads at a period of one
         m_window.click(run.index, &SlotControlNames::stopButton);
-        [[maybe_unused]] const bool loaded =
-            test::waitUntil([&] { return !panel(run.index)->slot().isReloadPending(); }, 10000);
+        // The last reload may still be on its way to the forum.
+        [[maybe_unused]] const bool loaded = test::waitUntil(
+            [&] {
+                return !panel(run.index)->slot().isReloadPending() &&
+                       m_forum.pagesFor(run.member).size() >= run.pagesBefore + 1 + reloads;
+            },
+            10000);
         const int periodMs = refreshTimer(run.index)->interval();
-        return onePagePerPeriod(m_forum.pagesFor(run.member).mid(1), reloads, periodMs);
+        return onePagePerPeriod(m_forum.pagesFor(run.member).mid(run.pagesBefore + 1), reloads, periodMs);
     }
 
     // One generated page per period: as many as reloads, none of them two in one period.
@@ -84,7 +93,7 @@ class TestGeneratedPages : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
+        QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
         MainWindowSetup setup = test::windowSetup(m_profiles.get());
         for (int i = 0; i < SlotCount - 1; ++i)
             setup.slotDescriptions[std::size_t(i)].tickIntervalMs = TickMs;
@@ -137,6 +146,44 @@ private slots:
         m_window->showNormal();
         QVERIFY(generated);
         QVERIFY(minimised.sleeps->size() >= Periods - 1);
+    }
+
+    void aReplyTypedOnScreenSurvivesTheReloadsAndTheForumStillCounts()
+    {
+        Run run = start(4, QStringLiteral("/reply"), QStringLiteral("shown")); // slot 5 is logged in so
+        auto *view = m_window.control<WebView>(4, &SlotControlNames::browser);
+        QSignalSpy holding(view, &WebView::pageInputChanged);
+        const auto evaluate = [view](const QString &script) {
+            QVariant result;
+            bool done = false;
+            view->page()->runJavaScript(script, [&](const QVariant &value) {
+                result = value;
+                done = true;
+            });
+            [[maybe_unused]] const bool answered = test::waitUntil([&done] { return done; }, 5000);
+            return result;
+        };
+        // The user writes a reply: real key presses, in the page on screen.
+        evaluate(QStringLiteral("document.getElementById('post').focus()"));
+        QTest::keyClicks(view->focusProxy(), QStringLiteral("my reply"));
+        QTRY_COMPARE(evaluate(QStringLiteral("document.getElementById('post').value")).toString(),
+                     QStringLiteral("my reply"));
+        QTRY_VERIFY(!holding.isEmpty() && holding.last().first().toBool());
+        const QString generatedOnScreen =
+            evaluate(QStringLiteral("document.getElementById('generated').textContent")).toString();
+
+        // Three reloads later the reply is still there, in the very page it was typed into, and the
+        // forum generated the member's page once in each period all the same.
+        const qsizetype ticks = run.ticks->size();
+        QVERIFY(test::waitUntil([&] { return run.ticks->size() >= ticks + 3; }, 5 * TickMs));
+        QCOMPARE(evaluate(QStringLiteral("document.getElementById('post').value")).toString(),
+                 QStringLiteral("my reply"));
+        QCOMPARE(evaluate(QStringLiteral("document.getElementById('generated').textContent")).toString(),
+                 generatedOnScreen);
+        QVERIFY(m_window.control<QLabel>(4, &SlotControlNames::statusLabel)
+                    ->toolTip()
+                    .contains(QStringLiteral("尚未发送的输入")));
+        QVERIFY(finish(run, 3 * TickMs));
     }
 };
 

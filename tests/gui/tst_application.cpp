@@ -1,11 +1,16 @@
 #include "app/application.h"
+#include "common/forumserver.h"
 #include "common/guitest.h"
 #include "core/author.h"
 #include "infowin/instructionswindow.h"
+#include "slots/slotpanel.h"
 #include "urllist/urllisteditorwindow.h"
 #include "widgets/controls.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -19,6 +24,7 @@
 
 using namespace kelvora;
 using kelvora::test::child;
+using kelvora::test::ForumServer;
 
 // The whole program in this process: the main window's extras, the windows it opens, and how it ends.
 class TestApplication : public QObject
@@ -32,6 +38,30 @@ class TestApplication : public QObject
     bool m_openerWorks = true;
 
     QString listPath() const { return m_folder.filePath(QStringLiteral("userbbs.dat")); }
+    QString statePath() const { return m_folder.filePath(QStringLiteral("slots.json")); }
+    void startProgram()
+    {
+        ApplicationSetup setup(SlotProfiles::inMemory(), UrlListFile(listPath(), TextEncoding::Utf8));
+        setup.startPage = QStringLiteral("about:blank");
+        setup.tray = false;
+        setup.splashTickMs = 10;
+        setup.resumeSpacingMs = 100;
+        setup.openAddress = [this](const QString &address) {
+            m_opened << address;
+            return m_openerWorks;
+        };
+        m_app = std::make_unique<Application>(std::move(setup));
+        m_app->start();
+        QTRY_VERIFY(window() && window()->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(window()));
+    }
+    // Ends the program as "退出程序" does and starts it again, as after a restart of the machine.
+    void restartProgram()
+    {
+        QVERIFY(quitsWhen([this] { m_app->exitAction()->trigger(); }));
+        m_app.reset();
+        startProgram();
+    }
     MainWindow *window() const { return m_app->mainWindow(); }
     template <typename T> T *find(const QString &name) const { return child<T>(window(), name); }
     void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(3, 3)); }
@@ -64,19 +94,9 @@ private slots:
         QVERIFY(list.open(QIODevice::WriteOnly));
         list.write("http://a/\r\n");
         list.close();
-
-        ApplicationSetup setup(SlotProfiles::inMemory(), UrlListFile(listPath(), TextEncoding::Utf8));
-        setup.startPage = QStringLiteral("about:blank");
-        setup.tray = false;
-        setup.splashTickMs = 10;
-        setup.openAddress = [this](const QString &address) {
-            m_opened << address;
-            return m_openerWorks;
-        };
-        m_app = std::make_unique<Application>(std::move(setup));
-        m_app->start();
-        QTRY_VERIFY(window() && window()->isVisible());
-        QVERIFY(QTest::qWaitForWindowExposed(window()));
+        for (const QString &name : QDir(m_folder.path()).entryList({QStringLiteral("slots.json*")}))
+            QFile::remove(m_folder.filePath(name));
+        startProgram();
     }
     void cleanup()
     {
@@ -195,6 +215,62 @@ private slots:
         QCOMPARE(lines[14], QStringLiteral("8、有任何不当之处联系 QQ:") + authorContactNumber());
         QCOMPARE(lines[17], QString(33, u' '));
         QCOMPARE(lines[18], QString(24, u' ') + QStringLiteral("by  Tavren"));
+    }
+
+    void slotsGoOnAfterARestartAsTheyWere()
+    {
+        ForumServer forum;
+        QVERIFY(forum.listen(QHostAddress(QStringLiteral("127.0.0.6"))));
+        test::openAndStart(*window(), 0, forum.url(QStringLiteral("/kept")), QStringLiteral("2"));
+        test::openAndStart(*window(), 2, forum.url(QStringLiteral("/open")), QStringLiteral("3"));
+        window()->panel(2)->slot().stop();
+        QTRY_VERIFY(m_app->stateFile().read().state.entries[2].has_value());
+        QVERIFY(!m_app->stateFile().read().state.entries[2]->running);
+
+        forum.clear();
+        restartProgram();
+        const ForumSlot &kept = window()->panel(0)->slot();
+        const ForumSlot &open = window()->panel(2)->slot();
+        QTRY_COMPARE(kept.status(), SlotStatus::Running);
+        QTRY_VERIFY(open.isClockTimerActive());
+        QCOMPARE(open.status(), SlotStatus::Stopped);
+        QCOMPARE(kept.acceptedPeriod(), 2);
+        QCOMPARE(child<QComboBox>(window(), QStringLiteral("Combo1"))->currentText(), QStringLiteral("2"));
+        QCOMPARE(child<QComboBox>(window(), QStringLiteral("Combo5"))->currentText(),
+                 forum.url(QStringLiteral("/open")).toString());
+        // Both pages were asked of the forum again, the running slot's first: slots start one by one.
+        QTRY_COMPARE(forum.pageRequests().size(), 2);
+        QCOMPARE(forum.pageRequests()[0].path, QStringLiteral("/kept"));
+        QVERIFY(!window()->panel(1)->slot().savedState()); // never opened: still idle
+
+        // Unticked, nothing goes on at the next start, and the choice itself is kept.
+        m_app->resumeAction()->setChecked(false);
+        restartProgram();
+        QVERIFY(!m_app->resumeAction()->isChecked());
+        QCoreApplication::processEvents();
+        QCOMPARE(window()->panel(0)->slot().status(), SlotStatus::Stopped);
+    }
+
+    void aStateFileThatCantBeUsedIsKeptAsideAndTold()
+    {
+        QVERIFY(quitsWhen([this] { m_app->exitAction()->trigger(); }));
+        m_app.reset();
+        QFile bad(statePath());
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("{\"version\": 1, \"slots\": [ {\"slot\": ");
+        bad.close();
+        m_box->messages.clear();
+        startProgram();
+        QTRY_COMPARE(m_box->messages.size(), 1);
+        QVERIFY(m_box->messages[0].text.contains(QStringLiteral("内容已损坏")));
+        QVERIFY(
+            m_box->messages[0].text.contains(QDir::toNativeSeparators(statePath() + QStringLiteral(".bad"))));
+        QVERIFY(QFile::exists(statePath() + QStringLiteral(".bad")));
+        QCOMPARE(window()->panel(0)->slot().status(), SlotStatus::Stopped);
+        // The address list is left as it was.
+        QFile list(listPath());
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        QCOMPARE(list.readAll(), QByteArray("http://a/\r\n"));
     }
 
     void alwaysOnTopTogglesWithoutAMove()

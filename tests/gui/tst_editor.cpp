@@ -61,6 +61,38 @@ private slots:
         m_box.reset();
     }
 
+    void aLineAddedElsewhereMeanwhileIsNeverLostUnasked()
+    {
+        open();
+        press("Command1"); // 修 改
+        QTest::keyClicks(text(), QStringLiteral("C"));
+        writeList("A\r\nB\r\nfrom elsewhere\r\n");
+
+        // Cancel: back to editing, the file as the other program left it.
+        m_box->answer = QMessageBox::Cancel;
+        press("Command2");
+        QCOMPARE(m_box->messages.size(), 1);
+        QVERIFY(m_box->messages[0].text.contains(QStringLiteral("被其他程序改动过")));
+        QCOMPARE(listBytes(), QByteArray("A\r\nB\r\nfrom elsewhere\r\n"));
+        QVERIFY(!closed());
+
+        // No: the file's new text is taken, this edit given up; nothing said of a save.
+        m_box->answer = QMessageBox::No;
+        press("Command2");
+        QCOMPARE(text()->toPlainText(), QStringLiteral("A\nB\nfrom elsewhere\n"));
+        QCOMPARE(m_box->messages.size(), 2);
+        QVERIFY(!closed());
+
+        // Yes: this text goes over it, and only then is the save a success.
+        press("Command1");
+        QTest::keyClicks(text(), QStringLiteral("D"));
+        writeList("A\r\n");
+        m_box->answer = QMessageBox::Yes;
+        press("Command2");
+        QCOMPARE(m_box->messages.last().text, QStringLiteral("保存成功！"));
+        QVERIFY(listBytes().contains("from elsewhere"));
+    }
+
     void opensViewingTheFileLocked()
     {
         open();

@@ -1,0 +1,38 @@
+#include "core/loginwatch.h"
+
+namespace kelvora {
+
+void LoginWatch::start(std::optional<LoginSigns> signs)
+{
+    m_state = State::LoggedIn;
+    m_since = {};
+    m_reason.clear();
+    m_startedLoggedOut = signs && signs->passwordField;
+    m_watching = !m_startedLoggedOut;
+    m_baseline = m_startedLoggedOut ? std::nullopt : signs;
+}
+
+bool LoginWatch::pageLoaded(const LoginSigns &signs, const QDateTime &at)
+{
+    if (!m_watching)
+        return false;
+    if (!m_baseline) {
+        // Started before its page had loaded: the first page after the start is what it started on.
+        start(signs);
+        return false;
+    }
+    QString reason;
+    if (signs.passwordField)
+        reason = QStringLiteral("页面出现了登录表单");
+    else if (m_baseline->logoutLink && !signs.logoutLink)
+        reason = QStringLiteral("页面上的退出链接不见了");
+    const State now = reason.isEmpty() ? State::LoggedIn : State::LoggedOut;
+    if (now == m_state)
+        return false;
+    m_state = now;
+    m_since = now == State::LoggedOut ? at : QDateTime();
+    m_reason = reason;
+    return true;
+}
+
+} // namespace kelvora

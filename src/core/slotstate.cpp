@@ -1,0 +1,118 @@
+#include "core/slotstate.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace kelvora {
+namespace {
+
+// Slot addresses are short; a file much larger than this is no state of ours.
+constexpr qint64 MaxFileBytes = 1024 * 1024;
+
+StateRead problem(StateProblem kind, const QString &detail = {})
+{
+    StateRead read;
+    read.problem = kind;
+    read.detail = detail;
+    return read;
+}
+
+} // namespace
+
+StateRead SlotStateFile::read() const
+{
+    QFile file(m_path);
+    if (!file.exists())
+        return problem(StateProblem::Missing);
+    if (!file.open(QIODevice::ReadOnly))
+        return problem(StateProblem::Unreadable, file.errorString());
+    if (file.size() > MaxFileBytes)
+        return problem(StateProblem::Damaged, QStringLiteral("文件过大"));
+    const QByteArray bytes = file.readAll();
+    if (bytes.trimmed().isEmpty())
+        return problem(StateProblem::Empty);
+
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return problem(StateProblem::Damaged, error.errorString());
+    const QJsonObject root = document.object();
+    const int version = root.value(QStringLiteral("version")).toInt(0);
+    if (version > Version)
+        return problem(StateProblem::Newer, QString::number(version));
+    if (version < 1 || !root.value(QStringLiteral("slots")).isArray())
+        return problem(StateProblem::Damaged, QStringLiteral("没有版本或论坛列表"));
+
+    StateRead read;
+    read.state.resumeOnStart = root.value(QStringLiteral("resumeOnStart")).toBool(true);
+    for (const QJsonValue &value : root.value(QStringLiteral("slots")).toArray()) {
+        const QJsonObject slot = value.toObject();
+        const int number = slot.value(QStringLiteral("slot")).toInt(0);
+        const QString address = slot.value(QStringLiteral("address")).toString();
+        const int period = slot.value(QStringLiteral("period")).toInt(0);
+        if (number < 1 || number > SlotCount || address.isEmpty() || period < 1)
+            return problem(StateProblem::Damaged, QStringLiteral("论坛 %1 的记录不完整").arg(number));
+        read.state.entries[std::size_t(number - 1)] =
+            SavedSlot{address, period, slot.value(QStringLiteral("running")).toBool(false)};
+    }
+    return read;
+}
+
+bool SlotStateFile::write(const SavedState &state, QString *error) const
+{
+    QJsonArray list;
+    for (int i = 0; i < SlotCount; ++i) {
+        const std::optional<SavedSlot> &slot = state.entries[std::size_t(i)];
+        if (!slot)
+            continue;
+        list.append(QJsonObject{{QStringLiteral("slot"), i + 1},
+                                {QStringLiteral("address"), slot->address},
+                                {QStringLiteral("period"), slot->period},
+                                {QStringLiteral("running"), slot->running}});
+    }
+    const QJsonObject root{{QStringLiteral("version"), Version},
+                           {QStringLiteral("resumeOnStart"), state.resumeOnStart},
+                           {QStringLiteral("slots"), list}};
+
+    QSaveFile file(m_path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson()) < 0 || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QString SlotStateFile::setAside() const
+{
+    if (!QFileInfo::exists(m_path))
+        return {};
+    QString aside = m_path + QStringLiteral(".bad");
+    for (int n = 2; QFileInfo::exists(aside); ++n)
+        aside = m_path + QStringLiteral(".bad%1").arg(n);
+    return QFile::rename(m_path, aside) ? aside : QString();
+}
+
+QString stateProblemText(const StateRead &read)
+{
+    switch (read.problem) {
+    case StateProblem::None:
+    case StateProblem::Missing:
+        return {};
+    case StateProblem::Empty:
+        return QStringLiteral("文件是空的");
+    case StateProblem::Unreadable:
+        return QStringLiteral("无法读取：%1").arg(read.detail);
+    case StateProblem::Newer:
+        return QStringLiteral("由更新版本的程序写入（版本 %1）").arg(read.detail);
+    case StateProblem::Damaged:
+        return QStringLiteral("内容已损坏：%1").arg(read.detail);
+    }
+    return {};
+}
+
+} // namespace kelvora

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "core/slottable.h"
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace kelvora {
+
+/** What one slot was doing, kept so that it can go on after a restart. */
+struct SavedSlot
+{
+    QString address;      ///< the page it keeps online
+    int period = 1;       ///< in the slot's own unit
+    bool running = false; ///< being reloaded, or only open
+    friend bool operator==(const SavedSlot &, const SavedSlot &) = default;
+};
+
+/** The slots' state and the choices that go with it, as kept between runs. */
+struct SavedState
+{
+    /** "启动时恢复挂机": the slots go on by themselves at the next start. */
+    bool resumeOnStart = true;
+    /** One entry per slot; none for a slot that was never opened. */
+    std::array<std::optional<SavedSlot>, SlotCount> entries{};
+    friend bool operator==(const SavedState &, const SavedState &) = default;
+};
+
+/** Why a kept state could not be used. */
+enum class StateProblem
+{
+    None,
+    Missing,    ///< no file: a first run
+    Empty,      ///< a file with nothing in it
+    Unreadable, ///< the file can't be opened
+    Newer,      ///< written by a newer version of the program
+    Damaged,    ///< not what this program writes
+};
+
+struct StateRead
+{
+    SavedState state;
+    StateProblem problem = StateProblem::None;
+    QString detail; ///< the system's or the parser's words, for the user
+};
+
+/**
+ * The slots' state file: a small JSON document, versioned, written whole and atomically, so that
+ * a crash or a full disk leaves the last good one in place.
+ */
+class SlotStateFile
+{
+public:
+    static constexpr int Version = 1;
+
+    explicit SlotStateFile(QString path) : m_path(std::move(path)) {}
+    const QString &path() const { return m_path; }
+
+    /** The kept state; on any problem the state of a first run, and the problem. */
+    StateRead read() const;
+    /** Writes the state; false with the reason when it can't. */
+    bool write(const SavedState &state, QString *error = nullptr) const;
+    /**
+     * Moves a file that could not be used out of the way, to "<name>.bad" (numbered when taken),
+     * so the next write does not silently replace it. Returns where it went; empty when it stayed.
+     */
+    QString setAside() const;
+
+private:
+    QString m_path;
+};
+
+/** In words, for the user: why the kept state could not be used. */
+QString stateProblemText(const StateRead &read);
+
+} // namespace kelvora
