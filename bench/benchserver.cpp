@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QRandomGenerator>
 #include <QTextStream>
+#include <QTimer>
 
 #include <cmath>
 #include <cstdio>
@@ -74,6 +75,10 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const quint16 port = argc > 1 ? static_cast<quint16>(QByteArray(argv[1]).toUInt()) : 18080;
+    // "hangs EVERY FOR": every EVERY seconds, every forum stops answering for FOR seconds.
+    const bool hangs = argc > 4 && qstrcmp(argv[2], "hangs") == 0;
+    const int hangEveryS = hangs ? QByteArray(argv[3]).toInt() : 0;
+    const int hangForS = hangs ? QByteArray(argv[4]).toInt() : 0;
 
     const QByteArray css = styleSheet();
     const QByteArray images[] = {picture(27, 1), picture(35, 2), picture(86, 3), picture(60, 4)};
@@ -101,5 +106,19 @@ int main(int argc, char *argv[])
         servers.push_back(std::move(server));
     }
     std::fflush(stdout);
+    QTimer hang;
+    if (hangEveryS > 0) {
+        QObject::connect(&hang, &QTimer::timeout, [&servers, hangForS] {
+            for (auto &server : servers)
+                server->setOutage(ForumServer::Outage::NoAnswer);
+            std::printf("hang %lld\n", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+            std::fflush(stdout);
+            QTimer::singleShot(hangForS * 1000, [&servers] {
+                for (auto &server : servers)
+                    server->setOutage(ForumServer::Outage::None);
+            });
+        });
+        hang.start(hangEveryS * 1000);
+    }
     return QCoreApplication::exec();
 }

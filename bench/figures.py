@@ -34,15 +34,20 @@ def figures(samples_path, idle_path, log_path, started, measure):
     own = [row[3] / 1024 for row in samples if len(row) > 3]
     if own:
         print(f"  of it the program process: mean {statistics.mean(own):.0f} MB, peak {max(own):.0f} MB")
-    if measure >= 3600:
+    if measure >= 1200:
         # The leak check: the mean over the minute before minute 5 and before the end. Slots 1 to 7
         # reload once a minute, so a whole minute holds one of their cycles.
         def minute_before(t):
             values = [row[1] / 1024 for row in samples if t - 60 <= row[0] - started < t]
             return statistics.mean(values) if values else float('nan')
-        at5, at60 = minute_before(300), minute_before(measure)
-        print(f"  memory at minute 5: {at5:.0f} MB; at minute {measure // 60}: {at60:.0f} MB;"
+        # The hang run (20 minutes) has its first hang after minute 3: the minute before is its start.
+        first = 300 if measure >= 3600 else 180
+        at5, at60 = minute_before(first), minute_before(measure)
+        print(f"  memory at minute {first // 60}: {at5:.0f} MB; at minute {measure // 60}: {at60:.0f} MB;"
               f" growth {(at60 / at5 - 1) * 100:+.1f} %")
+        hangs = sum(1 for line in open(log_path) if line.startswith('hang '))
+        if hangs:
+            print(f"  forums silent for a minute {hangs} times")
     print(f"  cpu: {cpu_per_minute(list(zip(samples, samples[1:]))):.2f} s per minute")
     if len(idle) > 1:
         # A reload's work goes on for some seconds after its request: those samples are left out.

@@ -16,6 +16,8 @@
 #   bench/run-bench.sh           # idle 3 min, measure 10 min, each program (about 30 minutes)
 #   bench/run-bench.sh --short   # idle 1.5 min, measure 4 min, for a quick look
 #   bench/run-bench.sh --hour    # the tuned program alone for an hour: memory at 5 and 60 minutes
+#   bench/run-bench.sh --hangs   # the tuned program for 20 minutes, every forum silent for a minute
+#                                # every 4 minutes: memory at minute 5 and at the end
 #   bench/run-bench.sh --short tuned   # one program only
 #   bench/run-bench.sh --quick tuned -- --renderer-process-limit=1
 #                                # 3 minutes, figures over the last 2: to try an engine switch,
@@ -30,13 +32,15 @@ if [ -z "${KELVORA_BENCH_ISOLATED:-}" ]; then
 fi
 
 mode=${1:---full}
+server_args=()
 skip=120 # the first two minutes of the measure phase are not counted
 case "$mode" in
   --full) idle=180 measure=600 programs=(plain tuned) ;;
   --short) idle=90 measure=240 programs=(plain tuned) ;;
   --quick) idle=0 measure=180 skip=60 programs=(plain tuned) ;;
   --hour) idle=0 measure=3600 programs=(tuned) ;;
-  *) echo "usage: $0 [--short|--quick|--hour] [plain|tuned ...] [-- engine switches]" >&2; exit 2 ;;
+  --hangs) idle=0 measure=1200 programs=(tuned) server_args=(hangs 240 60) ;;
+  *) echo "usage: $0 [--short|--quick|--hour|--hangs] [plain|tuned ...] [-- engine switches]" >&2; exit 2 ;;
 esac
 [ $# -gt 0 ] && shift
 chosen=()
@@ -142,7 +146,7 @@ run() { # plain | tuned
   local label=$1 home="$work/home-$1" log="$work/requests-$1" samples="$work/samples-$1" idles="$work/idle-$1"
   mkdir -p "$home"
   : >"$samples"; : >"$idles"
-  "build/bench-tuned/bench/kelvora_benchserver" 18080 >"$log" &
+  "build/bench-tuned/bench/kelvora_benchserver" 18080 "${server_args[@]}" >"$log" &
   local server=$!
   pids+=("$server")
   for _ in $(seq 50); do [ "$(grep -c '^http' "$log")" -ge 8 ] && break; sleep 0.1; done
