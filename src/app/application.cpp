@@ -158,6 +158,9 @@ void Application::resume(const SavedState &state)
             if (!m_window)
                 return;
             m_toResume[std::size_t(i)].reset();
+            // The user got to this slot first: what they opened stands.
+            if (m_window->panel(i)->slot().savedState())
+                return;
             m_window->panel(i)->resume(saved);
         });
         delay += m_setup.resumeSpacingMs;
