@@ -44,8 +44,9 @@ private slots:
             QCOMPARE(requests[i].path, QStringLiteral("/thread"));
             QCOMPARE(requests[i].cookie, login);
             QVERIFY(requests[i].issuedCookie.isEmpty());
-            // Reloads come a period apart, never two on one tick.
-            QVERIFY(requests[i].elapsedMs - requests[i - 1].elapsedMs > TickMs);
+            // Never two for one tick: those would come right behind each other. (Ticks themselves
+            // may come late on a busy machine, so their gaps are not compared with the period.)
+            QVERIFY(requests[i].elapsedMs - requests[i - 1].elapsedMs > 100);
         }
 
         m_window.click(0, &SlotControlNames::stopButton);
