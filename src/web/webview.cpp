@@ -82,6 +82,16 @@ const QString PageFactsScript = QStringLiteral(R"(
 })()
 )");
 
+// Adds what PageFactsScript answered to a load that succeeded.
+void addPageFacts(PageLoad &load, const QVariant &answer)
+{
+    const QVariantMap facts = answer.toMap();
+    load.fromCache = facts.value(QStringLiteral("transfer"), -1).toLongLong() == 0;
+    if (facts.contains(QStringLiteral("password")))
+        load.signs = LoginSigns{facts.value(QStringLiteral("password")).toBool(),
+                                facts.value(QStringLiteral("logout")).toBool()};
+}
+
 PageLoad pageLoad(const QWebEngineLoadingInfo &info)
 {
     switch (info.status()) {
@@ -173,11 +183,7 @@ void WebView::finishLoad(const QWebEngineLoadingInfo &info)
                           [this, serial, load](const QVariant &answer) mutable {
                               if (serial != m_loadSerial)
                                   return; // a newer load took its place: that one is reported
-                              const QVariantMap facts = answer.toMap();
-                              load.fromCache = facts.value(QStringLiteral("transfer"), -1).toLongLong() == 0;
-                              if (facts.contains(QStringLiteral("password")))
-                                  load.signs = LoginSigns{facts.value(QStringLiteral("password")).toBool(),
-                                                          facts.value(QStringLiteral("logout")).toBool()};
+                              addPageFacts(load, answer);
                               emit pageLoadFinished(load);
                           });
 }
@@ -233,8 +239,7 @@ void WebView::reloadAside()
                              [this, aside, load](const QVariant &answer) mutable {
                                  if (!aside)
                                      return; // a newer reload took its place
-                                 load.fromCache =
-                                     answer.toMap().value(QStringLiteral("transfer"), -1).toLongLong() == 0;
+                                 addPageFacts(load, answer);
                                  emit asideLoadFinished(load);
                                  aside->deleteLater();
                              });

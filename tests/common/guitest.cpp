@@ -70,6 +70,18 @@ void SlotWindow::openAndStart(int slot, const QUrl &address, const QString &peri
     test::openAndStart(*m_window, slot, address, period);
 }
 
+QVariant SlotWindow::evaluate(int slot, const QString &script) const
+{
+    QVariant result;
+    bool done = false;
+    page(slot)->runJavaScript(script, [&](const QVariant &value) {
+        result = value;
+        done = true;
+    });
+    [[maybe_unused]] const bool answered = waitUntil([&done] { return done; }, 5000);
+    return result;
+}
+
 bool SlotWindow::openAndWait(int slot, const QUrl &address, int timeoutMs) const
 {
     m_window->switchToSlot(slot);

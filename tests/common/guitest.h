@@ -102,6 +102,8 @@ public:
     void type(int slot, Control box, const QString &text) const;
     /** Shows the slot, types the address and the period, and presses open, then start. */
     void openAndStart(int slot, const QUrl &address, const QString &period) const;
+    /** Runs a script in slot `slot`'s page and waits for its result; invalid when none came. */
+    QVariant evaluate(int slot, const QString &script) const;
     /** Shows the slot, opens the address and waits until its page has loaded; false if it did not. */
     bool openAndWait(int slot, const QUrl &address, int timeoutMs = 30000) const;
 

@@ -153,16 +153,7 @@ private slots:
         Run run = start(4, QStringLiteral("/reply"), QStringLiteral("shown")); // slot 5 is logged in so
         auto *view = m_window.control<WebView>(4, &SlotControlNames::browser);
         QSignalSpy holding(view, &WebView::pageInputChanged);
-        const auto evaluate = [view](const QString &script) {
-            QVariant result;
-            bool done = false;
-            view->page()->runJavaScript(script, [&](const QVariant &value) {
-                result = value;
-                done = true;
-            });
-            [[maybe_unused]] const bool answered = test::waitUntil([&done] { return done; }, 5000);
-            return result;
-        };
+        const auto evaluate = [this](const QString &script) { return m_window.evaluate(4, script); };
         // The user writes a reply: real key presses, in the page on screen.
         evaluate(QStringLiteral("document.getElementById('post').focus()"));
         QTest::keyClicks(view->focusProxy(), QStringLiteral("my reply"));

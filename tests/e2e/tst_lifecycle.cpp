@@ -30,17 +30,7 @@ class TestLifecycle : public QObject
         return m_window.control<QWebEngineView>(index, &SlotControlNames::browser);
     }
     QWebEnginePage::LifecycleState state(int index) const { return m_window.page(index)->lifecycleState(); }
-    QVariant evaluate(int index, const QString &script)
-    {
-        QVariant result;
-        bool done = false;
-        browser(index)->page()->runJavaScript(script, [&](const QVariant &value) {
-            result = value;
-            done = true;
-        });
-        [[maybe_unused]] const bool answered = test::waitUntil([&done] { return done; }, 5000);
-        return result;
-    }
+    QVariant evaluate(int index, const QString &script) { return m_window.evaluate(index, script); }
 
 private slots:
     void initTestCase()
