@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's pictures from the real program: the main window with slot 1 open on a local
-# forum page, and the address list editor. They go to docs/.
+# forum page, and the address list editor.
+#
+#   scripts/screenshots.sh [PRESET [FOLDER]]   # default: the dev build, pictures to docs/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # The program's browsers start on a public site: everything runs where only loopback exists.
@@ -8,8 +10,11 @@ if [ -z "${KELVORA_SHOTS_ISOLATED:-}" ]; then
   exec tests/loopback-only.sh env KELVORA_SHOTS_ISOLATED=1 "$0" "$@"
 fi
 scripts/setup-debian.sh
-cmake --preset dev >/dev/null
-cmake --build --preset dev --target kelvora kelvora_benchserver >/dev/null
+preset=${1:-dev}
+shots=${2:-docs}
+mkdir -p "$shots"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target kelvora kelvora_benchserver >/dev/null
 
 work=$(mktemp -d)
 pids=()
@@ -20,13 +25,13 @@ for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 icewm >/dev/null 2>&1 &
 pids+=($!)
-build/dev/bench/kelvora_benchserver 18080 >"$work/urls" &
+"build/$preset/bench/kelvora_benchserver" 18080 >"$work/urls" &
 pids+=($!)
 for _ in $(seq 50); do [ "$(grep -c '^http' "$work/urls")" -ge 8 ] && break; sleep 0.1; done
 url=$(grep -m 1 '^http' "$work/urls")
 
 XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" \
-  XDG_RUNTIME_DIR="$work" build/dev/src/kelvora >/dev/null 2>&1 &
+  XDG_RUNTIME_DIR="$work" "build/$preset/src/kelvora" >/dev/null 2>&1 &
 pids+=($!)
 win=$(xdotool search --sync --onlyvisible --name '^Kelvora$' | head -n 1)
 xdotool windowactivate --sync "$win"
@@ -38,9 +43,9 @@ xdotool type --delay 5 "$url"
 click "$win" 423 103
 click "$win" 431 139
 sleep 4
-import -window "$win" docs/main.png
+import -window "$win" "$shots/main.png"
 click "$win" 604 16
 editor=$(xdotool search --sync --onlyvisible --name '^增加$' | head -n 1)
 sleep 1
-import -window "$editor" docs/editor.png
-echo "written: docs/main.png docs/editor.png"
+import -window "$editor" "$shots/editor.png"
+echo "written: $shots/main.png $shots/editor.png"

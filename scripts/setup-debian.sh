@@ -1,16 +1,10 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Kelvora needs on Debian 12.
+# Installs what building, running and testing Kelvora needs on Debian 12 (and later releases).
 # Idempotent: does nothing (and says nothing) when everything is there.
 set -euo pipefail
 
-packages=(
-  build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-webengine-dev qt6-webengine-dev-tools
-  libqt6webenginecore6-bin libgl-dev
-  qt6-httpserver-dev qt6-websockets-dev iproute2 procps desktop-file-utils appstream dpkg-dev file
-  xvfb xauth xdotool x11-utils imagemagick icewm
-  fonts-noto-cjk fonts-arphic-uming fonts-arphic-ukai qt6-translations-l10n clang-format
-)
+# The package names are listed once, for every Debian release, in debian-packages.txt.
+mapfile -t packages < <(sed 's/#.*//' "$(dirname "$0")/debian-packages.txt" | tr -s '[:space:]' '\n' | sed '/^$/d')
 
 missing=()
 for p in "${packages[@]}"; do
