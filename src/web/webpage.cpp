@@ -1,8 +1,14 @@
 #include "web/webpage.h"
 
 #include <QCoreApplication>
+#include <QtGlobal>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
+#include <QWebEngineUrlRequestInfo>
+#include <QWebEngineUrlRequestInterceptor>
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+#include <QWebEnginePermission>
+#endif
 
 #include <utility>
 
@@ -61,8 +67,33 @@ const QString InputWatcher = QStringLiteral(R"(
 
 } // namespace
 
-WebPage::WebPage(QWebEngineProfile *profile, QObject *parent) : QWebEnginePage(profile, parent)
+// Makes the page's next document request go to the forum, whatever the cache holds. A discarded
+// page comes back as history steps do: its document from the cache, without asking the forum even
+// when the page said nothing of caching. "no-cache" on that one request makes the cache step aside
+// for it (and it alone: the page's images and style sheets still come from the cache).
+class WebPage::ForumFetch final : public QWebEngineUrlRequestInterceptor
 {
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+
+    void armForNextPage() { m_armed = true; }
+
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override
+    {
+        if (!m_armed || info.resourceType() != QWebEngineUrlRequestInfo::ResourceTypeMainFrame)
+            return;
+        m_armed = false;
+        info.setHttpHeader(QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("no-cache"));
+    }
+
+private:
+    bool m_armed = false;
+};
+
+WebPage::WebPage(QWebEngineProfile *profile, QObject *parent)
+    : QWebEnginePage(profile, parent), m_forumFetch(new ForumFetch(this))
+{
+    setUrlRequestInterceptor(m_forumFetch);
     QWebEngineScript watcher;
     watcher.setName(QStringLiteral("kelvora-input"));
     watcher.setSourceCode(InputWatcher);
@@ -70,6 +101,18 @@ WebPage::WebPage(QWebEngineProfile *profile, QObject *parent) : QWebEnginePage(p
     watcher.setInjectionPoint(QWebEngineScript::DocumentCreation);
     watcher.setRunsOnSubFrames(false);
     scripts().insert(watcher);
+    // Nobody is there to answer a forum's wish to show notifications, know where the machine is,
+    // or use its camera, microphone, screen or clipboard: every such request is refused at once
+    // rather than left waiting. Qt 6.8 asks through a permission object, Qt 6.4 by feature.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    connect(this, &QWebEnginePage::permissionRequested, this,
+            [](QWebEnginePermission permission) { permission.deny(); });
+#else
+    connect(this, &QWebEnginePage::featurePermissionRequested, this,
+            [this](const QUrl &origin, Feature feature) {
+                setFeaturePermission(origin, feature, PermissionDeniedByUser);
+            });
+#endif
     connect(this, &QWebEnginePage::loadStarted, this, [this] {
         m_timerReloadPending = false;
         if (std::exchange(m_holdsInput, false))
@@ -93,6 +136,14 @@ void WebPage::reloadForTimer()
 {
     m_timerReloadPending = true;
     triggerAction(QWebEnginePage::Reload);
+}
+
+void WebPage::wakeForTimerReload()
+{
+    m_timerReloadPending = true;
+    m_forumFetch->armForNextPage();
+    // Waking starts the page's load by itself; a reload now would only wake it as well.
+    setLifecycleState(LifecycleState::Active);
 }
 
 void WebPage::javaScriptAlert(const QUrl &, const QString &message)

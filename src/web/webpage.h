@@ -42,6 +42,9 @@ public:
 
     /** Reloads for the slot's refresh timer: a "leave this page?" question is answered "leave". */
     void reloadForTimer();
+    /** Wakes a sleeping (discarded) page for the slot's refresh timer: the page comes back from the
+     * forum, not from the cache, and in the history entry it had. */
+    void wakeForTimerReload();
 
 signals:
     /** The page now holds text the user typed and did not send (in a field or an editable area), or no longer
@@ -59,6 +62,8 @@ protected:
 private:
     PageDialogAnswer ask(PageDialogKind kind, const QString &message, const QString &defaultText = {});
 
+    class ForumFetch;
+    ForumFetch *m_forumFetch = nullptr;
     DialogHandler m_dialogHandler;
     bool m_timerReloadPending = false;
     bool m_holdsInput = false;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+#include <QtGlobal>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 
@@ -19,6 +20,10 @@ void configure(QWebEngineProfile &profile)
     QWebEngineSettings *settings = profile.settings();
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    // Permissions are refused as they are asked (see WebPage): nothing to remember on disk.
+    profile.setPersistentPermissionsPolicy(QWebEngineProfile::PersistentPermissionsPolicy::AskEveryTime);
+#endif
 }
 
 } // namespace

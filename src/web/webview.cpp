@@ -205,13 +205,7 @@ bool WebView::isPageAnswered() const
 
 void WebView::wakeAndReload()
 {
-    // Waking a sleeping page restores it as history steps do, from the cache. Asking for its
-    // address instead replaces that restore at once, before it reaches anything; the engine takes
-    // a request for the address shown as a reload, and max-age=0 makes the cache ask the forum
-    // as a reload does, whatever the page's cache headers say.
-    QWebEngineHttpRequest request(m_page->url());
-    request.setHeader(QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("max-age=0"));
-    m_page->load(request);
+    m_page->wakeForTimerReload();
     if (isVisible() && !m_page->isVisible())
         m_page->setVisible(true);
 }

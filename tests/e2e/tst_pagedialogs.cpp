@@ -154,6 +154,31 @@ private slots:
         QCOMPARE(m_box->messages.first().icon, QMessageBox::Question);
         QCOMPARE(m_plain.pageRequests().size(), 0);
     }
+
+    // Nobody answers a forum's wish for notifications or the machine's place: refused at once,
+    // not left waiting, and the page is told so. The second ask gets the same answer.
+    void permissionRequestsAreRefusedAtOnce()
+    {
+        m_plain.setFile(QStringLiteral("/ask"), "text/html", R"(<html><body><script>
+            window.asked = {};
+            function ask(round) {
+              Notification.requestPermission().then(r => asked['notifications' + round] = r);
+              navigator.geolocation.getCurrentPosition(() => asked['location' + round] = 'granted',
+                                                       e => asked['location' + round] = 'refused ' + e.code);
+            }
+            ask(1);
+            setTimeout(() => ask(2), 200);
+            </script></body></html>)",
+                        true);
+        QVERIFY(m_window.openAndWait(0, m_plain.url(QStringLiteral("/ask"))));
+        const QString answers = QStringLiteral("JSON.stringify(window.asked)");
+        QVERIFY(
+            test::waitUntil([&] { return m_window.evaluate(0, answers).toString().count(u':') == 4; }, 5000));
+        QCOMPARE(m_window.evaluate(0, answers).toString(),
+                 QStringLiteral(R"({"notifications1":"denied","location1":"refused 1",)"
+                                R"("notifications2":"denied","location2":"refused 1"})"));
+        QVERIFY(m_box->messages.isEmpty());
+    }
 };
 
 KELVORA_GUI_TEST_MAIN(TestPageDialogs)
