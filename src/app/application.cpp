@@ -235,7 +235,10 @@ void Application::end()
         m_window->hide();
     if (m_tray)
         m_tray->remove();
-    QApplication::quit();
+    if (m_setup.quit)
+        m_setup.quit();
+    else
+        QApplication::quit();
 }
 
 void Application::bringToFront()

@@ -43,6 +43,8 @@ struct ApplicationSetup
     int resumeSpacingMs = 1500;
     /** Hands a web address to the desktop's browser; false when that failed. */
     std::function<bool(const QString &)> openAddress;
+    /** Ends the event loop once everything is put away; by default QApplication::quit. */
+    std::function<void()> quit;
 };
 
 /**

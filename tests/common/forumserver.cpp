@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QNetworkCookie>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrlQuery>
@@ -21,26 +22,35 @@ public:
     void setResetting(bool resetting)
     {
         m_resetting = resetting;
-        if (resetting) {
-            for (QTcpSocket *socket : findChildren<QTcpSocket *>())
+        if (!resetting)
+            return;
+        for (const QPointer<QTcpSocket> &socket : std::as_const(m_connections)) {
+            if (socket)
                 socket->abort();
         }
+        m_connections.clear();
     }
 
 protected:
+    // The connections are kept here rather than found among the server's children: newer HTTP
+    // servers take the sockets they serve under objects of their own.
     void incomingConnection(qintptr handle) override
     {
-        if (!m_resetting) {
-            QTcpServer::incomingConnection(handle);
+        auto *socket = new QTcpSocket(this);
+        socket->setSocketDescriptor(handle);
+        if (m_resetting) {
+            socket->abort();
+            socket->deleteLater();
             return;
         }
-        QTcpSocket socket;
-        socket.setSocketDescriptor(handle);
-        socket.abort();
+        m_connections.removeAll(nullptr);
+        m_connections.append(socket);
+        addPendingConnection(socket);
     }
 
 private:
     bool m_resetting = false;
+    QList<QPointer<QTcpSocket>> m_connections;
 };
 
 namespace {
@@ -59,33 +69,42 @@ const QString AnswerPath = QStringLiteral("/answer");
 // A page's ETag never changes: every visit after the first may be answered 304.
 const QByteArray PageETag = "\"forum-page-1\"";
 
-// The one place that knows how each Qt version's HTTP server takes a request and sends a reply.
+// The one place that knows how each Qt version's HTTP server takes a request and sends a reply:
+// Qt 6.4's technology preview wrote a reply piece by piece, Qt 6.8 and later take it whole.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+using Responder = QHttpServerResponder &;
+
 QByteArray header(const QHttpServerRequest &request, const QByteArray &name)
 {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     return request.headers().value(name).toByteArray();
-#else
-    return request.value(name);
-#endif
 }
 
-void send(QHttpServerResponder &responder, int status, const QList<QPair<QByteArray, QByteArray>> &headers,
-          const QByteArray &body)
+void send(QHttpServerResponder &responder, QHttpServerResponder::StatusCode code,
+          const QList<QPair<QByteArray, QByteArray>> &headers, const QByteArray &body)
 {
-    const auto code = static_cast<QHttpServerResponder::StatusCode>(status);
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     QHttpHeaders all;
     for (const auto &[name, value] : headers)
         all.append(name, value);
     responder.write(body, all, code);
+}
 #else
+using Responder = QHttpServerResponder &&;
+
+QByteArray header(const QHttpServerRequest &request, const QByteArray &name)
+{
+    return request.value(name);
+}
+
+void send(QHttpServerResponder &responder, QHttpServerResponder::StatusCode code,
+          const QList<QPair<QByteArray, QByteArray>> &headers, const QByteArray &body)
+{
     responder.writeStatusLine(code);
     for (const auto &[name, value] : headers)
         responder.writeHeader(name, value);
     responder.writeHeader("Content-Length", QByteArray::number(body.size()));
     responder.writeBody(body);
-#endif
 }
+#endif
 
 QString loginCookie(const QHttpServerRequest &request)
 {
@@ -151,17 +170,8 @@ QString ForumServer::Request::member() const
 
 ForumServer::ForumServer(QObject *parent) : QObject(parent), m_tcp(new ResettableTcpServer(this))
 {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    m_http.route(QStringLiteral("/<arg>"),
-                 [this](const QUrl &, const QHttpServerRequest &request, QHttpServerResponder &responder) {
-                     answer(request, responder);
-                 });
-#else
-    m_http.route(QStringLiteral("/<arg>"),
-                 [this](const QUrl &, const QHttpServerRequest &request, QHttpServerResponder &&responder) {
-                     answer(request, responder);
-                 });
-#endif
+    m_http.route(QStringLiteral("/<arg>"), [this](const QUrl &, const QHttpServerRequest &request,
+                                                  Responder responder) { answer(request, responder); });
 }
 
 ForumServer::~ForumServer() = default;
@@ -247,7 +257,7 @@ void ForumServer::answer(const QHttpServerRequest &request, QHttpServerResponder
     }
 
     const Reply out = reply(request, seen);
-    send(responder, out.status, out.headers, out.body);
+    send(responder, static_cast<QHttpServerResponder::StatusCode>(out.status), out.headers, out.body);
     seen.status = out.status;
     qCDebug(forumLog).noquote() << "forum" << m_tcp->serverAddress().toString() << seen.elapsedMs
                                 << seen.status << seen.path

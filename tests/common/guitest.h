@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 
 class QWebEnginePage;
 
@@ -115,14 +116,22 @@ private:
 
 } // namespace kelvora::test
 
-// A QTEST_MAIN that prepares the process for Qt WebEngine first.
+// A QTEST_MAIN that prepares the process for Qt WebEngine first, and ends as the program does,
+// through the event loop: what waits to be deleted goes first, then the engine puts itself away on
+// the way out (without that, Qt WebEngine 6.11 may crash as the process ends).
 #define KELVORA_GUI_TEST_MAIN(TestClass)                                                                     \
     int main(int argc, char *argv[])                                                                         \
     {                                                                                                        \
         kelvora::prepareProcess();                                                                           \
         kelvora::prepareWebEngine();                                                                         \
         QApplication app(argc, argv);                                                                        \
-        TestClass test;                                                                                      \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
-        return QTest::qExec(&test, argc, argv);                                                              \
+        int failed = 0;                                                                                      \
+        {                                                                                                    \
+            TestClass test;                                                                                  \
+            QTEST_SET_MAIN_SOURCE_PATH                                                                       \
+            failed = QTest::qExec(&test, argc, argv);                                                        \
+        }                                                                                                    \
+        QTimer::singleShot(0, &app, &QCoreApplication::quit);                                                \
+        app.exec();                                                                                          \
+        return failed;                                                                                       \
     }

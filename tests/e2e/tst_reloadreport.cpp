@@ -53,15 +53,16 @@ private slots:
         QTest::mouseClick(child<QPushButton>(panel, QStringLiteral("Command1")), Qt::LeftButton);
         QTest::mouseClick(child<QPushButton>(panel, QStringLiteral("Command2")), Qt::LeftButton);
         // Slot 2 is shown: slot 1 fails unseen, as a slot running in the background does.
-        QTRY_VERIFY(reportSays(QStringLiteral(" 成功")));
+        QTRY_VERIFY2(reportSays(QStringLiteral(" 成功")), qPrintable(statusTip()));
         QVERIFY(statusTip().startsWith(QStringLiteral("上次刷新：")));
         QVERIFY(switchTip().startsWith(QStringLiteral("论坛一\n上次刷新：")));
 
         m_forum.setOutage(ForumServer::Outage::ServiceUnavailable);
-        QTRY_VERIFY(reportSays(QStringLiteral("失败：HTTP 503（服务暂时不可用）")));
+        QTRY_VERIFY2(reportSays(QStringLiteral("失败：HTTP 503（服务暂时不可用）")), qPrintable(statusTip()));
 
         m_forum.setOutage(ForumServer::Outage::ConnectionReset);
-        QTRY_VERIFY(reportSays(QStringLiteral("失败：")) && !reportSays(QStringLiteral("HTTP 503")));
+        QTRY_VERIFY2(reportSays(QStringLiteral("失败：")) && !reportSays(QStringLiteral("HTTP 503")),
+                     qPrintable(statusTip()));
 
         m_forum.setOutage(ForumServer::Outage::NoAnswer);
         const auto unanswered = [this] {
@@ -69,12 +70,12 @@ private slots:
             return std::count_if(requests.cbegin(), requests.cend(),
                                  [](const ForumServer::Request &r) { return r.status == 0; });
         };
-        QTRY_VERIFY(reportSays(noAnswerReason()));
+        QTRY_VERIFY2(reportSays(noAnswerReason()), qPrintable(statusTip()));
         // The reloads go on all the same, each one reaching the silent forum.
         QTRY_VERIFY(unanswered() > 1);
 
         m_forum.setOutage(ForumServer::Outage::None);
-        QTRY_VERIFY(reportSays(QStringLiteral(" 成功")));
+        QTRY_VERIFY2(reportSays(QStringLiteral(" 成功")), qPrintable(statusTip()));
         QCOMPARE(child<QLabel>(panel, QStringLiteral("Label8"))->text(), QStringLiteral("运行中"));
     }
 };

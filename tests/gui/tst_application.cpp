@@ -36,6 +36,7 @@ class TestApplication : public QObject
     std::unique_ptr<Application> m_app;
     QStringList m_opened;
     bool m_openerWorks = true;
+    int m_quits = 0;
 
     QString listPath() const { return m_folder.filePath(QStringLiteral("userbbs.dat")); }
     QString statePath() const { return m_folder.filePath(QStringLiteral("slots.json")); }
@@ -50,6 +51,7 @@ class TestApplication : public QObject
             m_opened << address;
             return m_openerWorks;
         };
+        setup.quit = [this] { ++m_quits; };
         m_app = std::make_unique<Application>(std::move(setup));
         m_app->start();
         QTRY_VERIFY(window() && window()->isVisible());
@@ -65,15 +67,13 @@ class TestApplication : public QObject
     MainWindow *window() const { return m_app->mainWindow(); }
     template <typename T> T *find(const QString &name) const { return child<T>(window(), name); }
     void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(3, 3)); }
-    // Runs the event loop until the program asks to quit; false if it never does.
-    static bool quitsWhen(const std::function<void()> &action)
+    // Runs the action; true once the program has asked to end its event loop. The loop itself goes
+    // on: the web engine puts itself away for good when the application quits.
+    bool quitsWhen(const std::function<void()> &action)
     {
-        QTimer failsafe;
-        failsafe.setSingleShot(true);
-        QObject::connect(&failsafe, &QTimer::timeout, [] { QApplication::exit(1); });
-        failsafe.start(5000);
-        QTimer::singleShot(0, action);
-        return QApplication::exec() == 0;
+        m_quits = 0;
+        action();
+        return test::waitUntil([this] { return m_quits > 0; }, 5000) && m_quits == 1;
     }
     static QString netWmState(const QWidget *w)
     {
