@@ -46,6 +46,7 @@ ForumSlot::ForumSlot(Browser &browser, const Clock &clock, QObject *parent, bool
 void ForumSlot::goTo(const QString &address)
 {
     m_pageUrl = addressFromUserInput(address);
+    m_opening = isWebPage(m_pageUrl) ? m_pageUrl : QUrl();
     m_browser.navigate(address);
 }
 
@@ -184,6 +185,12 @@ void ForumSlot::pageLoadFinished(const PageLoad &load)
     // A load given up for a newer one tells nothing about the forum; the newer one will.
     if (load.outcome == PageLoad::Outcome::Stopped)
         return;
+    if (!m_opening.isEmpty()) {
+        // The page shown before the open (the start page) ending after it: the open goes on.
+        if (!load.webPage)
+            return;
+        m_opening.clear();
+    }
     m_loading = false;
     if (load.signs)
         notePageSigns(*load.signs);
@@ -243,6 +250,11 @@ void ForumSlot::asideLoadFinished(const PageLoad &load)
 
 void ForumSlot::pageUrlChanged(const QUrl &address)
 {
+    if (!m_opening.isEmpty()) {
+        if (!isWebPage(address))
+            return; // the page before the open, committed late
+        m_opening.clear(); // the open's page has come: a reload reloads it now
+    }
     m_pageUrl = address;
 }
 
@@ -285,7 +297,12 @@ void ForumSlot::apply(PageLifecycle::Action action, ReloadCause cause)
     case PageLifecycle::Action::Reload:
         m_reloadPending = true;
         m_keptForInput = false;
-        m_browser.refresh(cause);
+        // A reload before the opened page has come would reload the page before it and drop
+        // the open: ask for the opened page again instead.
+        if (!m_opening.isEmpty())
+            m_browser.navigate(m_opening.toString());
+        else
+            m_browser.refresh(cause);
         break;
     case PageLifecycle::Action::ReloadAside:
         m_keptForInput = true;

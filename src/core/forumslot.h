@@ -167,6 +167,10 @@ private:
     bool m_pageHoldsInput = false;
     bool m_keptForInput = false; ///< the last reload went aside, to keep what was typed
     QUrl m_pageUrl;
+    /// The web page an open asked for, until a web page has come in its place or finished loading:
+    /// till then, what the browser showed before may still report its end, and a plain reload
+    /// would reload that page and drop the open.
+    QUrl m_opening;
     std::optional<LoginSigns> m_pageSigns; ///< what the last page loaded showed of a login
     LoginWatch m_login;
     QUrl m_keptUrl; ///< the page kept online: as started, then as each successful reload found it

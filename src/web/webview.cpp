@@ -124,7 +124,6 @@ WebView::WebView(QWebEngineProfile *profile, QWidget *parent)
         }
         ++m_loadSerial;
         m_entryAtLoadStart = committedEntry();
-        m_loadingAddress = info.url();
         emit pageLoadStarted();
     });
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebView::pageUrlChanged);
@@ -143,12 +142,6 @@ void WebView::navigate(const QString &address)
 
 void WebView::refresh(ReloadCause cause)
 {
-    // An address opened a moment ago may still be on its way, the page before it still shown.
-    // Newer engines would reload that page and drop the way to the new one: ask for the new one.
-    if (m_page->isLoading() && m_loadingAddress.isValid() && m_loadingAddress != m_page->url()) {
-        m_page->load(m_loadingAddress);
-        return;
-    }
     if (cause == ReloadCause::Timer)
         m_page->reloadForTimer();
     else

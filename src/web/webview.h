@@ -55,7 +55,6 @@ private:
     QPointer<WebPage> m_aside;  ///< the background reload under way
     quint64 m_loadSerial = 0;   ///< counts loads, so a late answer about an earlier one is dropped
     QString m_entryAtLoadStart; ///< committedEntry() when the load under way started
-    QUrl m_loadingAddress;      ///< what the load under way (or the last one) asked for
 };
 
 } // namespace kelvora

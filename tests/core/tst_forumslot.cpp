@@ -97,6 +97,7 @@ private slots:
     {
         ForumSlot slot(m_browser, m_clock);
         slot.open(QStringLiteral("bbs.example.org"));
+        slot.pageLoadFinished({});
         QVERIFY(startOnForum(slot, QStringLiteral("1")));
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("1")), 1);
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("1")), 1);
@@ -369,6 +370,7 @@ private slots:
         QCOMPARE(browser.navigations, QStringList{QStringLiteral("http://bbs.example.cn/t/7")});
         QVERIFY(resumed.isRefreshTimerActive() && resumed.isClockTimerActive());
         QCOMPARE(resumed.acceptedPeriod(), 3);
+        resumed.pageLoadFinished({});
         QCOMPARE(ticksUntilReloads(resumed, browser, QStringLiteral("3")), 3);
     }
 
@@ -501,6 +503,33 @@ private slots:
         tick(slot, QStringLiteral("2"));
         tick(slot, QStringLiteral("2"));
         QCOMPARE(slot.lastReload().reason, pageUnfinishedReason());
+    }
+
+    void aReloadBeforeTheOpenedPageCameAsksForItAgain()
+    {
+        ForumSlot slot(m_browser, m_clock);
+        slot.open(QStringLiteral("bbs.example.cn/forum.php"));
+        QCOMPARE(start(slot, QStringLiteral("1")), ForumSlot::StartResult::Started);
+        // The start page ends after the open was asked for: no page of the forum's, no reload.
+        slot.pageUrlChanged(QUrl(QStringLiteral("about:blank")));
+        PageLoad startPage;
+        startPage.webPage = false;
+        slot.pageLoadFinished(startPage);
+        QVERIFY(!slot.lastReload().at.isValid());
+        QCOMPARE(slot.savedState()->address, QStringLiteral("http://bbs.example.cn/forum.php"));
+
+        // The reload due meanwhile asks for the forum's page, not for the start page again.
+        tick(slot, QStringLiteral("1"));
+        QCOMPARE(m_browser.refreshes, 0);
+        QCOMPARE(m_browser.navigations, (QStringList{QStringLiteral("bbs.example.cn/forum.php"),
+                                                     QStringLiteral("http://bbs.example.cn/forum.php")}));
+        // Once the forum's page has come, even before it has loaded, reloads are reloads again.
+        slot.pageUrlChanged(QUrl(QStringLiteral("http://bbs.example.cn/forum.php")));
+        tick(slot, QStringLiteral("1"));
+        QCOMPARE(m_browser.refreshes, 1);
+        QCOMPARE(m_browser.navigations.size(), 2);
+        slot.pageLoadFinished({});
+        QVERIFY(slot.lastReload().succeeded);
     }
 
     void dialogsAnsweredForTheUserAreCounted()
