@@ -141,7 +141,7 @@ private slots:
         // The page asks before it is left only once the user has done something on it.
         QVERIFY(clickPage(browser));
         QTRY_VERIFY_WITH_TIMEOUT(reloaded(m_plain, 4), 10000);
-        QVERIFY(m_box->messages.isEmpty());
+        QVERIFY2(m_box->messages.isEmpty(), qPrintable(m_box->messages.value(0).text));
 
         // Pressed by the user, the refresh button lets the page ask; "cancel" keeps it.
         m_window.click(0, &SlotControlNames::stopButton);
