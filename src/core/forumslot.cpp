@@ -251,9 +251,11 @@ void ForumSlot::asideLoadFinished(const PageLoad &load)
 void ForumSlot::pageUrlChanged(const QUrl &address)
 {
     if (!m_opening.isEmpty()) {
+        // The page before the open, committed late, is passed over; once the opened page has
+        // come, a reload reloads it.
         if (!isWebPage(address))
-            return; // the page before the open, committed late
-        m_opening.clear(); // the open's page has come: a reload reloads it now
+            return;
+        m_opening.clear();
     }
     m_pageUrl = address;
 }
