@@ -47,9 +47,13 @@ user=kelvora-test
 # What a bare root lacks that a Debian desktop has: useradd, umount, mcookie for xvfb-run.
 root_extras=(passwd mount util-linux-extra)
 
-if ! command -v mmdebstrap >/dev/null; then
-  echo "Installing: mmdebstrap"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends mmdebstrap >/dev/null
+missing=()
+for tool in mmdebstrap rsync; do
+  command -v "$tool" >/dev/null || missing+=("$tool")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 mapfile -t packages < <(sed 's/#.*//' "$here/scripts/debian-packages.txt" | tr -s '[:space:]' '\n' | sed '/^$/d')
@@ -78,11 +82,13 @@ else
 fi
 
 # The working tree as it is (uncommitted changes included), without this machine's build folders.
-# The root's own build folders stay, so its next build is incremental.
+# The root's own build folders stay, so its next build is incremental. Only files whose content
+# differs are copied, and they get the time of the copy: a file older than the root's last build
+# (a checkout made earlier) must still be built again when it changed.
 src=$root/work/kelvora
 mkdir -p "$src"
-find "$src" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
-tar -C "$here" --exclude=./build --exclude=./.git --exclude='__pycache__' -cf - . | tar -C "$src" -xf -
+rsync --recursive --links --executability --checksum --delete --exclude=/build --exclude=/.git --exclude=__pycache__ \
+  "$here/" "$src/"
 grep -E '^(PRETTY_NAME)=' "$root/etc/os-release"
 echo "Qt $(chroot "$root" dpkg-query -W -f='${Version}' libqt6webenginecore6)  (Qt WebEngine)"
 
