@@ -137,11 +137,15 @@ WebView::WebView(QWebEngineProfile *profile, QWidget *parent)
 
 void WebView::navigate(const QString &address)
 {
+    m_entryAtLoadStart = committedEntry();
     load(addressFromUserInput(address));
 }
 
 void WebView::refresh(ReloadCause cause)
 {
+    // Noted when asked as well as when the load starts: on a busy machine a reload can be given
+    // up for the next before the engine has told of its start.
+    m_entryAtLoadStart = committedEntry();
     if (cause == ReloadCause::Timer)
         m_page->reloadForTimer();
     else
@@ -205,6 +209,7 @@ bool WebView::isPageAnswered() const
 
 void WebView::wakeAndReload()
 {
+    m_entryAtLoadStart = committedEntry();
     m_page->wakeForTimerReload();
     if (isVisible() && !m_page->isVisible())
         m_page->setVisible(true);

@@ -54,7 +54,7 @@ private:
     WebPage *m_page = nullptr;
     QPointer<WebPage> m_aside;  ///< the background reload under way
     quint64 m_loadSerial = 0;   ///< counts loads, so a late answer about an earlier one is dropped
-    QString m_entryAtLoadStart; ///< committedEntry() when the load under way started
+    QString m_entryAtLoadStart; ///< committedEntry() when the load under way was asked for or started
 };
 
 } // namespace kelvora
