@@ -158,8 +158,9 @@ void Application::resume(const SavedState &state)
             if (!m_window)
                 return;
             m_toResume[std::size_t(i)].reset();
-            // The user got to this slot first: what they opened stands.
-            if (m_window->panel(i)->slot().savedState())
+            // The user got to this slot first: what they opened, or are typing, stands.
+            SlotPanel *panel = m_window->panel(i);
+            if (panel->slot().savedState() || panel->hasUserInput())
                 return;
             m_window->panel(i)->resume(saved);
         });

@@ -92,6 +92,12 @@ SlotPanel::SlotPanel(const SlotDescription &description, QWebEngineProfile *prof
             m_slot.choosePeriod(*period);
     });
 
+    // Edits and choices of the user's own; the program's setEditText() is neither.
+    for (QComboBox *box : {m_addressBox, m_periodBox}) {
+        connect(box->lineEdit(), &QLineEdit::textEdited, this, [this] { m_userInput = true; });
+        connect(box, &QComboBox::activated, this, [this] { m_userInput = true; });
+    }
+
     connect(m_refreshTimer, &QTimer::timeout, &m_slot, &ForumSlot::refreshTick);
     connect(m_clockTimer, &QTimer::timeout, &m_slot, &ForumSlot::clockTick);
     // Starting a timer that already runs would restart its period and delay the next tick.

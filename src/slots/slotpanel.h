@@ -49,6 +49,8 @@ public:
     /** Goes on as the slot was before a restart: its address and period in their boxes, opened, started if it
      * ran. */
     void resume(const SavedSlot &saved);
+    /** Whether the user has typed into the slot's boxes or chosen from them: a resume would overwrite it. */
+    bool hasUserInput() const { return m_userInput; }
     /** Tells the browser where the program's first page is; the idle slot waits there. */
     void sendBrowserTo(const QString &address);
 
@@ -103,6 +105,7 @@ private:
     QTimer *m_clockTimer = nullptr;
     QTimer *m_settleTimer = nullptr;
     bool m_pageSeen = false;
+    bool m_userInput = false;
     QPointer<QMessageBox> m_pageMessage; ///< the page's last alert, while it is shown
     std::function<qint64()> m_nextReloadQuery;
 };

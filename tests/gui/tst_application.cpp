@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -37,6 +38,7 @@ class TestApplication : public QObject
     QStringList m_opened;
     bool m_openerWorks = true;
     int m_quits = 0;
+    int m_resumeSpacingMs = 100;
 
     QString listPath() const { return m_folder.filePath(QStringLiteral("userbbs.dat")); }
     QString statePath() const { return m_folder.filePath(QStringLiteral("slots.json")); }
@@ -46,7 +48,7 @@ class TestApplication : public QObject
         setup.startPage = QStringLiteral("about:blank");
         setup.tray = false;
         setup.splashTickMs = 10;
-        setup.resumeSpacingMs = 100;
+        setup.resumeSpacingMs = m_resumeSpacingMs;
         setup.openAddress = [this](const QString &address) {
             m_opened << address;
             return m_openerWorks;
@@ -249,6 +251,37 @@ private slots:
         QVERIFY(!m_app->resumeAction()->isChecked());
         QCoreApplication::processEvents();
         QCOMPARE(window()->panel(0)->slot().status(), SlotStatus::Stopped);
+    }
+
+    void whatTheUserTypesBeforeASlotsTurnStands()
+    {
+        ForumServer forum;
+        QVERIFY(forum.listen(QHostAddress(QStringLiteral("127.0.0.6"))));
+        for (int i : {1, 2, 3}) {
+            test::openAndStart(*window(), i, forum.url(QStringLiteral("/slot%1").arg(i)),
+                               QStringLiteral("3"));
+            window()->panel(i)->slot().stop();
+        }
+        QTRY_VERIFY(m_app->stateFile().read().state.entries[3].has_value());
+
+        // Slot 3 comes back a while after slot 2; the user is typing in slot 3 by then.
+        forum.clear();
+        m_resumeSpacingMs = 2000;
+        restartProgram();
+        m_resumeSpacingMs = 100;
+        window()->switchToSlot(2);
+        auto *box = child<QComboBox>(window(), QStringLiteral("Combo5"));
+        box->lineEdit()->clear();
+        QTest::keyClicks(box->lineEdit(), QStringLiteral("bbs.example.cn"));
+        QVERIFY(!window()->panel(2)->slot().savedState()); // typed before its turn
+
+        QTRY_VERIFY_WITH_TIMEOUT(window()->panel(3)->slot().isClockTimerActive(), 10000);
+        QCOMPARE(box->currentText(), QStringLiteral("bbs.example.cn"));
+        QVERIFY(!window()->panel(2)->slot().isClockTimerActive());
+        QVERIFY(window()->panel(1)->slot().isClockTimerActive());
+        QTRY_COMPARE(forum.pageRequests().size(), 2);
+        for (const ForumServer::Request &r : forum.pageRequests())
+            QVERIFY(r.path != u"/slot2");
     }
 
     void aStateFileThatCantBeUsedIsKeptAsideAndTold()
