@@ -162,7 +162,7 @@ void Application::resume(const SavedState &state)
             SlotPanel *panel = m_window->panel(i);
             if (panel->slot().savedState() || panel->hasUserInput())
                 return;
-            m_window->panel(i)->resume(saved);
+            panel->resume(saved);
         });
         delay += m_setup.resumeSpacingMs;
     }
