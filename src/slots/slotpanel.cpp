@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -92,10 +93,12 @@ SlotPanel::SlotPanel(const SlotDescription &description, QWebEngineProfile *prof
             m_slot.choosePeriod(*period);
     });
 
-    // Edits and choices of the user's own; the program's setEditText() is neither.
+    // Edits and choices of the user's own; the program's setEditText() is neither. Going into a
+    // box counts too: a text put there while the user selects in it would be typed onto.
     for (QComboBox *box : {m_addressBox, m_periodBox}) {
         connect(box->lineEdit(), &QLineEdit::textEdited, this, [this] { m_userInput = true; });
         connect(box, &QComboBox::activated, this, [this] { m_userInput = true; });
+        box->installEventFilter(this); // the box takes the focus for its line edit
     }
 
     connect(m_refreshTimer, &QTimer::timeout, &m_slot, &ForumSlot::refreshTick);
@@ -154,6 +157,18 @@ void SlotPanel::connectBrowser()
 bool SlotPanel::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::FocusIn) {
+        switch (static_cast<QFocusEvent *>(event)->reason()) {
+        case Qt::MouseFocusReason:
+        case Qt::TabFocusReason:
+        case Qt::BacktabFocusReason:
+        case Qt::ShortcutFocusReason:
+            m_userInput = true;
+            break;
+        default: // the window's activation or the program's own setFocus()
+            break;
+        }
+    }
     if (type == QEvent::Show || type == QEvent::Hide || type == QEvent::WindowStateChange)
         updatePageSeen();
     return QGroupBox::eventFilter(watched, event);

@@ -260,7 +260,8 @@ void ForumServer::answer(const QHttpServerRequest &request, QHttpServerResponder
     send(responder, static_cast<QHttpServerResponder::StatusCode>(out.status), out.headers, out.body);
     seen.status = out.status;
     qCDebug(forumLog).noquote() << "forum" << m_tcp->serverAddress().toString() << seen.elapsedMs
-                                << seen.status << seen.path
+                                << seen.status
+                                << seen.path + (seen.query.isEmpty() ? QString() : u'?' + seen.query)
                                 << (seen.serial > 0 ? QStringLiteral("page #%1").arg(seen.serial) : QString())
                                 << "for" << seen.member();
     m_requests << seen;

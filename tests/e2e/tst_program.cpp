@@ -127,11 +127,18 @@ class TestProgram : public QObject
         }
         return {};
     }
-    // Closes the window as a user does; whether the program then ended cleanly.
-    [[nodiscard]] bool stop(const QString &window)
+    // Closes the window as a user does; what went wrong, empty when the program ended cleanly.
+    [[nodiscard]] QString stop(const QString &window)
     {
-        return closeByKeyboard(window) && m_program.waitForFinished(20000) &&
-               m_program.exitStatus() == QProcess::NormalExit && m_program.exitCode() == 0;
+        if (!closeByKeyboard(window))
+            return QStringLiteral("the window could not be closed with Alt+F4");
+        if (!m_program.waitForFinished(20000))
+            return QStringLiteral("the program did not end");
+        if (m_program.exitStatus() != QProcess::NormalExit || m_program.exitCode() != 0)
+            return QStringLiteral("the program ended with %1 (%2)")
+                .arg(m_program.exitCode())
+                .arg(m_program.exitStatus() == QProcess::CrashExit ? "crashed" : "normal exit");
+        return {};
     }
 
 private slots:
@@ -193,7 +200,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!loginStoredBy(forum, QStringLiteral("bob")).isEmpty(), 20000);
         const QString alice = loginStoredBy(forum, QStringLiteral("alice"));
         const QString bob = loginStoredBy(forum, QStringLiteral("bob"));
-        QVERIFY(stop(window));
+        QCOMPARE(stop(window), QString());
 
         forum.clear();
         QVERIFY(start());
@@ -210,9 +217,15 @@ private slots:
             }
             return sent;
         };
-        QTRY_VERIFY_WITH_TIMEOUT(sentForThreads().size() >= 2, 20000);
+        const auto pagesAsked = [&forum] {
+            QStringList asked;
+            for (const ForumServer::Request &r : forum.pageRequests())
+                asked << r.path + u'?' + r.query;
+            return asked.join(QStringLiteral(", "));
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(sentForThreads().size() >= 2, qPrintable(pagesAsked()), 20000);
         QCOMPARE(sentForThreads(), (QStringList{alice, bob}));
-        QVERIFY(stop(window));
+        QCOMPARE(stop(window), QString());
     }
 
     void aSignalEndsTheProgramWithItsLoginsSaved()
@@ -243,7 +256,7 @@ private slots:
         openInSlot(window, 0, forum.url(QStringLiteral("/thread")).toString());
         QTRY_VERIFY_WITH_TIMEOUT(!forum.pageRequests().isEmpty(), 20000);
         QCOMPARE(forum.pageRequests().first().cookie, login);
-        QVERIFY(stop(window));
+        QCOMPARE(stop(window), QString());
     }
 
     void aRunningSlotGoesOnAfterARestart()
@@ -274,7 +287,7 @@ private slots:
         QCOMPARE(pages.first().path, QStringLiteral("/kept"));
         // Its period came back too: its reloads are two seconds apart, not one.
         QVERIFY(pages[2].elapsedMs - pages[1].elapsedMs > 1500);
-        QVERIFY(stop(window));
+        QCOMPARE(stop(window), QString());
     }
 
     void aQuestionOnScreenHoldsUpNoWayOut()
@@ -326,7 +339,7 @@ private slots:
         QVERIFY(start());
         window = mainWindow();
         QVERIFY(!window.isEmpty());
-        QVERIFY(stop(window));
+        QCOMPARE(stop(window), QString());
     }
 
     // Whatever a test left running ends with it, so the next one starts afresh.

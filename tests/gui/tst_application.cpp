@@ -257,31 +257,42 @@ private slots:
     {
         ForumServer forum;
         QVERIFY(forum.listen(QHostAddress(QStringLiteral("127.0.0.6"))));
-        for (int i : {1, 2, 3}) {
+        for (int i : {1, 2, 3, 4}) {
             test::openAndStart(*window(), i, forum.url(QStringLiteral("/slot%1").arg(i)),
                                QStringLiteral("3"));
             window()->panel(i)->slot().stop();
         }
-        QTRY_VERIFY(m_app->stateFile().read().state.entries[3].has_value());
+        QTRY_VERIFY(m_app->stateFile().read().state.entries[4].has_value());
 
-        // Slot 3 comes back a while after slot 2; the user is typing in slot 3 by then.
+        // Slots come back a second apart; before their turns the user types in slot 2 and clicks
+        // into slot 3's address box, about to select its text and type over it.
         forum.clear();
-        m_resumeSpacingMs = 2000;
+        m_resumeSpacingMs = 1000;
         restartProgram();
         m_resumeSpacingMs = 100;
+        window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window()));
         window()->switchToSlot(2);
-        auto *box = child<QComboBox>(window(), QStringLiteral("Combo5"));
-        box->lineEdit()->clear();
-        QTest::keyClicks(box->lineEdit(), QStringLiteral("bbs.example.cn"));
-        QVERIFY(!window()->panel(2)->slot().savedState()); // typed before its turn
+        auto *typedInto = child<QComboBox>(window(), QStringLiteral("Combo5"));
+        typedInto->lineEdit()->clear();
+        QTest::keyClicks(typedInto->lineEdit(), QStringLiteral("bbs.example.cn"));
+        window()->switchToSlot(3);
+        auto *clickedInto = child<QComboBox>(window(), QStringLiteral("Combo6"));
+        const QString shownBefore = clickedInto->currentText();
+        QTest::mouseClick(clickedInto->lineEdit(), Qt::LeftButton);
+        QTest::keyClick(clickedInto->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QVERIFY(!window()->panel(2)->slot().savedState()); // both before their turns
+        QVERIFY(!window()->panel(3)->slot().savedState());
 
-        QTRY_VERIFY_WITH_TIMEOUT(window()->panel(3)->slot().isClockTimerActive(), 10000);
-        QCOMPARE(box->currentText(), QStringLiteral("bbs.example.cn"));
+        QTRY_VERIFY_WITH_TIMEOUT(window()->panel(4)->slot().isClockTimerActive(), 10000);
+        QCOMPARE(typedInto->currentText(), QStringLiteral("bbs.example.cn"));
+        QCOMPARE(clickedInto->currentText(), shownBefore);
         QVERIFY(!window()->panel(2)->slot().isClockTimerActive());
+        QVERIFY(!window()->panel(3)->slot().isClockTimerActive());
         QVERIFY(window()->panel(1)->slot().isClockTimerActive());
         QTRY_COMPARE(forum.pageRequests().size(), 2);
         for (const ForumServer::Request &r : forum.pageRequests())
-            QVERIFY(r.path != u"/slot2");
+            QVERIFY(r.path == u"/slot1" || r.path == u"/slot4");
     }
 
     void aStateFileThatCantBeUsedIsKeptAsideAndTold()
