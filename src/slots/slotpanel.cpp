@@ -157,7 +157,7 @@ void SlotPanel::connectBrowser()
 bool SlotPanel::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::FocusIn) {
+    if (type == QEvent::FocusIn && (watched == m_addressBox || watched == m_periodBox)) {
         switch (static_cast<QFocusEvent *>(event)->reason()) {
         case Qt::MouseFocusReason:
         case Qt::TabFocusReason:
