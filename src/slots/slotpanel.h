@@ -49,8 +49,7 @@ public:
     /** Goes on as the slot was before a restart: its address and period in their boxes, opened, started if it
      * ran. */
     void resume(const SavedSlot &saved);
-    /** Whether the user has gone into the slot's boxes, typed there or chosen: a resume would overwrite it.
-     */
+    /** Whether the user has gone into the slot's boxes or chosen from them: a resume would overwrite it. */
     bool hasUserInput() const { return m_userInput; }
     /** Tells the browser where the program's first page is; the idle slot waits there. */
     void sendBrowserTo(const QString &address);
