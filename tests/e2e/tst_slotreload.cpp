@@ -2,6 +2,7 @@
 #include "common/guitest.h"
 #include "mainwin/mainwindow.h"
 
+#include <QSignalSpy>
 #include <QTimer>
 
 using namespace kelvora;
@@ -35,18 +36,21 @@ private slots:
 
     void reloadsEveryPeriodWithTheLoginUntilStopped()
     {
+        QSignalSpy ticks(m_window.control<QTimer>(0, &SlotControlNames::refreshTimer), &QTimer::timeout);
         m_window.openAndStart(0, m_forum.url(QStringLiteral("/thread")), QStringLiteral("2"));
         QTRY_VERIFY_WITH_TIMEOUT(m_forum.pageRequests().size() >= 5, 10000);
         QList<ForumServer::Request> requests = m_forum.pageRequests();
+        // One reload every second tick after the opening page, never more. (Ticks come late on a
+        // busy machine, and pages late behind them, so the requests' times prove nothing.)
+        QVERIFY2(
+            requests.size() - 1 <= ticks.size() / 2,
+            qPrintable(QStringLiteral("%1 pages after %2 ticks").arg(requests.size()).arg(ticks.size())));
         const QString login = requests.first().issuedCookie;
         QVERIFY(!login.isEmpty());
         for (qsizetype i = 1; i < requests.size(); ++i) {
             QCOMPARE(requests[i].path, QStringLiteral("/thread"));
             QCOMPARE(requests[i].cookie, login);
             QVERIFY(requests[i].issuedCookie.isEmpty());
-            // Never two for one tick: those would come right behind each other. (Ticks themselves
-            // may come late on a busy machine, so their gaps are not compared with the period.)
-            QVERIFY(requests[i].elapsedMs - requests[i - 1].elapsedMs > 100);
         }
 
         m_window.click(0, &SlotControlNames::stopButton);
