@@ -94,11 +94,33 @@ class TestProgram : public QObject
     }
 
     // Alt+F4 through the window manager, as a user closes a window; false when there is none.
+    // A window manager that the desktop session has just started again takes a moment to take
+    // the window back, so the activation is tried for a while.
     static bool closeByKeyboard(const QString &window)
     {
-        if (!xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window}))
+        if (!QTest::qWaitFor(
+                [&window] {
+                    return xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+                },
+                15000))
             return false;
         return xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+F4")});
+    }
+    // The running window manager's name, or why there is none.
+    static QString windowManager()
+    {
+        QProcess xprop;
+        xprop.start(QStringLiteral("xprop"),
+                    {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+        xprop.waitForFinished(5000);
+        const QString check =
+            QString::fromUtf8(xprop.readAllStandardOutput()).section(QLatin1Char('#'), 1).trimmed();
+        if (check.isEmpty())
+            return QStringLiteral("no window manager has announced itself");
+        xprop.start(QStringLiteral("xprop"), {QStringLiteral("-id"), check, QStringLiteral("_NET_WM_NAME")});
+        if (!xprop.waitForFinished(5000) || xprop.exitCode() != 0)
+            return QStringLiteral("the window manager that announced itself is gone");
+        return QString::fromUtf8(xprop.readAllStandardOutput()).section(QLatin1Char('='), 1).trimmed();
     }
 
     // Shows a slot's panel with its switch button, types an address into its address box and
@@ -118,6 +140,21 @@ class TestProgram : public QObject
         xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), w, QString::number(x),
                  QString::number(y), QStringLiteral("click"), QStringLiteral("1")});
     }
+    // Every page the forum was asked for, with its query and login cookie, for a failure's message.
+    static QString pagesAsked(const ForumServer &forum)
+    {
+        QStringList asked;
+        for (const ForumServer::Request &r : forum.pageRequests())
+            asked << QStringLiteral("%1?%2 (%3)").arg(r.path, r.query, r.cookie);
+        return asked.join(QStringLiteral(", "));
+    }
+    // What the program kept of its slots when it ended, for a failure's message.
+    QString slotsKept() const
+    {
+        QFile kept(m_home.filePath(QStringLiteral("data/kelvora/kelvora/slots.json")));
+        return kept.open(QIODevice::ReadOnly) ? QString::fromUtf8(kept.readAll()).simplified()
+                                              : QStringLiteral("(nothing)");
+    }
     // The login cookie that the page at `path` was given and sent back once it had loaded.
     static QString loginStoredBy(const ForumServer &forum, const QString &query)
     {
@@ -131,7 +168,8 @@ class TestProgram : public QObject
     [[nodiscard]] QString stop(const QString &window)
     {
         if (!closeByKeyboard(window))
-            return QStringLiteral("the window could not be closed with Alt+F4");
+            return QStringLiteral("the window could not be closed with Alt+F4 (window manager: %1)")
+                .arg(windowManager());
         if (!m_program.waitForFinished(20000))
             return QStringLiteral("the program did not end");
         if (m_program.exitStatus() != QProcess::NormalExit || m_program.exitCode() != 0)
@@ -167,7 +205,8 @@ private slots:
         QList<qint64> helpers;
         QTRY_VERIFY_WITH_TIMEOUT((helpers = descendants(m_program.processId())).size() >= 3, 20000);
         if (!closeByKeyboard(window))
-            QSKIP("no window manager to ask the window to close");
+            QSKIP(qPrintable(
+                QStringLiteral("no window manager to ask the window to close: %1").arg(windowManager())));
 
         QVERIFY(m_program.waitForFinished(10000));
         QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
@@ -217,15 +256,12 @@ private slots:
             }
             return sent;
         };
-        const auto pagesAsked = [&forum] {
-            QStringList asked;
-            for (const ForumServer::Request &r : forum.pageRequests())
-                asked << QStringLiteral("%1?%2 (%3)").arg(r.path, r.query, r.cookie);
-            return asked.join(QStringLiteral(", "));
-        };
-        QTRY_VERIFY2_WITH_TIMEOUT(sentForThreads().size() >= 2, qPrintable(pagesAsked()), 20000);
-        QVERIFY2(sentForThreads() == (QStringList{alice, bob}), qPrintable(pagesAsked()));
+        QTRY_VERIFY2_WITH_TIMEOUT(sentForThreads().size() >= 2, qPrintable(pagesAsked(forum)), 20000);
+        const QStringList sent = sentForThreads();
+        const QString asked = pagesAsked(forum);
         QCOMPARE(stop(window), QString());
+        QVERIFY2(sent == (QStringList{alice, bob}),
+                 qPrintable(QStringLiteral("%1; the slots kept: %2").arg(asked, slotsKept())));
     }
 
     void aSignalEndsTheProgramWithItsLoginsSaved()
@@ -255,8 +291,10 @@ private slots:
         QVERIFY(!window.isEmpty());
         openInSlot(window, 0, forum.url(QStringLiteral("/thread")).toString());
         QTRY_VERIFY_WITH_TIMEOUT(!forum.pageRequests().isEmpty(), 20000);
-        QCOMPARE(forum.pageRequests().first().cookie, login);
+        const bool loggedIn = forum.pageRequests().first().cookie == login;
+        const QString asked = pagesAsked(forum);
         QCOMPARE(stop(window), QString());
+        QVERIFY2(loggedIn, qPrintable(QStringLiteral("%1; the slots kept: %2").arg(asked, slotsKept())));
     }
 
     void aRunningSlotGoesOnAfterARestart()
@@ -306,7 +344,7 @@ private slots:
             if (bySignal)
                 m_program.terminate();
             else
-                QVERIFY(closeByKeyboard(window));
+                QVERIFY2(closeByKeyboard(window), qPrintable(windowManager()));
             QVERIFY(m_program.waitForFinished(20000));
             QCOMPARE(m_program.exitCode(), 0);
             // Well before the question's own ten seconds are up.
@@ -321,7 +359,8 @@ private slots:
         QVERIFY(!window.isEmpty());
         // Minimised, the window goes to the tray, as it does for a user who leaves it running.
         QVERIFY(xdotool({QStringLiteral("windowminimize"), QStringLiteral("--sync"), window}));
-        QTRY_VERIFY_WITH_TIMEOUT(visibleWindow(QStringLiteral("Kelvora")).isEmpty(), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(visibleWindow(QStringLiteral("Kelvora")).isEmpty(),
+                                  qPrintable(windowManager()), 10000);
 
         QProcess second;
         second.setProcessEnvironment(environment());
