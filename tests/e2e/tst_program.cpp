@@ -1,6 +1,7 @@
 #include "common/forumserver.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -155,6 +156,21 @@ class TestProgram : public QObject
         return kept.open(QIODevice::ReadOnly) ? QString::fromUtf8(kept.readAll()).simplified()
                                               : QStringLiteral("(nothing)");
     }
+    // Whether slot `slotIndex`'s browser has a cookie of `host` in its cookie file.
+    bool cookieFileNames(int slotIndex, const QString &host) const
+    {
+        QString folder = m_home.filePath(QStringLiteral("data/kelvora/kelvora/webengine"));
+        if (slotIndex > 0)
+            folder += QStringLiteral("-%1").arg(slotIndex + 1);
+        // Where in the folder the engine keeps it differs between its versions.
+        QDirIterator files(folder, {QStringLiteral("Cookies")}, QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            QFile cookies(files.next());
+            if (cookies.open(QIODevice::ReadOnly) && cookies.readAll().contains(host.toUtf8()))
+                return true;
+        }
+        return false;
+    }
     // The login cookie that the page at `path` was given and sent back once it had loaded.
     static QString loginStoredBy(const ForumServer &forum, const QString &query)
     {
@@ -240,6 +256,9 @@ private slots:
         const QString alice = loginStoredBy(forum, QStringLiteral("alice"));
         const QString bob = loginStoredBy(forum, QStringLiteral("bob"));
         QCOMPARE(stop(window), QString());
+        const QString host = forum.url(QStringLiteral("/")).host();
+        QVERIFY(cookieFileNames(0, host));
+        QVERIFY(cookieFileNames(1, host));
 
         forum.clear();
         QVERIFY(start());
@@ -284,6 +303,8 @@ private slots:
             std::none_of(helpers.begin(), helpers.end(),
                          [](qint64 pid) { return QFile::exists(QStringLiteral("/proc/%1").arg(pid)); }),
             5000);
+        // The login is on disk before the program is gone.
+        QVERIFY(cookieFileNames(0, forum.url(QStringLiteral("/")).host()));
 
         forum.clear();
         QVERIFY(start());
