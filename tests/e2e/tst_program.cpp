@@ -171,11 +171,11 @@ class TestProgram : public QObject
         }
         return false;
     }
-    // The login cookie that the page at `path` was given and sent back once it had loaded.
-    static QString loginStoredBy(const ForumServer &forum, const QString &query)
+    // The login cookie `member` was given, once the loaded page has sent it back: the browser holds it.
+    static QString loginStoredBy(const ForumServer &forum, const QString &member)
     {
         for (const ForumServer::Request &r : forum.requests()) {
-            if (r.path == u"/answer" && !r.cookie.isEmpty() && r.cookie.startsWith(query))
+            if (r.path == u"/answer" && !r.cookie.isEmpty() && r.cookie.startsWith(member))
                 return r.cookie;
         }
         return {};
