@@ -63,6 +63,18 @@ class TestProgram : public QObject
         return found;
     }
 
+    // Whether any of these processes still runs.
+    static bool anyAlive(const QList<qint64> &pids)
+    {
+        return std::any_of(pids.begin(), pids.end(),
+                           [](qint64 pid) { return QFile::exists(QStringLiteral("/proc/%1").arg(pid)); });
+    }
+    // A file in the program's data folder, where its address list, slots and browsers live.
+    QString dataPath(const QString &name) const
+    {
+        return m_home.filePath(QStringLiteral("data/kelvora/kelvora/") + name);
+    }
+
     [[nodiscard]] bool start()
     {
         m_program.setProcessEnvironment(environment());
@@ -152,14 +164,14 @@ class TestProgram : public QObject
     // What the program kept of its slots when it ended, for a failure's message.
     QString slotsKept() const
     {
-        QFile kept(m_home.filePath(QStringLiteral("data/kelvora/kelvora/slots.json")));
+        QFile kept(dataPath(QStringLiteral("slots.json")));
         return kept.open(QIODevice::ReadOnly) ? QString::fromUtf8(kept.readAll()).simplified()
                                               : QStringLiteral("(nothing)");
     }
     // Whether slot `slotIndex`'s browser has a cookie of `host` in its cookie file.
     bool cookieFileNames(int slotIndex, const QString &host) const
     {
-        QString folder = m_home.filePath(QStringLiteral("data/kelvora/kelvora/webengine"));
+        QString folder = dataPath(QStringLiteral("webengine"));
         if (slotIndex > 0)
             folder += QStringLiteral("-%1").arg(slotIndex + 1);
         // Where in the folder the engine keeps it differs between its versions.
@@ -207,7 +219,7 @@ private slots:
     void firstStartShowsSplashThenMainAndClosesCleanly()
     {
         QVERIFY(start());
-        const QString listPath = m_home.filePath(QStringLiteral("data/kelvora/kelvora/userbbs.dat"));
+        const QString listPath = dataPath(QStringLiteral("userbbs.dat"));
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(listPath), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!visibleWindow(QStringLiteral("Form1")).isEmpty(), 10000);
         QVERIFY(visibleWindow(QStringLiteral("Kelvora")).isEmpty());
@@ -227,11 +239,7 @@ private slots:
         QVERIFY(m_program.waitForFinished(10000));
         QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_program.exitCode(), 0);
-        auto anyAlive = [&helpers] {
-            return std::any_of(helpers.begin(), helpers.end(),
-                               [](qint64 pid) { return QFile::exists(QStringLiteral("/proc/%1").arg(pid)); });
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(!anyAlive(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!anyAlive(helpers), 5000);
     }
 
     void twoMembersOfOneForumStayLoggedInAcrossARestart()
@@ -299,10 +307,7 @@ private slots:
         QVERIFY(m_program.waitForFinished(20000));
         QCOMPARE(m_program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(m_program.exitCode(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            std::none_of(helpers.begin(), helpers.end(),
-                         [](qint64 pid) { return QFile::exists(QStringLiteral("/proc/%1").arg(pid)); }),
-            5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!anyAlive(helpers), 5000);
         // The login is on disk before the program is gone.
         QVERIFY(cookieFileNames(0, forum.url(QStringLiteral("/")).host()));
 
