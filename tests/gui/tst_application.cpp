@@ -229,8 +229,12 @@ private slots:
         QTRY_VERIFY(m_app->stateFile().read().state.entries[2].has_value());
         QVERIFY(!m_app->stateFile().read().state.entries[2]->running);
 
+        // A second apart, so the order in which the pages reach the forum is the slots' order even
+        // when a browser takes its time to start.
         forum.clear();
+        m_resumeSpacingMs = 1000;
         restartProgram();
+        m_resumeSpacingMs = 100;
         const ForumSlot &kept = window()->panel(0)->slot();
         const ForumSlot &open = window()->panel(2)->slot();
         QTRY_COMPARE(kept.status(), SlotStatus::Running);
