@@ -23,6 +23,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+
 using namespace kelvora;
 using kelvora::test::child;
 using kelvora::test::ForumServer;
@@ -71,6 +73,15 @@ class TestApplication : public QObject
     void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(3, 3)); }
     // Runs the action; true once the program has asked to end its event loop. The loop itself goes
     // on: the web engine puts itself away for good when the application quits.
+    // Whether the forum has had a page for each of these paths: what was asked of it has arrived.
+    static bool hasPagesFor(const ForumServer &forum, const QStringList &paths)
+    {
+        QStringList seen;
+        for (const ForumServer::Request &r : forum.pageRequests())
+            seen << r.path;
+        return std::all_of(paths.begin(), paths.end(),
+                           [&seen](const QString &p) { return seen.contains(p); });
+    }
     bool quitsWhen(const std::function<void()> &action)
     {
         m_quits = 0;
@@ -230,7 +241,9 @@ private slots:
         QVERIFY(!m_app->stateFile().read().state.entries[2]->running);
 
         // A second apart, so the order in which the pages reach the forum is the slots' order even
-        // when a browser takes its time to start.
+        // when a browser takes its time to start. The forum counts afresh once the pages asked for
+        // so far have come: the program would still serve them as it ends.
+        QTRY_VERIFY(hasPagesFor(forum, {QStringLiteral("/kept"), QStringLiteral("/open")}));
         forum.clear();
         m_resumeSpacingMs = 1000;
         restartProgram();
@@ -270,6 +283,8 @@ private slots:
 
         // Slots come back a second apart; before their turns the user types in slot 2 and clicks
         // into slot 3's address box, about to select its text and type over it.
+        QTRY_VERIFY(hasPagesFor(forum, {QStringLiteral("/slot1"), QStringLiteral("/slot2"),
+                                        QStringLiteral("/slot3"), QStringLiteral("/slot4")}));
         forum.clear();
         m_resumeSpacingMs = 1000;
         restartProgram();
