@@ -8,6 +8,7 @@
 #include "platform/autostart.h"
 #include "slots/slotpanel.h"
 #include "urllist/urllisteditorwindow.h"
+#include "web/cookiewriter.h"
 #include "web/webprofile.h"
 #include "widgets/controls.h"
 #include "widgets/messagebox.h"
@@ -46,7 +47,7 @@ Application::Application(ApplicationSetup setup)
       m_exitAction(new QAction(QStringLiteral("退出程序"), this)),
       m_resumeAction(new QAction(QStringLiteral("启动时恢复挂机"), this)),
       m_autostartAction(new QAction(QStringLiteral("开机自动启动"), this)),
-      m_stateFile(stateFilePath(m_setup))
+      m_stateFile(stateFilePath(m_setup)), m_cookies(std::make_unique<CookieWriter>(m_setup.profiles->all()))
 {
     m_showAction->setObjectName(QStringLiteral("show"));
     m_exitAction->setObjectName(QStringLiteral("exit"));
@@ -236,10 +237,14 @@ void Application::end()
         m_window->hide();
     if (m_tray)
         m_tray->remove();
-    if (m_setup.quit)
-        m_setup.quit();
-    else
-        QApplication::quit();
+    // The logins go to disk now, while the engine runs in full; only then does the process end.
+    connect(m_cookies.get(), &CookieWriter::written, this, [this] {
+        if (m_setup.quit)
+            m_setup.quit();
+        else
+            QApplication::quit();
+    });
+    m_cookies->write(m_setup.cookieWriteTimeoutMs);
 }
 
 void Application::bringToFront()

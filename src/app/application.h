@@ -19,6 +19,7 @@ class QAction;
 
 namespace kelvora {
 
+class CookieWriter;
 class MainWindow;
 class SlotProfiles;
 class TrayIcon;
@@ -43,6 +44,8 @@ struct ApplicationSetup
     int resumeSpacingMs = 1500;
     /** Hands a web address to the desktop's browser; false when that failed. */
     std::function<bool(const QString &)> openAddress;
+    /** The longest the end waits for the browsers to write their cookies. */
+    int cookieWriteTimeoutMs = 3000;
     /** Ends the event loop once everything is put away; by default QApplication::quit. */
     std::function<void()> quit;
 };
@@ -88,7 +91,10 @@ private:
     void openEditor();
     void openInstructions();
     void openHomePage(QWidget *from);
-    /** The one orderly end, whichever way it was asked for; what runs after the first call does nothing. */
+    /**
+     * The one orderly end, whichever way it was asked for; what runs after the first call does
+     * nothing. The event loop ends once the browsers have written their cookies.
+     */
     void end();
     /** Reads the kept state; a file that can't be used is told of and kept aside. */
     SavedState readState();
@@ -111,6 +117,7 @@ private:
     /** Slots still waiting to go on after a restart: their kept state stands for them meanwhile. */
     std::array<std::optional<SavedSlot>, SlotCount> m_toResume{};
     bool m_stateLoaded = false;
+    std::unique_ptr<CookieWriter> m_cookies;
     std::unique_ptr<TrayIcon> m_tray;
     std::unique_ptr<MainWindow> m_window;
     QPointer<SplashWindow> m_splash;

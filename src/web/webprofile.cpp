@@ -71,6 +71,14 @@ QWebEngineProfile *SlotProfiles::profile(int slotIndex) const
     return m_profiles.at(static_cast<std::size_t>(slotIndex)).get();
 }
 
+QList<QWebEngineProfile *> SlotProfiles::all() const
+{
+    QList<QWebEngineProfile *> profiles;
+    for (const auto &profile : m_profiles)
+        profiles << profile.get();
+    return profiles;
+}
+
 QString SlotProfiles::slotFolder(const QString &folder, int slotIndex)
 {
     return slotIndex == 0 ? folder : folder + QStringLiteral("-%1").arg(slotIndex + 1);

@@ -2,6 +2,7 @@
 
 #include "core/slottable.h"
 
+#include <QList>
 #include <QString>
 
 #include <array>
@@ -32,6 +33,8 @@ public:
     SlotProfiles &operator=(const SlotProfiles &) = delete;
 
     QWebEngineProfile *profile(int slotIndex) const;
+    /** Every slot's profile, slot 1's first. */
+    QList<QWebEngineProfile *> all() const;
 
     /** Where slot `slotIndex`'s profile is kept below `folder`. */
     static QString slotFolder(const QString &folder, int slotIndex);

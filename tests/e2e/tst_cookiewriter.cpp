@@ -1,0 +1,76 @@
+#include "common/forumserver.h"
+#include "common/guitest.h"
+#include "web/cookiewriter.h"
+#include "web/webprofile.h"
+
+#include <QDirIterator>
+#include <QNetworkCookie>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QWebEngineCookieStore>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+
+using namespace kelvora;
+using kelvora::test::ForumServer;
+
+// A login made a moment before the program ends is on disk before the engine goes down, and
+// comes back in the next run.
+class TestCookieWriter : public QObject
+{
+    Q_OBJECT
+
+    ForumServer m_forum;
+
+    // Whether a cookie file under `folder` holds a cookie of `host`.
+    static bool onDisk(const QString &folder, const QString &host)
+    {
+        QDirIterator files(folder, {QStringLiteral("Cookies")}, QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            QFile cookies(files.next());
+            if (cookies.open(QIODevice::ReadOnly) && cookies.readAll().contains(host.toUtf8()))
+                return true;
+        }
+        return false;
+    }
+private slots:
+    void initTestCase() { QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.8")))); }
+
+    void aFreshLoginIsOnDiskAtOnceAndComesBack()
+    {
+        QTemporaryDir home;
+        const QString folder = home.filePath(QStringLiteral("webengine"));
+        const QString slotFolder = SlotProfiles::slotFolder(folder, 1);
+        const QString host = m_forum.url(QStringLiteral("/")).host();
+        QString login;
+        {
+            const std::unique_ptr<SlotProfiles> profiles = SlotProfiles::onDisk(folder);
+            CookieWriter writer(profiles->all());
+            QSignalSpy written(&writer, &CookieWriter::written);
+            QWebEnginePage page(profiles->profile(1));
+            QSignalSpy added(page.profile()->cookieStore(), &QWebEngineCookieStore::cookieAdded);
+            // Without "remember me": a cookie for the session, which is kept all the same.
+            page.load(m_forum.url(QStringLiteral("/login.php?member=erin&remember=0")));
+            QTRY_VERIFY_WITH_TIMEOUT(!added.isEmpty(), 20000);
+            login = QString::fromUtf8(added.first().first().value<QNetworkCookie>().value());
+
+            // Each browser it asked answered, well before the time given: what it set for that is gone.
+            writer.write(60000);
+            QTRY_COMPARE_WITH_TIMEOUT(written.size(), 1, 10000);
+            // The engine writes it in the background at once; on its own it waits half a minute.
+            QTRY_VERIFY_WITH_TIMEOUT(onDisk(slotFolder, host), 5000);
+            QVERIFY(!onDisk(SlotProfiles::slotFolder(folder, 2), host));
+        }
+
+        // The next run: the forum sees the member logged in.
+        m_forum.clear();
+        const std::unique_ptr<SlotProfiles> profiles = SlotProfiles::onDisk(folder);
+        QWebEnginePage page(profiles->profile(1));
+        page.load(m_forum.url(QStringLiteral("/thread")));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_forum.pageRequests().isEmpty(), 20000);
+        QCOMPARE(m_forum.pageRequests().first().cookie, login);
+    }
+};
+
+KELVORA_GUI_TEST_MAIN(TestCookieWriter)
+#include "tst_cookiewriter.moc"
