@@ -32,6 +32,9 @@ ApplicationSetup::~ApplicationSetup() = default;
 
 namespace {
 
+// The longest the end waits for a browser to take the request to write its cookies.
+constexpr int CookieWriteTimeoutMs = 3000;
+
 QString stateFilePath(const ApplicationSetup &setup)
 {
     if (!setup.stateFile.isEmpty())
@@ -61,6 +64,12 @@ Application::Application(ApplicationSetup setup)
     connect(m_exitAction, &QAction::triggered, this, &Application::requestEnd);
     connect(m_resumeAction, &QAction::toggled, this, &Application::saveState);
     connect(m_autostartAction, &QAction::toggled, this, &Application::setStartsWithSession);
+    connect(m_cookies.get(), &CookieWriter::written, this, [this] {
+        if (m_setup.quit)
+            m_setup.quit();
+        else
+            QApplication::quit();
+    });
     // However the event loop comes to its end, the program ends in order on the way.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &Application::end);
 }
@@ -238,13 +247,7 @@ void Application::end()
     if (m_tray)
         m_tray->remove();
     // The logins go to disk now, while the engine runs in full; only then does the process end.
-    connect(m_cookies.get(), &CookieWriter::written, this, [this] {
-        if (m_setup.quit)
-            m_setup.quit();
-        else
-            QApplication::quit();
-    });
-    m_cookies->write(m_setup.cookieWriteTimeoutMs);
+    m_cookies->write(CookieWriteTimeoutMs);
 }
 
 void Application::bringToFront()

@@ -44,8 +44,6 @@ struct ApplicationSetup
     int resumeSpacingMs = 1500;
     /** Hands a web address to the desktop's browser; false when that failed. */
     std::function<bool(const QString &)> openAddress;
-    /** The longest the end waits for the browsers to write their cookies. */
-    int cookieWriteTimeoutMs = 3000;
     /** Ends the event loop once everything is put away; by default QApplication::quit. */
     std::function<void()> quit;
 };

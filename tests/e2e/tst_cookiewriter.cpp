@@ -1,9 +1,9 @@
+#include "common/cookiefiles.h"
 #include "common/forumserver.h"
 #include "common/guitest.h"
 #include "web/cookiewriter.h"
 #include "web/webprofile.h"
 
-#include <QDirIterator>
 #include <QNetworkCookie>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -22,17 +22,6 @@ class TestCookieWriter : public QObject
 
     ForumServer m_forum;
 
-    // Whether a cookie file under `folder` holds a cookie of `host`.
-    static bool onDisk(const QString &folder, const QString &host)
-    {
-        QDirIterator files(folder, {QStringLiteral("Cookies")}, QDir::Files, QDirIterator::Subdirectories);
-        while (files.hasNext()) {
-            QFile cookies(files.next());
-            if (cookies.open(QIODevice::ReadOnly) && cookies.readAll().contains(host.toUtf8()))
-                return true;
-        }
-        return false;
-    }
 private slots:
     void initTestCase() { QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.8")))); }
 
@@ -58,8 +47,8 @@ private slots:
             writer.write(60000);
             QTRY_COMPARE_WITH_TIMEOUT(written.size(), 1, 10000);
             // The engine writes it in the background at once; on its own it waits half a minute.
-            QTRY_VERIFY_WITH_TIMEOUT(onDisk(slotFolder, host), 5000);
-            QVERIFY(!onDisk(SlotProfiles::slotFolder(folder, 2), host));
+            QTRY_COMPARE_WITH_TIMEOUT(test::cookiesMissing(slotFolder, host), QString(), 5000);
+            QVERIFY(!test::cookiesMissing(SlotProfiles::slotFolder(folder, 2), host).isEmpty());
         }
 
         // The next run: the forum sees the member logged in.

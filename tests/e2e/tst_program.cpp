@@ -1,7 +1,7 @@
+#include "common/cookiefiles.h"
 #include "common/forumserver.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -169,30 +169,13 @@ class TestProgram : public QObject
                                               : QStringLiteral("(nothing)");
     }
     // Whether slot `slotIndex`'s browser has a cookie of `host` in its cookie file.
-    // Empty when slot `slotIndex`'s cookie file holds a cookie of `host`; otherwise what its
-    // folder holds of the engine's cookie files (the database and its journals), with their sizes.
+    // Empty when slot `slotIndex`'s cookie file holds a cookie of `host`; otherwise why not.
     QString cookiesMissing(int slotIndex, const QString &host) const
     {
         QString folder = dataPath(QStringLiteral("webengine"));
         if (slotIndex > 0)
             folder += QStringLiteral("-%1").arg(slotIndex + 1);
-        // Where in the folder the engine keeps it differs between its versions.
-        QDirIterator files(folder, {QStringLiteral("Cookies*")}, QDir::Files, QDirIterator::Subdirectories);
-        QStringList found;
-        while (files.hasNext()) {
-            QFile cookies(files.next());
-            if (!cookies.open(QIODevice::ReadOnly))
-                continue;
-            const QByteArray bytes = cookies.readAll();
-            if (cookies.fileName().endsWith(u"/Cookies") && bytes.contains(host.toUtf8()))
-                return {};
-            found << QStringLiteral("%1 (%2 bytes%3)")
-                         .arg(QDir(folder).relativeFilePath(cookies.fileName()))
-                         .arg(bytes.size())
-                         .arg(bytes.contains(host.toUtf8()) ? ", holds the host" : "");
-        }
-        return QStringLiteral("no cookie of %1 in %2: %3")
-            .arg(host, folder, found.isEmpty() ? QStringLiteral("no cookie files") : found.join(u", "));
+        return kelvora::test::cookiesMissing(folder, host);
     }
     // The login cookie `member` was given, once the loaded page has sent it back: the browser holds it.
     static QString loginStoredBy(const ForumServer &forum, const QString &member)

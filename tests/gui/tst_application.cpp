@@ -71,8 +71,6 @@ class TestApplication : public QObject
     MainWindow *window() const { return m_app->mainWindow(); }
     template <typename T> T *find(const QString &name) const { return child<T>(window(), name); }
     void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(3, 3)); }
-    // Runs the action; true once the program has asked to end its event loop. The loop itself goes
-    // on: the web engine puts itself away for good when the application quits.
     // Whether the forum has had a page for each of these paths: what was asked of it has arrived.
     static bool hasPagesFor(const ForumServer &forum, const QStringList &paths)
     {
@@ -82,6 +80,8 @@ class TestApplication : public QObject
         return std::all_of(paths.begin(), paths.end(),
                            [&seen](const QString &p) { return seen.contains(p); });
     }
+    // Runs the action; true once the program has asked to end its event loop. The loop itself goes
+    // on: the web engine puts itself away for good when the application quits.
     bool quitsWhen(const std::function<void()> &action)
     {
         m_quits = 0;
