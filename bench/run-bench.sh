@@ -22,10 +22,29 @@
 #   bench/run-bench.sh --quick tuned -- --renderer-process-limit=1
 #                                # 3 minutes, figures over the last 2: to try an engine switch,
 #                                # handed to the program on its command line
+#   bench/run-bench.sh --engines [MODE ...]
+#                                # the same run on each engine, one after another: Qt 6.4 here, then
+#                                # 6.8 and 6.11 in the Debian 13 and testing roots that
+#                                # scripts/test-in-debian.sh makes (as root)
 #
-# Figures go to standard output; the screenshots of slot 1's clock to build/bench/.
+# Figures go to standard output; the screenshots of slot 1's clock and the programs' own output to
+# build/bench/ (with --engines, each engine's figures to build/bench/engine-NAME.txt too).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = --engines ]; then
+  shift
+  mkdir -p build/bench
+  here=$(. /etc/os-release && echo "${VERSION_CODENAME:-here}")
+  on() { # engine, the bench's own arguments
+    if [ "$1" = "$here" ]; then "$0" "${@:2}"; else scripts/test-in-debian.sh "$1" --run bench/run-bench.sh "${@:2}"; fi
+  }
+  status=0
+  for engine in "$here" trixie forky; do
+    echo "=== $engine: $(date -u '+%F %T') UTC, commit $(git rev-parse --short HEAD 2>/dev/null || echo '?')"
+    on "$engine" "$@" 2>&1 | tee "build/bench/engine-$engine.txt" || status=1
+  done
+  exit $status
+fi
 # The program's browsers start on a public site: the whole bench runs where only loopback exists.
 if [ -z "${KELVORA_BENCH_ISOLATED:-}" ]; then
   exec tests/loopback-only.sh env KELVORA_BENCH_ISOLATED=1 "$0" "$@"
@@ -48,6 +67,8 @@ while [ $# -gt 0 ] && [ "$1" != -- ]; do chosen+=("$1"); shift; done
 [ ${#chosen[@]} -gt 0 ] && programs=("${chosen[@]}")
 [ "${1:-}" = -- ] && shift
 switches=("$@")
+# Qt WebEngine hands the engine only what follows this marker on the program's command line.
+[ ${#switches[@]} -gt 0 ] && [ "${switches[0]}" != --webEngineArgs ] && switches=(--webEngineArgs "${switches[@]}")
 
 scripts/setup-debian.sh
 build() {
@@ -197,6 +218,7 @@ run() { # plain | tuned
   kill "$app" "$server" 2>/dev/null || true
   wait "$app" "$server" 2>/dev/null || true
   cp "$samples" "$out/samples-$label${mode}.txt"
+  cp "$work/kelvora-$label.log" "$out/kelvora-$label${mode}.log"
   python3 bench/figures.py "$samples" "$idles" "$log" "$started" "$measure" | tee "$work/figures-$label"
 }
 

@@ -3,13 +3,28 @@ include(GNUInstallDirs)
 
 install(TARGETS kelvora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+set(CPACK_PACKAGE_NAME kelvora)
+set(CPACK_PACKAGE_VENDOR Tavren)
+set(CPACK_PACKAGE_CONTACT "Tavren <kelvora@example.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Keeps up to eight web-forum accounts online")
+
 if(WIN32)
-  # The Qt libraries, plugins and the engine's helper go next to the program.
+  # The Qt libraries, plugins and the engine's helper go next to the program, in `cmake --install`
+  # and in the packages CPack makes from the same install step.
   find_program(KELVORA_WINDEPLOYQT windeployqt HINTS "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}")
   if(KELVORA_WINDEPLOYQT)
     install(CODE "execute_process(COMMAND \"${KELVORA_WINDEPLOYQT}\" --release --no-compiler-runtime
                   \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/kelvora.exe\")")
   endif()
+  # A ZIP to unpack anywhere, and an installer with a Start menu entry where NSIS is installed.
+  set(CPACK_GENERATOR ZIP)
+  find_program(KELVORA_MAKENSIS makensis)
+  if(KELVORA_MAKENSIS)
+    list(APPEND CPACK_GENERATOR NSIS)
+  endif()
+  set(CPACK_PACKAGE_INSTALL_DIRECTORY Kelvora)
+  set(CPACK_PACKAGE_EXECUTABLES kelvora Kelvora)
+  include(CPack)
   return()
 endif()
 
@@ -24,10 +39,6 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/kelvora.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME kelvora)
-set(CPACK_PACKAGE_VENDOR Tavren)
-set(CPACK_PACKAGE_CONTACT "Tavren <kelvora@example.com>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Keeps up to eight web-forum accounts online")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)

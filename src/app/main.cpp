@@ -17,7 +17,8 @@ int main(int argc, char *argv[])
 {
     kelvora::prepareProcess();
     kelvora::prepareWebEngine();
-    QApplication app(argc, argv);
+    kelvora::EngineCommandLine commandLine(argc, argv);
+    QApplication app(commandLine.argc(), commandLine.argv());
     QApplication::setApplicationName(QStringLiteral("kelvora"));
     QApplication::setOrganizationName(QStringLiteral("kelvora"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kelvora-32.png")));

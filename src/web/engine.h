@@ -1,5 +1,10 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
+
+#include <vector>
+
 namespace kelvora {
 
 /**
@@ -11,5 +16,25 @@ namespace kelvora {
  * A page reloaded once a minute behind a minimised window does not need the GPU.
  */
 void prepareWebEngine();
+
+/**
+ * The command line the QApplication is made with: the program's own, plus the Chromium switches
+ * this engine is given (see core/engineswitches.h). Keep it alive as long as the application.
+ */
+class EngineCommandLine
+{
+public:
+    EngineCommandLine(int argc, char *argv[]);
+    EngineCommandLine(const EngineCommandLine &) = delete;
+    EngineCommandLine &operator=(const EngineCommandLine &) = delete;
+
+    int &argc() { return m_argc; }
+    char **argv() { return m_pointers.data(); }
+
+private:
+    QList<QByteArray> m_arguments;
+    std::vector<char *> m_pointers;
+    int m_argc = 0;
+};
 
 } // namespace kelvora

@@ -1,4 +1,5 @@
 #include "core/banner.h"
+#include "core/engineswitches.h"
 #include "core/urllisteditor.h"
 
 #include <QTest>
@@ -7,7 +8,8 @@ using namespace kelvora;
 using View = UrlListEditorState::View;
 using Close = UrlListEditorState::CloseDecision;
 
-// The address list editor's states and close decisions, and the banner's three machines.
+// The address list editor's states and close decisions, the banner's three machines, and the
+// engine's switches.
 class TestExtras : public QObject
 {
     Q_OBJECT
@@ -111,6 +113,63 @@ private slots:
         QCOMPARE(shown.value(first), 30);
         QCOMPARE(shown.value(second), 30);
         QCOMPARE(shown.value(third), 31);
+    }
+    void theEngineGetsItsSwitchesAfterItsMarkerAndKeepsTheUsers_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("expected");
+        const QString gc =
+            QStringLiteral("--js-flags=--optimize-for-size --gc-memory-reducer-start-delay-ms=1000");
+        QTest::newRow("none given") << QStringList{"kelvora", "--minimised"}
+                                    << QStringList{"kelvora", "--minimised", "--webEngineArgs", gc};
+        QTest::newRow("the user's own") << QStringList{"kelvora", "--webEngineArgs", "--lang=en"}
+                                        << QStringList{"kelvora", "--webEngineArgs", "--lang=en", gc};
+        // The engine heeds the last --js-flags alone: the user's V8 flags and ours go together.
+        QTest::newRow("V8 flags add up")
+            << QStringList{"kelvora", "--webEngineArgs", "--js-flags=--trace-gc", "--lang=en"}
+            << QStringList{
+                   "kelvora", "--webEngineArgs",
+                   "--js-flags=--trace-gc --optimize-for-size --gc-memory-reducer-start-delay-ms=1000",
+                   "--lang=en"};
+        // Before the marker it is the program's argument, which the engine never sees.
+        QTest::newRow("before the marker")
+            << QStringList{"kelvora", "--js-flags=--trace-gc"}
+            << QStringList{"kelvora", "--js-flags=--trace-gc", "--webEngineArgs", gc};
+    }
+
+    void theEngineGetsItsSwitchesAfterItsMarkerAndKeepsTheUsers()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, expected);
+        const QString gc =
+            QStringLiteral("--js-flags=--optimize-for-size --gc-memory-reducer-start-delay-ms=1000");
+        const QStringList switches = engineSwitches(QVersionNumber(6, 8, 2));
+        QCOMPARE(switches, QStringList{gc});
+        QCOMPARE(withEngineSwitches(arguments, switches), expected);
+        QCOMPARE(withEngineSwitches(arguments, {}), arguments);
+        // Where the engine reads its switches from its variable, ours join them, the user's first.
+        QCOMPARE(withEngineSwitches(QByteArray("--lang=en"), switches), "--lang=en \"" + gc.toUtf8() + '"');
+        QCOMPARE(withEngineSwitches(QByteArray("--js-flags=--trace-gc"), switches),
+                 QByteArray("--js-flags=--trace-gc"));
+    }
+
+    void eachEngineGetsOnlyWhatItNeeds_data()
+    {
+        QTest::addColumn<QVersionNumber>("qt");
+        QTest::addColumn<bool>("noneNeeded");
+        QTest::newRow("6.4") << QVersionNumber(6, 4, 2) << true;
+        QTest::newRow("6.8") << QVersionNumber(6, 8, 2) << false;
+        QTest::newRow("6.9") << QVersionNumber(6, 9, 3) << false;
+        // Their V8 has no memory reducer for the switches to steer.
+        QTest::newRow("6.10") << QVersionNumber(6, 10, 0) << true;
+        QTest::newRow("6.11") << QVersionNumber(6, 11, 2) << true;
+    }
+
+    void eachEngineGetsOnlyWhatItNeeds()
+    {
+        QFETCH(QVersionNumber, qt);
+        QFETCH(bool, noneNeeded);
+        QCOMPARE(engineSwitches(qt).isEmpty(), noneNeeded);
     }
 };
 
