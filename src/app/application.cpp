@@ -3,10 +3,11 @@
 #include "app/splashwindow.h"
 #include "app/trayicon.h"
 #include "core/author.h"
+#include "core/clock.h"
 #include "infowin/instructionswindow.h"
 #include "mainwin/mainwindow.h"
 #include "platform/autostart.h"
-#include "slots/slotpanel.h"
+#include "slots/slotrunner.h"
 #include "urllist/urllisteditorwindow.h"
 #include "web/cookiewriter.h"
 #include "web/webprofile.h"
@@ -50,7 +51,8 @@ Application::Application(ApplicationSetup setup)
       m_exitAction(new QAction(QStringLiteral("退出程序"), this)),
       m_resumeAction(new QAction(QStringLiteral("启动时恢复挂机"), this)),
       m_autostartAction(new QAction(QStringLiteral("开机自动启动"), this)),
-      m_stateFile(stateFilePath(m_setup)), m_cookies(std::make_unique<CookieWriter>(m_setup.profiles->all()))
+      m_stateFile(stateFilePath(m_setup)), m_saveTimer(new QTimer(this)),
+      m_cookies(std::make_unique<CookieWriter>(m_setup.profiles->all()))
 {
     m_showAction->setObjectName(QStringLiteral("show"));
     m_exitAction->setObjectName(QStringLiteral("exit"));
@@ -60,9 +62,13 @@ Application::Application(ApplicationSetup setup)
     m_resumeAction->setChecked(true);
     m_autostartAction->setCheckable(true);
     m_autostartAction->setChecked(startsWithSession());
+    m_saveTimer->setObjectName(QStringLiteral("save"));
+    m_saveTimer->setSingleShot(true);
+    m_saveTimer->setInterval(m_setup.saveDelayMs);
+    connect(m_saveTimer, &QTimer::timeout, this, &Application::saveState);
     connect(m_showAction, &QAction::triggered, this, &Application::bringToFront);
     connect(m_exitAction, &QAction::triggered, this, &Application::requestEnd);
-    connect(m_resumeAction, &QAction::toggled, this, &Application::saveState);
+    connect(m_resumeAction, &QAction::toggled, this, &Application::saveSoon);
     connect(m_autostartAction, &QAction::toggled, this, &Application::setStartsWithSession);
     connect(m_cookies.get(), &CookieWriter::written, this, [this] {
         if (m_setup.quit)
@@ -82,6 +88,7 @@ Application::~Application()
     delete m_splash;
     m_window.reset();
     m_tray.reset();
+    m_runners.reset();
 }
 
 void Application::start()
@@ -101,13 +108,14 @@ void Application::showMainWindow()
             QList<QAction *>{m_showAction, m_resumeAction, m_autostartAction, m_exitAction});
         m_tray->show();
     }
+    m_runners = std::make_unique<SlotRunners>(*m_setup.profiles, SteadyClock::instance());
+    m_runners->loadStartPage(m_setup.startPage);
     MainWindowSetup setup;
-    setup.profiles = m_setup.profiles.get();
-    setup.startPage = m_setup.startPage;
+    setup.runners = m_runners.get();
+    setup.exitAction = m_exitAction;
     setup.mayHideWhenMinimised = [this] { return m_tray && m_tray->isAvailable(); };
     m_window = std::make_unique<MainWindow>(setup);
     MainWindow *window = m_window.get();
-    connect(window, &MainWindow::exitRequested, this, &Application::requestEnd);
     connect(window, &MainWindow::editorRequested, this, &Application::openEditor);
     connect(window, &MainWindow::instructionsRequested, this, &Application::openInstructions);
     connect(window, &MainWindow::homePageRequested, this, [this, window] { openHomePage(window); });
@@ -122,8 +130,8 @@ void Application::showMainWindow()
 
     const SavedState state = readState();
     for (int i = 0; i < SlotCount; ++i) {
-        const ForumSlot *slot = &window->panel(i)->slot();
-        connect(slot, &ForumSlot::savedStateChanged, this, &Application::saveState);
+        const ForumSlot *slot = &m_runners->at(i)->slot();
+        connect(slot, &ForumSlot::savedStateChanged, this, &Application::saveSoon);
         connect(slot, &ForumSlot::loggedOutChanged, this,
                 [this, i](bool loggedOut) { tellLogin(i, loggedOut); });
     }
@@ -165,14 +173,15 @@ void Application::resume(const SavedState &state)
             continue;
         running += saved->running ? 1 : 0;
         QTimer::singleShot(delay, this, [this, i, saved = *saved] {
-            if (!m_window)
-                return;
             m_toResume[std::size_t(i)].reset();
             // The user got to this slot first: what they opened, or are typing, stands.
-            SlotPanel *panel = m_window->panel(i);
-            if (panel->slot().savedState() || panel->hasUserInput())
+            SlotRunner *runner = m_runners->at(i);
+            if (runner->slot().savedState() || runner->hasUserInput())
                 return;
-            panel->resume(saved);
+            runner->resume(saved);
+            // The window shows the first slot that went on, unless the user has chosen one.
+            if (m_window && m_window->switchedSlot() < 0)
+                m_window->switchToSlot(i);
         });
         delay += m_setup.resumeSpacingMs;
     }
@@ -180,14 +189,23 @@ void Application::resume(const SavedState &state)
         m_tray->showMessage(QStringLiteral("已恢复 %1 个论坛的挂机").arg(running));
 }
 
+void Application::saveSoon()
+{
+    // Changes that come together (a period typed key by key, slots resumed one after another) are
+    // written together.
+    if (!m_saveTimer->isActive())
+        m_saveTimer->start();
+}
+
 void Application::saveState()
 {
-    if (!m_window || !m_stateLoaded)
+    m_saveTimer->stop();
+    if (!m_runners || !m_stateLoaded)
         return;
     SavedState state;
     state.resumeOnStart = m_resumeAction->isChecked();
     for (int i = 0; i < SlotCount; ++i) {
-        std::optional<SavedSlot> slot = m_window->panel(i)->slot().savedState();
+        std::optional<SavedSlot> slot = m_runners->at(i)->slot().savedState();
         state.entries[std::size_t(i)] = slot ? slot : m_toResume[std::size_t(i)];
     }
     QString error;
@@ -197,15 +215,15 @@ void Application::saveState()
 
 void Application::tellLogin(int index, bool loggedOut)
 {
-    if (!m_tray || !m_window)
+    if (!m_tray)
         return;
-    const QString caption = m_window->panel(index)->description().caption;
     if (loggedOut)
-        m_tray->showMessage(QStringLiteral("%1：账号已掉线，请在程序中重新登录").arg(caption));
+        m_tray->showMessage(QStringLiteral("%1：账号已掉线，请在程序中重新登录")
+                                .arg(m_runners->at(index)->description().caption));
     QStringList out;
-    for (int i = 0; i < SlotCount; ++i) {
-        if (m_window->panel(i)->slot().status() == SlotStatus::LoggedOut)
-            out << m_window->panel(i)->description().caption;
+    for (const auto &runner : *m_runners) {
+        if (runner->slot().status() == SlotStatus::LoggedOut)
+            out << runner->description().caption;
     }
     const QString name = QStringLiteral(" %1软件").arg(authorName());
     m_tray->setToolTip(out.isEmpty() ? name

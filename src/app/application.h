@@ -16,12 +16,14 @@
 #include <memory>
 
 class QAction;
+class QTimer;
 
 namespace kelvora {
 
 class CookieWriter;
 class MainWindow;
 class SlotProfiles;
+class SlotRunners;
 class TrayIcon;
 
 /** What the program is made of; tests put in-memory profiles and a blank start page in. */
@@ -42,6 +44,9 @@ struct ApplicationSetup
     bool startMinimised = false;
     /** Between two slots going on after a restart, so that their pages do not all load at once. */
     int resumeSpacingMs = 1500;
+    /** How long the kept state waits for more changes before it is written; it is written at once at the end.
+     */
+    int saveDelayMs = 1000;
     /** Hands a web address to the desktop's browser; false when that failed. */
     std::function<bool(const QString &)> openAddress;
     /** Ends the event loop once everything is put away; by default QApplication::quit. */
@@ -73,6 +78,8 @@ public:
     void bringToFront();
 
     MainWindow *mainWindow() const { return m_window.get(); }
+    /** The running slots; none before the main window is first shown. */
+    const SlotRunners *runners() const { return m_runners.get(); }
     UrlListEditorWindow *editor() const { return m_editor; }
     InstructionsWindow *instructions() const { return m_instructions; }
     TrayIcon *tray() const { return m_tray.get(); }
@@ -98,6 +105,8 @@ private:
     SavedState readState();
     /** Lets the slots go on as they were, one after another. */
     void resume(const SavedState &state);
+    /** Writes the kept state a moment later, with whatever else changes meanwhile. */
+    void saveSoon();
     void saveState();
     void setStartsWithSession(bool on);
     /** Tells, in the tray, that a slot's member was logged out, and which slots are so now. */
@@ -112,11 +121,13 @@ private:
     QAction *m_resumeAction = nullptr;
     QAction *m_autostartAction = nullptr;
     SlotStateFile m_stateFile;
+    QTimer *m_saveTimer = nullptr;
     /** Slots still waiting to go on after a restart: their kept state stands for them meanwhile. */
     std::array<std::optional<SavedSlot>, SlotCount> m_toResume{};
     bool m_stateLoaded = false;
     std::unique_ptr<CookieWriter> m_cookies;
     std::unique_ptr<TrayIcon> m_tray;
+    std::unique_ptr<SlotRunners> m_runners;
     std::unique_ptr<MainWindow> m_window;
     QPointer<SplashWindow> m_splash;
     QPointer<UrlListEditorWindow> m_editor;

@@ -2,9 +2,25 @@
 
 #include <QString>
 
+/*
+ * The words for what a slot's page does, kept the same in core, web and slots:
+ *
+ * - load:    the page goes to an address: the start page, an address typed, a kept one.
+ * - open:    the user's open button (or a resume): load, and the slot's online clock starts.
+ * - reload:  the forum is asked for the page shown again, as a browser's reload button does. A
+ *            timer reload is the slot's own (ReloadCause::Timer); a user reload is the "刷新"
+ *            button's. Every reload makes the forum generate the page: none comes from the cache.
+ * - reload aside: a reload in a page of its own, shown nowhere, for a page that holds typed text.
+ * - sleep, wake: a page nobody sees gives up its renderer between reloads, and comes back as it
+ *            was; "wake and reload" brings it back by reloading it, when a reload falls due.
+ * - tick:    one beat of a slot's reload timer or clock timer; a period is so many ticks.
+ *
+ * "Refresh" is the user's word (刷新): it names the controls, never what the code does.
+ */
+
 namespace kelvora {
 
-/** Who asked for a reload: the slot's refresh timer, or the user pressing a button. */
+/** Who asked for a reload: the slot's reload timer, or the user pressing a button. */
 enum class ReloadCause
 {
     Timer, ///< the user asked for it once, when starting the slot: nothing may hold it up
@@ -22,24 +38,24 @@ public:
     virtual ~Browser() = default;
 
     /** Starts loading the address as a user would type it; returns at once. */
-    virtual void navigate(const QString &address) = 0;
+    virtual void load(const QString &address) = 0;
     /**
      * Loads the live page again with the browser's own cookies, as a browser's reload button does:
      * the page itself is asked of the forum again (revalidated at least), never taken from the cache.
      */
-    virtual void refresh(ReloadCause cause) = 0;
+    virtual void reload(ReloadCause cause) = 0;
     /** Gives up the page's renderer while nobody needs it; history and cookies stay. */
     virtual void sleep() = 0;
     /** Brings a sleeping page back for the user; it may be restored from the cache. */
     virtual void wake() = 0;
     /**
      * Brings a sleeping page back by reloading it: exactly one request for the page reaches the
-     * forum, as refresh() makes for a live page; nothing is restored from the cache first.
+     * forum, as reload() makes for a live page; nothing is restored from the cache first.
      */
     virtual void wakeAndReload() = 0;
     /**
      * Reloads the page for the forum in the background, leaving the page on screen as it is (it
-     * holds what the user typed): one request for the page, as refresh() makes; its result comes
+     * holds what the user typed): one request for the page, as reload() makes; its result comes
      * back through ForumSlot::asideLoadFinished().
      */
     virtual void reloadAside() = 0;

@@ -34,7 +34,7 @@ QString statusText(SlotStatus status)
 
 SlotStatus ForumSlot::status() const
 {
-    if (!m_refreshActive)
+    if (!m_reloadTimerActive)
         return SlotStatus::Stopped;
     return m_login.state() == LoginWatch::State::LoggedOut ? SlotStatus::LoggedOut : SlotStatus::Running;
 }
@@ -43,16 +43,16 @@ ForumSlot::ForumSlot(Browser &browser, const Clock &clock, QObject *parent, bool
     : QObject(parent), m_browser(browser), m_clock(clock), m_lifecycle(pagesMaySleep)
 {}
 
-void ForumSlot::goTo(const QString &address)
+void ForumSlot::load(const QString &address)
 {
     m_pageUrl = addressFromUserInput(address);
     m_opening = isWebPage(m_pageUrl) ? m_pageUrl : QUrl();
-    m_browser.navigate(address);
+    m_browser.load(address);
 }
 
 void ForumSlot::open(const QString &address)
 {
-    goTo(address);
+    load(address);
     if (!m_clockActive) { // a second open reloads the page but keeps the clock going
         m_clockActive = true;
         m_openedAtMs = m_clock.nowMs();
@@ -104,7 +104,7 @@ std::optional<SavedSlot> ForumSlot::savedState() const
 {
     // The period the slot reloads with now: a period typed while it runs counts from the next tick.
     const int period = m_typedPeriod.value_or(m_acceptedPeriod);
-    if (m_refreshActive && isWebPage(m_keptUrl))
+    if (m_reloadTimerActive && isWebPage(m_keptUrl))
         return SavedSlot{m_keptUrl.toString(), period, true};
     if (m_clockActive && isWebPage(m_pageUrl))
         return SavedSlot{m_pageUrl.toString(), period, false};
@@ -131,7 +131,7 @@ void ForumSlot::noteSavedState()
     emit savedStateChanged();
 }
 
-void ForumSlot::refreshNow()
+void ForumSlot::reloadNow()
 {
     apply(m_lifecycle.reloadDue(), ReloadCause::User);
 }
@@ -143,7 +143,7 @@ void ForumSlot::choosePeriod(int period)
     noteSavedState();
 }
 
-void ForumSlot::refreshTick()
+void ForumSlot::reloadTick()
 {
     ++m_counter;
     // A period typed while running takes effect at the next tick; text that is no period
@@ -223,7 +223,7 @@ void ForumSlot::pageTitleChanged(const QString &title)
 void ForumSlot::notePageSigns(const LoginSigns &signs)
 {
     m_pageSigns = signs;
-    if (!m_refreshActive || !m_login.pageLoaded(signs, m_clock.localTime()))
+    if (!m_reloadTimerActive || !m_login.pageLoaded(signs, m_clock.localTime()))
         return;
     const bool loggedOut = m_login.state() == LoginWatch::State::LoggedOut;
     emit statusChanged(status());
@@ -302,9 +302,9 @@ void ForumSlot::apply(PageLifecycle::Action action, ReloadCause cause)
         // A reload before the opened page has come would reload the page before it and drop
         // the open: ask for the opened page again instead.
         if (!m_opening.isEmpty())
-            m_browser.navigate(m_opening.toString());
+            m_browser.load(m_opening.toString());
         else
-            m_browser.refresh(cause);
+            m_browser.reload(cause);
         break;
     case PageLifecycle::Action::ReloadAside:
         m_keptForInput = true;
@@ -321,7 +321,7 @@ void ForumSlot::pageDialogAnswered()
 
 qint64 ForumSlot::msUntilReload(qint64 msUntilNextTick, int tickIntervalMs) const
 {
-    if (!m_refreshActive)
+    if (!m_reloadTimerActive)
         return std::numeric_limits<qint64>::max();
     const int period = m_typedPeriod.value_or(m_acceptedPeriod);
     const qint64 ticks = std::max(1, period - m_counter);
@@ -331,13 +331,13 @@ qint64 ForumSlot::msUntilReload(qint64 msUntilNextTick, int tickIntervalMs) cons
 QString ForumSlot::reportText() const
 {
     QString text = m_lastReload.text();
-    if (m_refreshActive && m_login.startedLoggedOut())
+    if (m_reloadTimerActive && m_login.startedLoggedOut())
         text += QStringLiteral("\n这个页面显示尚未登录：这次挂机不检查是否掉线。请登录论坛后重新开始。");
     else if (status() == SlotStatus::LoggedOut)
         text += QStringLiteral("\n已掉线（%1 起）：%2")
                     .arg(m_login.loggedOutSince().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                          m_login.reason());
-    if (m_keptForInput && m_refreshActive)
+    if (m_keptForInput && m_reloadTimerActive)
         text += QStringLiteral("\n屏幕上的网页有尚未发送的输入，为保留它，刷新在后台进行");
     if (m_answeredDialogs > 0)
         text += QStringLiteral("\n已自动应答网页对话框 %1 次").arg(m_answeredDialogs);
@@ -352,10 +352,10 @@ void ForumSlot::report(bool succeeded, const QString &reason)
 
 void ForumSlot::setRefreshActive(bool active)
 {
-    if (active == m_refreshActive)
+    if (active == m_reloadTimerActive)
         return;
-    m_refreshActive = active;
-    emit refreshTimerActiveChanged(active);
+    m_reloadTimerActive = active;
+    emit reloadTimerActiveChanged(active);
     emit statusChanged(status());
     apply(m_lifecycle.runningChanged(active));
 }

@@ -39,9 +39,9 @@ enum class SlotStatus
 QString statusText(SlotStatus status);
 
 /**
- * One forum slot's behaviour: the refresh counter, the online clock and the status.
+ * One forum slot's behaviour: the reload counter, the online clock and the status.
  *
- * Time reaches it only as ticks (refreshTick, clockTick) and through the injected
+ * Time reaches it only as ticks (reloadTick, clockTick) and through the injected
  * clock, so the widgets own the real timers and tests can run days in a blink.
  * It tells the widgets which of its two timers should run through the *ActiveChanged signals.
  * What the page does reaches it through the page* functions; the report of the last reload
@@ -59,7 +59,7 @@ public:
     /** Loads the address in the browser and starts the online clock if it is not running yet. */
     void open(const QString &address);
     /** Loads the address in the browser without opening the slot: its clock stays as it is. */
-    void goTo(const QString &address);
+    void load(const QString &address);
     enum class StartResult
     {
         Started,
@@ -75,12 +75,12 @@ public:
     StartResult start();
     void stop();
     /** Reloads the page at once; the counter and the timers are left alone. */
-    void refreshNow();
+    void reloadNow();
     /** An item was picked from the period box's list: it becomes the shown period. */
     void choosePeriod(int period);
 
-    /** One tick of the refresh timer. */
-    void refreshTick();
+    /** One tick of the reload timer. */
+    void reloadTick();
     /** One tick of the clock timer. */
     void clockTick();
 
@@ -105,17 +105,19 @@ public:
     bool isPageAsleep() const { return m_lifecycle.isAsleep(); }
 
     /**
-     * How long until the refresh timer reloads the page, given the time to its next tick:
+     * How long until the reload timer reloads the page, given the time to its next tick:
      * a very large number while the slot is stopped.
      */
     qint64 msUntilReload(qint64 msUntilNextTick, int tickIntervalMs) const;
 
-    bool isRefreshTimerActive() const { return m_refreshActive; }
+    bool isReloadTimerActive() const { return m_reloadTimerActive; }
     bool isClockTimerActive() const { return m_clockActive; }
     SlotStatus status() const;
-    int refreshCounter() const { return m_counter; }
+    int reloadCounter() const { return m_counter; }
     /** The period used when the period box holds no valid number; it is what the period label shows. */
     int acceptedPeriod() const { return m_acceptedPeriod; }
+    /** The period the period box says now; none when it says no period. */
+    std::optional<int> typedPeriod() const { return m_typedPeriod; }
     OnlineTime onlineTime() const { return OnlineTime::fromSeconds(m_onlineSeconds); }
     const ReloadReport &lastReload() const { return m_lastReload; }
     int answeredDialogs() const { return m_answeredDialogs; }
@@ -131,7 +133,7 @@ public:
     QString reportText() const;
 
 signals:
-    void refreshTimerActiveChanged(bool active);
+    void reloadTimerActiveChanged(bool active);
     void clockTimerActiveChanged(bool active);
     void statusChanged(kelvora::SlotStatus status);
     void periodLabelChanged(const QString &text);
@@ -155,7 +157,7 @@ private:
 
     Browser &m_browser;
     const Clock &m_clock;
-    bool m_refreshActive = false;
+    bool m_reloadTimerActive = false;
     bool m_clockActive = false;
     int m_counter = 0;
     int m_acceptedPeriod = 1;

@@ -4,7 +4,7 @@ namespace kelvora {
 
 /**
  * When a slot's page may sleep between its reloads. A page nobody can see, in a slot whose
- * refresh timer runs, gives up its renderer once a reload has loaded and settled; the next
+ * reload timer runs, gives up its renderer once a reload has loaded and settled; the next
  * reload wakes it by reloading it from the forum. (A page woken as it was would come back from
  * the cache, which the forum never sees.) A page the user can see, or of a stopped slot, never
  * sleeps: it may hold what the user typed.
@@ -38,7 +38,7 @@ public:
     Action loadFinished();
     /** The grace after a load is over. */
     Action graceOver();
-    /** The refresh timer's reload is due; `pageHoldsInput`: the page holds text typed and not sent. */
+    /** The reload timer's reload is due; `pageHoldsInput`: the page holds text typed and not sent. */
     Action reloadDue(bool pageHoldsInput = false);
 
 private:

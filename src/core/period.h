@@ -7,7 +7,7 @@
 namespace kelvora {
 
 /**
- * Reads a refresh period as the user typed it: a whole number of 1 or more,
+ * Reads a reload period as the user typed it: a whole number of 1 or more,
  * blanks around it and leading zeros allowed (" 5" and "05" are 5).
  * Anything else (empty, letters, "2.5", "0", a sign, a number too large) gives nothing.
  */

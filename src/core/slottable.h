@@ -42,7 +42,7 @@ struct SlotDescription
     QString groupSuffix;        ///< "", "a", "b", "c": the slots come in pairs
     bool firstOfGroup = true;   ///< the first slot of its pair
     int partner = 0;            ///< zero-based index of the other slot of the pair
-    int tickIntervalMs = 60000; ///< one refresh tick: a minute, or a second for slot 8
+    int tickIntervalMs = 60000; ///< one reload tick: a minute, or a second for slot 8
     QString unitCaption;        ///< "分" or "秒", after the period box
     QString everyCaption;       ///< "分刷新一次)" or "秒刷新一次)", after the period label
     QStringList periods;        ///< the period box's list

@@ -1,17 +1,18 @@
 #include "mainwin/mainwindow.h"
 
 #include "core/author.h"
-#include "core/clock.h"
 #include "core/twips.h"
 #include "core/windowlayout.h"
 #include "platform/desktop.h"
 #include "slots/slotdeck.h"
 #include "slots/slotpanel.h"
+#include "slots/slotrunner.h"
 #include "widgets/controls.h"
 #include "widgets/fonts.h"
 #include "widgets/linklabel.h"
 #include "widgets/messagebox.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
@@ -102,7 +103,7 @@ QTimer *makeBannerTimer(QObject *parent, const QString &objectName, int interval
 } // namespace
 
 MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent)
-    : QWidget(parent), m_mayHideWhenMinimised(setup.mayHideWhenMinimised)
+    : QWidget(parent), m_mayHideWhenMinimised(setup.mayHideWhenMinimised), m_exitAction(setup.exitAction)
 {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("Kelvora"));
@@ -111,8 +112,7 @@ MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent)
     // Pointer movements over the window's own surface undo the links' hover highlight.
     setMouseTracking(true);
 
-    const Clock &clock = setup.clock ? *setup.clock : SteadyClock::instance();
-    m_deck = new SlotDeck(this, setup.slotDescriptions, *setup.profiles, clock);
+    m_deck = new SlotDeck(this, *setup.runners);
 
     // The welcome shows through on slot 1's panel until a slot is first switched to.
     m_welcomeLabel = makeLabel(panel(0), QStringLiteral("Label25"), QStringLiteral("欢迎使用"), 3360, 3840,
@@ -126,8 +126,7 @@ MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent)
     buildExtras();
     buildBanner();
     placePanels();
-
-    m_deck->startIdle(setup.startPage);
+    m_deck->showIdle();
 }
 
 MainWindow::~MainWindow() = default;
@@ -154,10 +153,11 @@ void MainWindow::buildTopBar()
         auto showReport = [button, caption = d.caption](const QString &report) {
             button->setToolTip(caption + QLatin1Char('\n') + report);
         };
-        showReport(panel(i)->slot().reportText());
-        connect(panel(i), &SlotPanel::reportChanged, button, showReport);
+        const SlotRunner &runner = panel(i)->runner();
+        showReport(runner.slot().reportText());
+        connect(&runner.slot(), &ForumSlot::reportChanged, button, showReport);
         // The caption names the page of the slot switched to, as the page's title changes.
-        connect(panel(i), &SlotPanel::pageTitleChanged, this, [this, i] {
+        connect(&runner, &SlotRunner::pageTitleChanged, this, [this, i] {
             if (i == m_captionSlot)
                 showCaption(i);
         });
@@ -171,7 +171,8 @@ void MainWindow::buildExtras()
     connect(add, &QToolButton::clicked, this, &MainWindow::editorRequested);
     QToolButton *exit = makePictureTopButton(this, QStringLiteral("Command12"), QStringLiteral("退 出"),
                                              QStringLiteral(":/buttons/exit.png"), 9480);
-    connect(exit, &QToolButton::clicked, this, &MainWindow::exitRequested);
+    if (m_exitAction)
+        connect(exit, &QToolButton::clicked, m_exitAction, &QAction::trigger);
 
     m_links[0] =
         makeLink(this, QStringLiteral("Label16"), QStringLiteral("说明"), QStringLiteral("说 明"), 10680);
@@ -240,7 +241,7 @@ void MainWindow::switchToSlot(int index)
 
 void MainWindow::showCaption(int index)
 {
-    setWindowTitle(panel(index)->description().captionPrefix() + panel(index)->pageTitle());
+    setWindowTitle(panel(index)->description().captionPrefix() + panel(index)->runner().pageTitle());
 }
 
 void MainWindow::placePanels()
@@ -269,7 +270,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Closing the window asks the program to end; it hides the window itself once it does.
     event->ignore();
-    emit exitRequested();
+    if (m_exitAction)
+        m_exitAction->trigger();
 }
 
 void MainWindow::mouseMoveEvent(QMouseEvent *event)

@@ -8,25 +8,25 @@
 #include <array>
 #include <functional>
 
+class QAction;
 class QCheckBox;
 class QLabel;
 class QTimer;
 
 namespace kelvora {
 
-class Clock;
 class LinkLabel;
 class SlotDeck;
 class SlotPanel;
-class SlotProfiles;
+class SlotRunners;
 
-/** What the main window is built from; tests change the start page and the tick intervals. */
+/** What the main window is built from. */
 struct MainWindowSetup
 {
-    const SlotProfiles *profiles = nullptr; ///< one browser profile per slot
-    const Clock *clock = nullptr;           ///< the machine's clocks when null
-    QString startPage = startPageAddress();
-    std::array<SlotDescription, SlotCount> slotDescriptions = slotTable();
+    /** The running slots the window shows; they outlive it. */
+    const SlotRunners *runners = nullptr;
+    /** What "退 出" and the close box trigger: the program's one exit command. */
+    QAction *exitAction = nullptr;
     /**
      * Whether the window, minimised, may hide: true while the program's icon is in a notification
      * area to bring it back from. None: it only minimises.
@@ -34,7 +34,10 @@ struct MainWindowSetup
     std::function<bool()> mayHideWhenMinimised;
 };
 
-/** The window that holds the eight forum slots, one panel shown at a time. */
+/**
+ * The window that shows the eight running forum slots, one panel at a time. It can go and come
+ * back while the slots run on.
+ */
 class MainWindow : public QWidget
 {
     Q_OBJECT
@@ -46,12 +49,12 @@ public:
     SlotPanel *panel(int index) const;
     /** Shows slot `index`'s panel and browser and puts its title into the window caption. */
     void switchToSlot(int index);
+    /** The slot switched to last; -1 while the welcome shows. */
+    int switchedSlot() const { return m_captionSlot; }
     /** The forum addresses every address box offers, in order. */
     void setAddresses(const QStringList &addresses);
 
 signals:
-    /** The close box or "退 出": the program is to end. */
-    void exitRequested();
     /** "增 加": the address list editor is to be opened. */
     void editorRequested();
     /** "说明": the instructions window is to be opened. */
@@ -85,6 +88,7 @@ private:
     int m_greeting = 0;
     int m_captionSlot = -1; ///< the slot whose page the caption names: the one switched to last
     std::function<bool()> m_mayHideWhenMinimised;
+    QAction *m_exitAction = nullptr;
 };
 
 } // namespace kelvora

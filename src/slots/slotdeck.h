@@ -7,33 +7,30 @@
 #include <array>
 
 class QStringListModel;
-class QTimer;
 class QWidget;
 
 namespace kelvora {
 
-class Clock;
 class SlotPanel;
-class SlotProfiles;
+class SlotRunners;
 
 /**
- * The eight slot panels, stacked in one place of the window: which one is shown, the pairs
- * whose open buttons show both of their browsers, and where the panels and browsers go.
- * The address boxes of all eight share one list of addresses.
+ * The eight slot panels over the running slots, stacked in one place of the window: which one is
+ * shown, the pairs whose open buttons show both of their browsers, and where the panels and
+ * browsers go. The address boxes of all eight share one list of addresses.
  */
 class SlotDeck : public QObject
 {
     Q_OBJECT
 
 public:
-    SlotDeck(QWidget *window, const std::array<SlotDescription, SlotCount> &descriptions,
-             const SlotProfiles &profiles, const Clock &clock);
+    SlotDeck(QWidget *window, const SlotRunners &runners);
     ~SlotDeck() override;
 
     SlotPanel *panel(int index) const { return m_panels.at(static_cast<std::size_t>(index)); }
 
-    /** Every slot's idle start: its browser on the start page and hidden; only slot 1's panel shown. */
-    void startIdle(const QString &startPage);
+    /** How the window starts: every browser hidden, only slot 1's panel shown. */
+    void showIdle();
     /** Shows slot `index`'s panel and browser, and hides the other panels. */
     void show(int index);
     /** The slot whose panel is shown: the first in slot order, or -1 when none is. */
@@ -44,16 +41,12 @@ public:
     void place(double innerWidthTwips, double innerHeightTwips);
     /** The addresses every address box offers, in order. */
     void setAddresses(const QStringList &addresses);
-    /** How long until the next reload of any slot is due. */
-    qint64 msUntilAnyReload() const;
 
 private:
     void showPair(int index);
 
     std::array<SlotPanel *, SlotCount> m_panels{};
     QStringListModel *m_addresses = nullptr;
-    // Gives back what sleeping pages held, once the engine has let go of it all.
-    QTimer *m_memoryRelease = nullptr;
 };
 
 } // namespace kelvora

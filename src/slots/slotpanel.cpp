@@ -2,8 +2,8 @@
 
 #include "core/period.h"
 #include "core/twips.h"
+#include "slots/slotrunner.h"
 #include "web/webpage.h"
-#include "web/webview.h"
 #include "widgets/controls.h"
 #include "widgets/fonts.h"
 #include "widgets/messagebox.h"
@@ -14,14 +14,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
+#include <QWebEngineView>
 
 namespace kelvora {
 namespace {
 
-constexpr int ClockIntervalMs = 1000;
-// How long a loaded page is left to run its scripts and store its cookies before it may sleep.
-constexpr int SettleMs = 2000;
 const QColor RunningColor(0, 0, 255);
 const QColor StoppedColor(255, 0, 0);
 const QColor ClockColor(192, 0, 0);
@@ -60,98 +57,83 @@ QPushButton *makePictureButton(QWidget *parent, const QString &objectName, const
     return button;
 }
 
-QTimer *makeTimer(QObject *parent, const QString &objectName, int intervalMs)
-{
-    auto *timer = new QTimer(parent);
-    timer->setObjectName(objectName);
-    timer->setInterval(intervalMs);
-    // Slots run for days; coarse timers may drift by up to 5 % per tick.
-    timer->setTimerType(Qt::PreciseTimer);
-    return timer;
-}
-
 } // namespace
 
-SlotPanel::SlotPanel(const SlotDescription &description, QWebEngineProfile *profile, const Clock &clock,
-                     QWidget *parent)
-    : QGroupBox(description.caption, parent), m_description(description),
-      m_browser(new WebView(profile, this)), m_slot(*m_browser, clock, this)
+SlotPanel::SlotPanel(SlotRunner &runner, QWidget *parent)
+    : QGroupBox(runner.description().caption, parent), m_runner(runner), m_view(new QWebEngineView(this))
 {
-    setObjectName(m_description.names.panel);
+    setObjectName(description().names.panel);
     buildControls();
+    showRunner();
 
-    connect(m_openButton, &QPushButton::clicked, this, &SlotPanel::openPage);
-    connect(m_refreshButton, &QPushButton::clicked, &m_slot, &ForumSlot::refreshNow);
-    connect(m_startButton, &QPushButton::clicked, this, &SlotPanel::startKeepingOnline);
-    connect(m_stopButton, &QPushButton::clicked, &m_slot, &ForumSlot::stop);
-    // The period reaches the slot as a number whenever the box's text changes.
-    connect(m_periodBox, &QComboBox::editTextChanged, this,
-            [this](const QString &text) { m_slot.setTypedPeriod(parsePeriod(text)); });
-    connect(m_periodBox, &QComboBox::activated, this, [this](int index) {
+    ForumSlot &slot = m_runner.slot();
+    connect(m_openButton, &QPushButton::clicked, this, &SlotPanel::open);
+    connect(m_refreshButton, &QPushButton::clicked, &slot, &ForumSlot::reloadNow);
+    connect(m_startButton, &QPushButton::clicked, this, &SlotPanel::start);
+    connect(m_stopButton, &QPushButton::clicked, &slot, &ForumSlot::stop);
+    // The period goes one way: what the user types or chooses reaches the slot as a number; the
+    // label and the status come back from the slot.
+    connect(m_periodBox, &QComboBox::editTextChanged, &slot,
+            [&slot](const QString &text) { slot.setTypedPeriod(parsePeriod(text)); });
+    connect(m_periodBox, &QComboBox::activated, &slot, [this, &slot](int index) {
         // The list offers only valid periods, but the box is editable: keep the label truthful regardless.
         if (const std::optional<int> period = parsePeriod(m_periodBox->itemText(index)))
-            m_slot.choosePeriod(*period);
+            slot.choosePeriod(*period);
     });
 
     // Edits and choices of the user's own; the program's setEditText() is neither. Going into a
     // box counts too: a text put there while the user selects in it would be typed onto.
     for (QComboBox *box : {m_addressBox, m_periodBox}) {
-        connect(box->lineEdit(), &QLineEdit::textEdited, this, [this] { m_userInput = true; });
-        connect(box, &QComboBox::activated, this, [this] { m_userInput = true; });
+        connect(box->lineEdit(), &QLineEdit::textEdited, &m_runner, &SlotRunner::noteUserInput);
+        connect(box, &QComboBox::activated, &m_runner, &SlotRunner::noteUserInput);
         box->installEventFilter(this); // the box takes the focus for its line edit
     }
 
-    connect(m_refreshTimer, &QTimer::timeout, &m_slot, &ForumSlot::refreshTick);
-    connect(m_clockTimer, &QTimer::timeout, &m_slot, &ForumSlot::clockTick);
-    // Starting a timer that already runs would restart its period and delay the next tick.
-    connect(&m_slot, &ForumSlot::refreshTimerActiveChanged, m_refreshTimer,
-            [timer = m_refreshTimer](bool active) { active ? timer->start() : timer->stop(); });
-    connect(&m_slot, &ForumSlot::clockTimerActiveChanged, m_clockTimer,
-            [timer = m_clockTimer](bool active) { active ? timer->start() : timer->stop(); });
-
-    connect(&m_slot, &ForumSlot::statusChanged, this, &SlotPanel::showStatus);
-    connect(&m_slot, &ForumSlot::onlineTimeChanged, this, &SlotPanel::showOnlineTime);
-    connect(&m_slot, &ForumSlot::periodLabelChanged, this,
+    connect(&slot, &ForumSlot::statusChanged, this, &SlotPanel::showStatus);
+    connect(&slot, &ForumSlot::onlineTimeChanged, this, &SlotPanel::showOnlineTime);
+    connect(&slot, &ForumSlot::periodLabelChanged, this,
             [this](const QString &text) { setAutoSizedText(m_periodLabel, text); });
+    connect(&slot, &ForumSlot::reportChanged, m_statusLabel, &QLabel::setToolTip);
+    connect(&m_runner, &SlotRunner::resumed, this, &SlotPanel::showKept);
+    connect(m_runner.page(), &WebPage::pageLoadStarted, this, &SlotPanel::dismissPageMessage);
 
-    connect(&m_slot, &ForumSlot::reportChanged, this, &SlotPanel::showReport);
-    m_settleTimer = new QTimer(this);
-    m_settleTimer->setSingleShot(true);
-    m_settleTimer->setInterval(SettleMs);
-    connect(&m_slot, &ForumSlot::settleRequested, m_settleTimer, qOverload<>(&QTimer::start));
-    connect(m_settleTimer, &QTimer::timeout, &m_slot, &ForumSlot::settled);
-    connectBrowser();
-
-    showStatus(m_slot.status());
-    showReport(m_slot.reportText());
-    m_browser->hide();
+    m_view->setPage(m_runner.page());
+    m_runner.page()->setDialogHandler(
+        [this](const PageDialogRequest &request) { return answerDialog(request); });
+    // Whether the page is seen changes with the view's own showing and with the window's.
+    m_view->installEventFilter(this);
+    window()->installEventFilter(this);
+    m_view->hide();
 }
 
 SlotPanel::~SlotPanel()
 {
-    // Pages can still ask while the window goes away: nobody is left to see them then.
-    m_browser->webPage()->setDialogHandler({});
+    // The page runs on without this view: nobody sees it, and nobody is left to ask.
+    m_runner.page()->setDialogHandler({});
+    m_runner.setPageSeen(false);
 }
 
-void SlotPanel::connectBrowser()
+const SlotDescription &SlotPanel::description() const
 {
-    connect(m_browser, &WebView::pageLoadStarted, this, [this] {
-        // The page that left a message open is going away.
-        dismissPageMessage();
-        m_slot.pageLoadStarted();
-    });
-    connect(m_browser, &WebView::pageLoadFinished, &m_slot, &ForumSlot::pageLoadFinished);
-    connect(m_browser, &WebView::rendererGone, &m_slot, &ForumSlot::pageRendererGone);
-    connect(m_browser, &QWebEngineView::titleChanged, &m_slot, &ForumSlot::pageTitleChanged);
-    connect(m_browser, &QWebEngineView::titleChanged, this, &SlotPanel::pageTitleChanged);
-    connect(m_browser, &WebView::pageUrlChanged, &m_slot, &ForumSlot::pageUrlChanged);
-    connect(m_browser, &WebView::pageInputChanged, &m_slot, &ForumSlot::pageInputChanged);
-    connect(m_browser, &WebView::asideLoadFinished, &m_slot, &ForumSlot::asideLoadFinished);
-    m_browser->webPage()->setDialogHandler(
-        [this](const PageDialogRequest &request) { return answerDialog(request); });
-    // Whether the page is seen changes with its own showing and with the window's.
-    m_browser->installEventFilter(this);
-    window()->installEventFilter(this);
+    return m_runner.description();
+}
+
+void SlotPanel::showRunner()
+{
+    const ForumSlot &slot = m_runner.slot();
+    if (!m_runner.openedAddress().isEmpty())
+        m_addressBox->setEditText(m_runner.openedAddress());
+    m_periodBox->setEditText(QString::number(slot.typedPeriod().value_or(slot.acceptedPeriod())));
+    setAutoSizedText(m_periodLabel, QString::number(slot.acceptedPeriod()));
+    showStatus(slot.status());
+    showOnlineTime(slot.onlineTime());
+    m_statusLabel->setToolTip(slot.reportText());
+}
+
+void SlotPanel::showKept(const SavedSlot &saved)
+{
+    m_addressBox->setEditText(saved.address);
+    m_periodBox->setEditText(QString::number(saved.period));
 }
 
 bool SlotPanel::eventFilter(QObject *watched, QEvent *event)
@@ -163,30 +145,21 @@ bool SlotPanel::eventFilter(QObject *watched, QEvent *event)
         case Qt::TabFocusReason:
         case Qt::BacktabFocusReason:
         case Qt::ShortcutFocusReason:
-            m_userInput = true;
+            m_runner.noteUserInput();
             break;
         default: // the window's activation or the program's own setFocus()
             break;
         }
     }
     if (type == QEvent::Show || type == QEvent::Hide || type == QEvent::WindowStateChange)
-        updatePageSeen();
+        m_runner.setPageSeen(isPageSeen());
     return QGroupBox::eventFilter(watched, event);
-}
-
-void SlotPanel::updatePageSeen()
-{
-    const bool seen = isPageSeen();
-    if (seen == m_pageSeen)
-        return;
-    m_pageSeen = seen;
-    m_slot.setPageSeen(seen);
 }
 
 void SlotPanel::buildControls()
 {
-    const SlotControlNames &n = m_description.names;
-    const SlotDescription &d = m_description;
+    const SlotDescription &d = description();
+    const SlotControlNames &n = d.names;
     const QFont big = songFont(12);
     const QFont small = songFont(10.5);
 
@@ -222,21 +195,18 @@ void SlotPanel::buildControls()
     makeLabel(this, d.staticLabelName("Label7"), QStringLiteral("状态:"), 8280, 1320, songFont(12, true));
     m_statusLabel = makeLabel(this, n.statusLabel, QString(), 9000, 1320, songFont(12, true));
 
-    m_refreshTimer = makeTimer(this, n.refreshTimer, d.tickIntervalMs);
-    m_clockTimer = makeTimer(this, n.clockTimer, ClockIntervalMs);
-
-    m_browser->setObjectName(n.browser);
+    m_view->setObjectName(n.browser);
 }
 
-void SlotPanel::openPage()
+void SlotPanel::open()
 {
-    m_slot.open(m_addressBox->currentText());
+    m_runner.open(m_addressBox->currentText());
     emit opened();
 }
 
-void SlotPanel::startKeepingOnline()
+void SlotPanel::start()
 {
-    switch (m_slot.start()) {
+    switch (m_runner.slot().start()) {
     case ForumSlot::StartResult::Started:
         break;
     case ForumSlot::StartResult::BadPeriod:
@@ -255,24 +225,18 @@ void SlotPanel::showStatus(SlotStatus status)
     setTextColor(m_statusLabel, status == SlotStatus::Running ? RunningColor : StoppedColor);
 }
 
-void SlotPanel::showReport(const QString &text)
-{
-    m_statusLabel->setToolTip(text);
-    emit reportChanged(text);
-}
-
 PageDialogAnswer SlotPanel::answerDialog(const PageDialogRequest &request)
 {
     using Handling = DialogDecision::Handling;
     const DialogDecision decision = decideDialog(request.kind, isPageSeen(), request.duringTimerReload);
-    const int askingMs = askingTimeMs(m_nextReloadQuery ? m_nextReloadQuery() : msUntilReload());
+    const int askingMs = askingTimeMs(m_runner.msUntilAnyReload());
     if (decision.handling == Handling::AnswerAtOnce ||
         (decision.handling == Handling::AskBriefly && askingMs == 0)) {
-        m_slot.pageDialogAnswered();
+        m_runner.slot().pageDialogAnswered();
         return {decision.accept, request.defaultText};
     }
 
-    const QString title = m_description.captionPrefix() + QStringLiteral("网页消息");
+    const QString title = description().captionPrefix() + QStringLiteral("网页消息");
     if (decision.handling == Handling::ShowWithoutWaiting) {
         // One message per slot: a newer one replaces the one still shown.
         dismissPageMessage();
@@ -298,45 +262,17 @@ void SlotPanel::dismissPageMessage()
 
 void SlotPanel::showBrowser(bool shown)
 {
-    m_browser->setVisible(shown);
+    m_view->setVisible(shown);
 }
 
 void SlotPanel::placeBrowser(const QRect &geometry)
 {
-    m_browser->setGeometry(geometry);
-}
-
-void SlotPanel::stepHistory(bool back)
-{
-    back ? m_browser->goBack() : m_browser->goForward();
-}
-
-QString SlotPanel::pageTitle() const
-{
-    return m_browser->title();
-}
-
-void SlotPanel::resume(const SavedSlot &saved)
-{
-    m_addressBox->setEditText(saved.address);
-    m_periodBox->setEditText(QString::number(saved.period));
-    m_slot.resume(saved);
-}
-
-void SlotPanel::sendBrowserTo(const QString &address)
-{
-    m_slot.goTo(address);
+    m_view->setGeometry(geometry);
 }
 
 bool SlotPanel::isPageSeen() const
 {
-    return m_browser->isVisible() && !window()->isMinimized();
-}
-
-qint64 SlotPanel::msUntilReload() const
-{
-    const qint64 nextTick = m_refreshTimer->isActive() ? m_refreshTimer->remainingTime() : 0;
-    return m_slot.msUntilReload(nextTick, m_refreshTimer->interval());
+    return m_view->isVisible() && !window()->isMinimized();
 }
 
 void SlotPanel::showOnlineTime(const OnlineTime &time)

@@ -1,11 +1,19 @@
 #include "web/webpage.h"
 
+#include "core/address.h"
+
 #include <QCoreApplication>
+#include <QFile>
 #include <QtGlobal>
+#include <QWebChannel>
+#include <QWebEngineHistory>
+#include <QWebEngineHttpRequest>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineUrlRequestInfo>
 #include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
 #include <QWebEnginePermission>
 #endif
@@ -23,24 +31,33 @@ QString leavePageQuestion()
         "Are you sure you want to leave this page? Changes that you made may not be saved.");
 }
 
-// What the watcher below says when the page starts or stops holding typed text.
-const QString InputMark = QStringLiteral("\u0001kelvora-input:");
-
 // Watches, from a world of our own, for text the user types into the page and has not sent: a
 // field or editable area changed by the user (not by the page's scripts) and not empty, until its
-// form is sent or reset. It says so on the console, which only this program reads.
+// form is sent or reset. It tells the program through the web channel of that world, which the
+// page's own scripts cannot reach; the channel is set up only once the user first types, so a page
+// nobody types in (every reload of a slot kept online) costs no more than the listeners.
 const QString InputWatcher = QStringLiteral(R"(
 (function () {
   var edited = new Set();
-  var holding = false;
+  var told = false;
+  var input = null;
+  var waiting = false;
   function valueOf(element) {
     return element.isContentEditable ? element.textContent : element.value;
   }
   function tell() {
     var now = edited.size > 0;
-    if (now !== holding) {
-      holding = now;
-      console.debug('kelvora-input:' + (now ? '1' : '0'));
+    if (now === told)
+      return;
+    if (input) {
+      told = now;
+      input.setHoldsInput(now);
+    } else if (!waiting) {
+      waiting = true;
+      new QWebChannel(qt.webChannelTransport, function (channel) {
+        input = channel.objects.kelvoraInput;
+        tell();
+      });
     }
   }
   document.addEventListener('input', function (event) {
@@ -64,6 +81,114 @@ const QString InputWatcher = QStringLiteral(R"(
   document.addEventListener('reset', sent, true);
 })();
 )");
+
+// Qt WebChannel's client, as the module ships it.
+QString webChannelClient()
+{
+    QFile file(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("Qt WebChannel's client script is missing from the build");
+    return QString::fromUtf8(file.readAll());
+}
+
+// The engine's network error numbers that a forum which is down or unreachable produces.
+NetworkFailure networkFailure(int error)
+{
+    if (error <= -200 && error > -300)
+        return NetworkFailure::Certificate;
+    switch (error) {
+    case -7:
+    case -118:
+        return NetworkFailure::TimedOut;
+    case -21:
+        return NetworkFailure::NetworkChanged;
+    case -100:
+        return NetworkFailure::ConnectionClosed;
+    case -101:
+        return NetworkFailure::ConnectionReset;
+    case -102:
+        return NetworkFailure::ConnectionRefused;
+    case -104:
+        return NetworkFailure::ConnectionFailed;
+    case -105:
+    case -137:
+        return NetworkFailure::NameNotResolved;
+    case -106:
+        return NetworkFailure::Disconnected;
+    case -109:
+        return NetworkFailure::AddressUnreachable;
+    case -300:
+        return NetworkFailure::InvalidAddress;
+    case -301:
+        return NetworkFailure::UnknownScheme;
+    case -310:
+        return NetworkFailure::TooManyRedirects;
+    case -320:
+        return NetworkFailure::InvalidResponse;
+    case -324:
+        return NetworkFailure::EmptyResponse;
+    default:
+        return NetworkFailure::Other;
+    }
+}
+
+// Looks at a loaded page; see WebPage::finishLoad.
+const QString PageFactsScript = QStringLiteral(R"(
+(function () {
+  function shown(element) {
+    var box = element.getBoundingClientRect();
+    if (box.width <= 0 || box.height <= 0)
+      return false;
+    for (var e = element; e && e.nodeType === 1; e = e.parentElement) {
+      var style = getComputedStyle(e);
+      if (style.display === 'none' || style.visibility === 'hidden' || style.opacity === '0')
+        return false;
+    }
+    return true;
+  }
+  var some = function (selector, test) {
+    return Array.prototype.some.call(document.querySelectorAll(selector), test);
+  };
+  var logoutWords = /log ?out|sign ?out|logoff|退出|注销|登出/i;
+  var navigation = performance.getEntriesByType('navigation')[0];
+  return {
+    transfer: navigation ? navigation.transferSize : -1,
+    password: some('input[type=password]', shown),
+    logout: some('a, button, input[type=submit], input[type=button]', function (e) {
+      return logoutWords.test([e.textContent, e.value, e.getAttribute('href'), e.getAttribute('title'),
+                               e.getAttribute('onclick')].join(' '));
+    })
+  };
+})()
+)");
+
+// Adds what PageFactsScript answered to a load that succeeded.
+void addPageFacts(PageLoad &load, const QVariant &answer)
+{
+    const QVariantMap facts = answer.toMap();
+    load.fromCache = facts.value(QStringLiteral("transfer"), -1).toLongLong() == 0;
+    if (facts.contains(QStringLiteral("password")))
+        load.signs = LoginSigns{facts.value(QStringLiteral("password")).toBool(),
+                                facts.value(QStringLiteral("logout")).toBool()};
+}
+
+PageLoad pageLoad(const QWebEngineLoadingInfo &info)
+{
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        return {PageLoad::Outcome::Succeeded, 0};
+    case QWebEngineLoadingInfo::LoadStoppedStatus:
+        return {PageLoad::Outcome::Stopped, 0};
+    default:
+        break;
+    }
+    if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain)
+        return {PageLoad::Outcome::HttpError, info.errorCode()};
+    // An error code of -3 is the engine's "aborted": a newer load took this one's place.
+    if (info.errorCode() == -3)
+        return {PageLoad::Outcome::Stopped, 0};
+    return {PageLoad::Outcome::NetworkError, info.errorCode(), networkFailure(info.errorCode())};
+}
 
 } // namespace
 
@@ -90,13 +215,34 @@ private:
     bool m_armed = false;
 };
 
+// What the input watcher calls, through the web channel.
+class WebPage::InputChannel final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit InputChannel(WebPage *page) : QObject(page), m_page(page) {}
+
+public slots:
+    void setHoldsInput(bool holds) { m_page->setHoldsInput(holds); }
+
+private:
+    WebPage *m_page;
+};
+
 WebPage::WebPage(QWebEngineProfile *profile, QObject *parent)
-    : QWebEnginePage(profile, parent), m_forumFetch(new ForumFetch(this))
+    : QWebEnginePage(profile, parent), m_forumFetch(new ForumFetch(this)),
+      m_inputChannel(new InputChannel(this))
 {
     setUrlRequestInterceptor(m_forumFetch);
+    auto *channel = new QWebChannel(this);
+    channel->registerObject(QStringLiteral("kelvoraInput"), m_inputChannel);
+    setWebChannel(channel, QWebEngineScript::ApplicationWorld);
+    // The client script is the same for every page: it is read once.
+    static const QString watcherSource = webChannelClient() + InputWatcher;
     QWebEngineScript watcher;
     watcher.setName(QStringLiteral("kelvora-input"));
-    watcher.setSourceCode(InputWatcher);
+    watcher.setSourceCode(watcherSource);
     watcher.setWorldId(QWebEngineScript::ApplicationWorld);
     watcher.setInjectionPoint(QWebEngineScript::DocumentCreation);
     watcher.setRunsOnSubFrames(false);
@@ -113,37 +259,136 @@ WebPage::WebPage(QWebEngineProfile *profile, QObject *parent)
                 setFeaturePermission(origin, feature, PermissionDeniedByUser);
             });
 #endif
-    connect(this, &QWebEnginePage::loadStarted, this, [this] {
+    connect(this, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+        if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus) {
+            finishLoad(info);
+            return;
+        }
         m_timerReloadPending = false;
-        if (std::exchange(m_holdsInput, false))
-            emit inputChanged(false);
+        setHoldsInput(false); // a new page holds nothing typed yet
+        ++m_loadSerial;
+        m_entryAtLoadStart = committedEntry();
+        emit pageLoadStarted();
     });
+    connect(this, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+                if (status != QWebEnginePage::NormalTerminationStatus)
+                    emit rendererGone();
+            });
 }
 
-void WebPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message,
-                                       int lineNumber, const QString &sourceID)
+void WebPage::setHoldsInput(bool holds)
 {
-    if (!message.startsWith(InputMark)) {
-        QWebEnginePage::javaScriptConsoleMessage(level, message, lineNumber, sourceID);
-        return;
-    }
-    const bool holds = message.endsWith(u'1');
     if (holds != std::exchange(m_holdsInput, holds))
         emit inputChanged(holds);
 }
 
-void WebPage::reloadForTimer()
+void WebPage::load(const QString &address)
 {
-    m_timerReloadPending = true;
+    m_entryAtLoadStart = committedEntry();
+    QWebEnginePage::load(addressFromUserInput(address));
+}
+
+void WebPage::reload(ReloadCause cause)
+{
+    // Noted when asked as well as when the load starts: on a busy machine a reload can be given
+    // up for the next before the engine has told of its start.
+    m_entryAtLoadStart = committedEntry();
+    // Only the slot's own reload may leave without asking: see ask().
+    m_timerReloadPending = cause == ReloadCause::Timer;
     triggerAction(QWebEnginePage::Reload);
 }
 
-void WebPage::wakeForTimerReload()
+void WebPage::sleep()
 {
+    // A page counts as visible while a view shows it, even in a minimised window: it cannot be
+    // discarded so, and nobody sees it anyway.
+    if (isVisible())
+        setVisible(false);
+    setLifecycleState(LifecycleState::Discarded);
+}
+
+void WebPage::wake()
+{
+    if (lifecycleState() != LifecycleState::Active)
+        setLifecycleState(LifecycleState::Active);
+    showIfViewShown();
+}
+
+void WebPage::wakeAndReload()
+{
+    m_entryAtLoadStart = committedEntry();
     m_timerReloadPending = true;
     m_forumFetch->armForNextPage();
     // Waking starts the page's load by itself; a reload now would only wake it as well.
     setLifecycleState(LifecycleState::Active);
+    showIfViewShown();
+}
+
+void WebPage::showIfViewShown()
+{
+    const QWebEngineView *view = QWebEngineView::forPage(this);
+    if (view && view->isVisible() && !isVisible())
+        setVisible(true);
+}
+
+void WebPage::finishLoad(const QWebEngineLoadingInfo &info)
+{
+    PageLoad load = pageLoad(info);
+    load.webPage = isWebPage(info.url());
+    if (load.outcome != PageLoad::Outcome::Succeeded || !load.webPage) {
+        emit pageLoadFinished(load);
+        return;
+    }
+    // What the page is, asked in a world of our own, so the page's scripts neither see the question
+    // nor can change its answer, and nothing of the page is changed:
+    // - whether it came from the forum or from the cache: a page from the cache transferred
+    //   nothing (a 304 from the forum counts its headers);
+    // - what it shows of a login: a password field the user can see, a link or button that logs out.
+    const quint64 serial = m_loadSerial;
+    runJavaScript(PageFactsScript, QWebEngineScript::ApplicationWorld,
+                  [this, serial, load](const QVariant &answer) mutable {
+                      if (serial != m_loadSerial)
+                          return; // a newer load took its place: that one is reported
+                      addPageFacts(load, answer);
+                      emit pageLoadFinished(load);
+                  });
+}
+
+QString WebPage::committedEntry() const
+{
+    const QWebEngineHistoryItem item = history()->currentItem();
+    return QStringLiteral("%1 %2 %3")
+        .arg(history()->currentItemIndex())
+        .arg(item.lastVisited().toMSecsSinceEpoch())
+        .arg(item.url().toString());
+}
+
+bool WebPage::isPageAnswered() const
+{
+    // A load's page commits when the forum's answer arrives: its history entry is stamped then.
+    return committedEntry() != m_entryAtLoadStart;
+}
+
+void WebPage::reloadAside()
+{
+    // A page of the same profile (so the same login), shown nowhere, and gone once it has loaded.
+    // Its dialogs are answered at once; a newer reload takes the place of one still loading.
+    delete m_aside;
+    m_aside = new WebPage(profile(), this);
+    connect(m_aside, &WebPage::pageLoadFinished, this, [this, aside = m_aside](const PageLoad &load) {
+        emit asideLoadFinished(load);
+        aside->deleteLater();
+    });
+    QWebEngineHttpRequest request(url());
+    request.setHeader(QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("max-age=0"));
+    m_aside->QWebEnginePage::load(request);
+}
+
+void WebPage::stepHistory(bool back)
+{
+    if (back ? history()->canGoBack() : history()->canGoForward())
+        triggerAction(back ? QWebEnginePage::Back : QWebEnginePage::Forward);
 }
 
 void WebPage::javaScriptAlert(const QUrl &, const QString &message)
@@ -181,3 +426,5 @@ PageDialogAnswer WebPage::ask(PageDialogKind kind, const QString &message, const
 }
 
 } // namespace kelvora
+
+#include "webpage.moc"

@@ -1,10 +1,16 @@
 #pragma once
 
+#include "core/browser.h"
 #include "core/pagedialog.h"
+#include "core/pageload.h"
 
+#include <QPointer>
 #include <QWebEnginePage>
 
 #include <functional>
+
+class QWebEngineLoadingInfo;
+class QWebEngineProfile;
 
 namespace kelvora {
 
@@ -24,11 +30,14 @@ struct PageDialogAnswer
 };
 
 /**
- * A slot's page. Its JavaScript dialogs go to the slot's dialog handler, which must answer
- * without a long wait: the engine calls in here in the middle of its own work, and no page of
- * any slot moves on until the answer is back.
+ * A slot's page, on the slot's own profile: what the slot's browser does (see Browser), carried
+ * out on Qt WebEngine. It lives apart from any view: a view shows it while there is one.
+ *
+ * Its JavaScript dialogs go to the slot's dialog handler, which must answer without a long wait:
+ * the engine calls in here in the middle of its own work, and no page of any slot moves on until
+ * the answer is back.
  */
-class WebPage final : public QWebEnginePage
+class WebPage final : public QWebEnginePage, public Browser
 {
     Q_OBJECT
 
@@ -40,33 +49,54 @@ public:
     /** Without a handler, alerts are acknowledged and questions answered "cancel" at once. */
     void setDialogHandler(DialogHandler handler) { m_dialogHandler = std::move(handler); }
 
-    /** Reloads for the slot's refresh timer: a "leave this page?" question is answered "leave". */
-    void reloadForTimer();
-    /** Wakes a sleeping (discarded) page for the slot's refresh timer: the page comes back from the
-     * forum, not from the cache, and in the history entry it had. */
-    void wakeForTimerReload();
+    using QWebEnginePage::load;
+    void load(const QString &address) override;
+    void reload(ReloadCause cause) override;
+    void sleep() override;
+    void wake() override;
+    void wakeAndReload() override;
+    void reloadAside() override;
+    bool isPageAnswered() const override;
+    /** One step back or forward in history; nothing when there is nowhere to go. */
+    void stepHistory(bool back);
 
 signals:
+    void pageLoadStarted();
+    void pageLoadFinished(const kelvora::PageLoad &load);
+    /** The page's renderer process ended (crashed or killed). */
+    void rendererGone();
     /** The page now holds text the user typed and did not send (in a field or an editable area), or no longer
      * does. */
     void inputChanged(bool holdsInput);
+    /** The background reload (reloadAside()) has loaded, or failed. */
+    void asideLoadFinished(const kelvora::PageLoad &load);
 
 protected:
     void javaScriptAlert(const QUrl &securityOrigin, const QString &message) override;
     bool javaScriptConfirm(const QUrl &securityOrigin, const QString &message) override;
     bool javaScriptPrompt(const QUrl &securityOrigin, const QString &message, const QString &defaultValue,
                           QString *result) override;
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message, int lineNumber,
-                                  const QString &sourceID) override;
 
 private:
-    PageDialogAnswer ask(PageDialogKind kind, const QString &message, const QString &defaultText = {});
-
     class ForumFetch;
+    class InputChannel;
+
+    PageDialogAnswer ask(PageDialogKind kind, const QString &message, const QString &defaultText = {});
+    void finishLoad(const QWebEngineLoadingInfo &info);
+    void setHoldsInput(bool holds);
+    /** Shows the page again if a view that shows it is on screen. */
+    void showIfViewShown();
+    /** What identifies the history entry shown now, and when it was last committed. */
+    QString committedEntry() const;
+
     ForumFetch *m_forumFetch = nullptr;
+    InputChannel *m_inputChannel = nullptr;
     DialogHandler m_dialogHandler;
     bool m_timerReloadPending = false;
     bool m_holdsInput = false;
+    QPointer<WebPage> m_aside;  ///< the background reload under way
+    quint64 m_loadSerial = 0;   ///< counts loads, so a late answer about an earlier one is dropped
+    QString m_entryAtLoadStart; ///< committedEntry() when the load under way was asked for or started
 };
 
 } // namespace kelvora

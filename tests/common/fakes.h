@@ -23,10 +23,10 @@ public:
 class FakeBrowser final : public Browser
 {
 public:
-    void navigate(const QString &address) override { navigations << address; }
-    void refresh(ReloadCause cause) override
+    void load(const QString &address) override { loads << address; }
+    void reload(ReloadCause cause) override
     {
-        ++refreshes;
+        ++reloads;
         causes << cause;
     }
 
@@ -44,19 +44,19 @@ public:
     {
         asleep = false;
         ++wakeReloads;
-        ++refreshes;
+        ++reloads;
         causes << ReloadCause::Timer;
     }
     bool isPageAnswered() const override { return answered; }
     void reloadAside() override { ++asideReloads; }
 
-    QStringList navigations;
-    int refreshes = 0;
+    QStringList loads;
+    int reloads = 0;
     QList<ReloadCause> causes;
     bool asleep = false;
     int sleeps = 0;
     int wakes = 0;
-    int wakeReloads = 0; ///< of the refreshes, those that woke a sleeping page
+    int wakeReloads = 0; ///< of the reloads, those that woke a sleeping page
     bool answered = false;
     int asideReloads = 0;
 };

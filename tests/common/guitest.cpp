@@ -1,8 +1,9 @@
 #include "common/guitest.h"
 
+#include "web/webpage.h"
+
 #include <QComboBox>
 #include <QPushButton>
-#include <QWebEngineView>
 
 namespace kelvora::test {
 
@@ -19,14 +20,6 @@ MessageRecorder::~MessageRecorder()
     MessageBox::setHandler({});
 }
 
-MainWindowSetup windowSetup(const SlotProfiles *profiles)
-{
-    MainWindowSetup setup;
-    setup.profiles = profiles;
-    setup.startPage = QStringLiteral("about:blank");
-    return setup;
-}
-
 void openAndStart(MainWindow &window, int index, const QUrl &address, const QString &period)
 {
     const SlotControlNames &n = slotTable()[static_cast<std::size_t>(index)].names;
@@ -38,8 +31,32 @@ void openAndStart(MainWindow &window, int index, const QUrl &address, const QStr
     QTest::mouseClick(child<QPushButton>(panel, n.startButton), Qt::LeftButton);
 }
 
-bool SlotWindow::open(const MainWindowSetup &setup)
+SlotWindow::SlotWindow() : m_exit(std::make_unique<QAction>(QStringLiteral("退出程序"))) {}
+
+SlotWindow::~SlotWindow()
 {
+    close();
+}
+
+bool SlotWindow::open(const SlotSetup &setup)
+{
+    m_runners = std::make_unique<SlotRunners>(*m_profiles.get(), *setup.clock, setup.slotDescriptions);
+    m_runners->loadStartPage(setup.startPage);
+    return openWindow();
+}
+
+void SlotWindow::close()
+{
+    // The views go before the pages they show.
+    m_window.reset();
+    m_runners.reset();
+}
+
+bool SlotWindow::openWindow()
+{
+    MainWindowSetup setup;
+    setup.runners = m_runners.get();
+    setup.exitAction = m_exit.get();
     m_window = std::make_unique<MainWindow>(setup);
     m_window->show();
     return QTest::qWaitForWindowExposed(m_window.get());
@@ -52,7 +69,7 @@ QWidget *SlotWindow::panel(int slot) const
 
 QWebEnginePage *SlotWindow::page(int slot) const
 {
-    return control<QWebEngineView>(slot, &SlotControlNames::browser)->page();
+    return runner(slot).page();
 }
 
 void SlotWindow::click(int slot, Control button) const

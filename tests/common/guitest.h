@@ -1,12 +1,15 @@
 #pragma once
 
+#include "core/clock.h"
 #include "core/slottable.h"
 #include "mainwin/mainwindow.h"
 #include "platform/processsetup.h"
+#include "slots/slotrunner.h"
 #include "web/engine.h"
 #include "web/webprofile.h"
 #include "widgets/messagebox.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
@@ -42,9 +45,6 @@ public:
     QMessageBox::StandardButton answer;
 };
 
-/** A main window's set-up for tests: the given profiles, a blank start page, no tray icon. */
-MainWindowSetup windowSetup(const SlotProfiles *profiles);
-
 /** Finds a named child or fails the test with its name. */
 template <typename T> T *child(const QObject *parent, const QString &name)
 {
@@ -74,10 +74,19 @@ template <typename Predicate> bool waitUntil(Predicate done, int timeoutMs)
 /** Shows slot `index`, types the address and the period, and presses its open and start buttons. */
 void openAndStart(MainWindow &window, int index, const QUrl &address, const QString &period);
 
+/** What the slots under test are made of: a blank start page and the slot table, ticks to taste. */
+struct SlotSetup
+{
+    std::array<SlotDescription, SlotCount> slotDescriptions = slotTable();
+    QString startPage = QStringLiteral("about:blank");
+    const Clock *clock = &SteadyClock::instance();
+};
+
 /**
- * A main window under test and its slots' controls, found by the slot table's names. Each test
- * opens a window of its own (in init() or the test) and close() leaves nothing behind, so no test
- * depends on another's leftovers.
+ * The fixture of every window test: the eight running slots on in-memory profiles and a main
+ * window over them, its slots' controls found by the slot table's names. Each test opens its own
+ * (in init() or the test) and close() leaves nothing behind, so no test depends on another's
+ * leftovers. The window can go and come back while the slots run on.
  */
 class SlotWindow
 {
@@ -85,18 +94,33 @@ public:
     /** One of a slot's controls, as the slot table names it: &SlotControlNames::startButton. */
     using Control = QString SlotControlNames::*;
 
-    /** Makes the window and shows it; false when it never came on screen. */
-    bool open(const MainWindowSetup &setup);
-    void close() { m_window.reset(); }
+    SlotWindow();
+    ~SlotWindow();
+
+    /** Starts the slots and shows a window over them; false when it never came on screen. */
+    bool open(const SlotSetup &setup = {});
+    void close();
+    /** Shows a new window over the running slots; false when it never came on screen. */
+    bool openWindow();
+    /** Lets the window go; the slots run on. */
+    void closeWindow() { m_window.reset(); }
 
     MainWindow *window() const { return m_window.get(); }
     MainWindow *operator->() const { return m_window.get(); }
+    /** What "退 出" and the close box trigger. */
+    QAction *exitAction() const { return m_exit.get(); }
+    SlotRunners &runners() const { return *m_runners; }
+    SlotRunner &runner(int slot) const { return *m_runners->at(slot); }
+    const ForumSlot &slot(int slot) const { return runner(slot).slot(); }
+    QWebEnginePage *page(int slot) const;
+
     QWidget *panel(int slot) const;
     template <typename T = QWidget> T *control(int slot, Control name) const
     {
         return child<T>(panel(slot), names(slot).*name);
     }
-    QWebEnginePage *page(int slot) const;
+    /** One of a slot's timers, which run with the slot, apart from the window. */
+    QTimer *timer(int slot, Control name) const { return child<QTimer>(&runner(slot), names(slot).*name); }
     /** Presses a slot's button, shown or not, as a click on it does. */
     void click(int slot, Control button) const;
     /** Types into a slot's address or period box. */
@@ -111,6 +135,9 @@ public:
 private:
     static const SlotControlNames &names(int slot) { return slotTable()[std::size_t(slot)].names; }
 
+    TemporaryProfiles m_profiles;
+    std::unique_ptr<QAction> m_exit;
+    std::unique_ptr<SlotRunners> m_runners;
     std::unique_ptr<MainWindow> m_window;
 };
 

@@ -12,11 +12,11 @@ namespace {
 using test::FakeBrowser;
 using test::FakeClock;
 
-// The period box says `periodText`, and the refresh timer ticks.
+// The period box says `periodText`, and the reload timer ticks.
 void tick(ForumSlot &slot, const QString &periodText)
 {
     slot.setTypedPeriod(parsePeriod(periodText));
-    slot.refreshTick();
+    slot.reloadTick();
 }
 
 qint64 untilReload(ForumSlot &slot, const QString &periodText, qint64 msUntilNextTick, int tickIntervalMs)
@@ -38,15 +38,15 @@ bool startOnForum(ForumSlot &slot, const QString &period)
     return start(slot, period) == ForumSlot::StartResult::Started;
 }
 
-// Plays the refresh timer: ticks until the browser has been refreshed `reloads` more times and
+// Plays the reload timer: ticks until the browser has been reloaded `reloads` more times and
 // returns the ticks that took; gives up after `limit` ticks.
 int ticksUntilReloads(ForumSlot &slot, FakeBrowser &browser, const QString &period, int reloads = 1,
                       int limit = 1000)
 {
-    const int target = browser.refreshes + reloads;
+    const int target = browser.reloads + reloads;
     for (int ticks = 1; ticks <= limit; ++ticks) {
         tick(slot, period);
-        if (browser.refreshes == target)
+        if (browser.reloads == target)
             return ticks;
     }
     return -1;
@@ -102,8 +102,8 @@ private slots:
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("1")), 1);
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("1")), 1);
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("5")), 5);
-        QCOMPARE(slot.refreshCounter(), 0);
-        QCOMPARE(m_browser.navigations, QStringList{QStringLiteral("bbs.example.org")});
+        QCOMPARE(slot.reloadCounter(), 0);
+        QCOMPARE(m_browser.loads, QStringList{QStringLiteral("bbs.example.org")});
     }
 
     void stopAndStartKeepTheCounter()
@@ -114,9 +114,9 @@ private slots:
             tick(slot, QStringLiteral("5"));
         slot.stop();
         QCOMPARE(slot.status(), SlotStatus::Stopped);
-        QVERIFY(!slot.isRefreshTimerActive());
+        QVERIFY(!slot.isReloadTimerActive());
         QVERIFY(startOnForum(slot, QStringLiteral("5")));
-        QCOMPARE(slot.refreshCounter(), 3);
+        QCOMPARE(slot.reloadCounter(), 3);
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("5")), 2);
     }
 
@@ -126,12 +126,12 @@ private slots:
         QVERIFY(startOnForum(slot, QStringLiteral("10")));
         for (int i = 0; i < 7; ++i)
             tick(slot, QStringLiteral("10"));
-        QCOMPARE(m_browser.refreshes, 0);
+        QCOMPARE(m_browser.reloads, 0);
 
         // Lowered below the counter: reload at the very next tick instead of never again.
         tick(slot, QStringLiteral("5"));
-        QCOMPARE(m_browser.refreshes, 1);
-        QCOMPARE(slot.refreshCounter(), 0);
+        QCOMPARE(m_browser.reloads, 1);
+        QCOMPARE(slot.reloadCounter(), 0);
 
         // Raised: the new period counts from the last reload.
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("10")), 10);
@@ -151,11 +151,11 @@ private slots:
     {
         QFETCH(QString, text);
         ForumSlot slot(m_browser, m_clock);
-        QSignalSpy timerSpy(&slot, &ForumSlot::refreshTimerActiveChanged);
+        QSignalSpy timerSpy(&slot, &ForumSlot::reloadTimerActiveChanged);
         QSignalSpy labelSpy(&slot, &ForumSlot::periodLabelChanged);
         QVERIFY(!startOnForum(slot, text));
         QCOMPARE(slot.status(), SlotStatus::Stopped);
-        QVERIFY(!slot.isRefreshTimerActive());
+        QVERIFY(!slot.isReloadTimerActive());
         QCOMPARE(timerSpy.count(), 0);
         QCOMPARE(labelSpy.count(), 0);
 
@@ -185,7 +185,7 @@ private slots:
     {
         ForumSlot slot(m_browser, m_clock);
         QVERIFY(startOnForum(slot, QStringLiteral("2")));
-        QVERIFY(slot.isRefreshTimerActive());
+        QVERIFY(slot.isReloadTimerActive());
         QVERIFY(!slot.isClockTimerActive());
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("2")), 2);
         m_clock.now += 10'000;
@@ -203,7 +203,7 @@ private slots:
         slot.open(QStringLiteral("b"));
         m_clock.now += 1'000;
         slot.clockTick();
-        QCOMPARE(m_browser.navigations, (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+        QCOMPARE(m_browser.loads, (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
         QCOMPARE(clockSpy.count(), 1);
         QCOMPARE(slot.onlineTime().seconds, 8);
     }
@@ -274,7 +274,7 @@ private slots:
         ForumSlot slot(m_browser, m_clock);
         QVERIFY(startOnForum(slot, QStringLiteral("1")));
         tick(slot, QStringLiteral("1"));
-        slot.refreshNow();
+        slot.reloadNow();
         QCOMPARE(m_browser.causes, (QList<ReloadCause>{ReloadCause::Timer, ReloadCause::User}));
     }
 
@@ -290,14 +290,14 @@ private slots:
         slot.pageLoadFinished({});
         QCOMPARE(slot.reportText(), QStringLiteral("尚未刷新"));
 
-        slot.refreshNow();
+        slot.reloadNow();
         slot.pageLoadStarted();
         slot.pageLoadFinished({PageLoad::Outcome::NetworkError, -101, NetworkFailure::ConnectionReset});
         QCOMPARE(slot.reportText(), QStringLiteral("上次刷新：2026-12-07 09:23:20 失败：连接被重置"));
 
         // A load given up for a newer one says nothing; the newer one does.
         m_clock.now += 2000;
-        slot.refreshNow();
+        slot.reloadNow();
         slot.pageLoadStarted();
         slot.pageLoadFinished({PageLoad::Outcome::Stopped, 0});
         QCOMPARE(reports.size(), 1);
@@ -306,18 +306,18 @@ private slots:
                  QStringLiteral("上次刷新：2026-12-07 09:23:22 失败：HTTP 503（服务暂时不可用）"));
 
         m_clock.now += 1000;
-        slot.refreshNow();
+        slot.reloadNow();
         slot.pageLoadStarted();
         slot.pageLoadFinished({PageLoad::Outcome::Succeeded, 0});
         QCOMPARE(slot.lastReload().succeeded, true);
         QCOMPARE(reports.last().first().toString(), QStringLiteral("上次刷新：2026-12-07 09:23:23 成功"));
 
         // A page from the cache, or no web page at all, never reached a forum.
-        slot.refreshNow();
+        slot.reloadNow();
         slot.pageLoadStarted();
         slot.pageLoadFinished({.outcome = PageLoad::Outcome::Succeeded, .fromCache = true});
         QCOMPARE(slot.lastReload().reason, fromCacheReason());
-        slot.refreshNow();
+        slot.reloadNow();
         slot.pageLoadStarted();
         slot.pageLoadFinished({.outcome = PageLoad::Outcome::Succeeded, .webPage = false});
         QCOMPARE(slot.lastReload().reason, noForumReason());
@@ -347,7 +347,7 @@ private slots:
         QCOMPARE(slot.savedState(), std::optional(SavedSlot{open.address, 5, true}));
 
         // The forum moved the page on a reload: the slot keeps it where the reload found it.
-        slot.refreshNow();
+        slot.reloadNow();
         slot.pageLoadStarted();
         slot.pageUrlChanged(QUrl(QStringLiteral("http://bbs.example.cn/forum.php?page=2")));
         slot.pageLoadFinished({});
@@ -367,8 +367,8 @@ private slots:
         FakeBrowser browser;
         ForumSlot resumed(browser, m_clock);
         resumed.resume({QStringLiteral("http://bbs.example.cn/t/7"), 3, true});
-        QCOMPARE(browser.navigations, QStringList{QStringLiteral("http://bbs.example.cn/t/7")});
-        QVERIFY(resumed.isRefreshTimerActive() && resumed.isClockTimerActive());
+        QCOMPARE(browser.loads, QStringList{QStringLiteral("http://bbs.example.cn/t/7")});
+        QVERIFY(resumed.isReloadTimerActive() && resumed.isClockTimerActive());
         QCOMPARE(resumed.acceptedPeriod(), 3);
         resumed.pageLoadFinished({});
         QCOMPARE(ticksUntilReloads(resumed, browser, QStringLiteral("3")), 3);
@@ -405,9 +405,9 @@ private slots:
         QCOMPARE(changes.size(), 1);
         QCOMPARE(changes.last().first().toBool(), true);
         // The reloads go on.
-        const int refreshes = m_browser.refreshes;
+        const int reloads = m_browser.reloads;
         tick(slot, QStringLiteral("1"));
-        QCOMPARE(m_browser.refreshes, refreshes + 1);
+        QCOMPARE(m_browser.reloads, reloads + 1);
 
         // Logged in again inside the slot: running again, by itself.
         load(slot, member);
@@ -454,7 +454,7 @@ private slots:
         slot.pageInputChanged(true);
         tick(slot, QStringLiteral("1"));
         QCOMPARE(m_browser.asideReloads, 1);
-        QCOMPARE(m_browser.refreshes, 0);
+        QCOMPARE(m_browser.reloads, 0);
         slot.asideLoadFinished({});
         QVERIFY(slot.lastReload().succeeded);
         QVERIFY(slot.reportText().contains(QStringLiteral("尚未发送的输入")));
@@ -462,11 +462,11 @@ private slots:
         // Sent or cleared, or the user switched away: normal reloads again.
         slot.pageInputChanged(false);
         tick(slot, QStringLiteral("1"));
-        QCOMPARE(m_browser.refreshes, 1);
+        QCOMPARE(m_browser.reloads, 1);
         slot.pageInputChanged(true);
         slot.setPageSeen(false);
         tick(slot, QStringLiteral("1"));
-        QCOMPARE(m_browser.refreshes, 2);
+        QCOMPARE(m_browser.reloads, 2);
         QCOMPARE(m_browser.asideReloads, 1);
     }
 
@@ -480,7 +480,7 @@ private slots:
         }
         slot.pageUrlChanged(QUrl(QStringLiteral("data:text/html,hi")));
         QCOMPARE(start(slot, QStringLiteral("1")), ForumSlot::StartResult::NoWebPage);
-        QVERIFY(!slot.isRefreshTimerActive());
+        QVERIFY(!slot.isReloadTimerActive());
         slot.open(QStringLiteral("bbs.example.cn"));
         QCOMPARE(start(slot, QStringLiteral("x")), ForumSlot::StartResult::BadPeriod);
         QCOMPARE(start(slot, QStringLiteral("1")), ForumSlot::StartResult::Started);
@@ -494,7 +494,7 @@ private slots:
         tick(slot, QStringLiteral("2"));
         QVERIFY(!slot.lastReload().at.isValid()); // still within the period
         tick(slot, QStringLiteral("2"));
-        QCOMPARE(m_browser.refreshes, 1);
+        QCOMPARE(m_browser.reloads, 1);
         QCOMPARE(slot.lastReload().succeeded, false);
         QCOMPARE(slot.lastReload().reason, noAnswerReason());
 
@@ -520,14 +520,14 @@ private slots:
 
         // The reload due meanwhile asks for the forum's page, not for the start page again.
         tick(slot, QStringLiteral("1"));
-        QCOMPARE(m_browser.refreshes, 0);
-        QCOMPARE(m_browser.navigations, (QStringList{QStringLiteral("bbs.example.cn/forum.php"),
-                                                     QStringLiteral("http://bbs.example.cn/forum.php")}));
+        QCOMPARE(m_browser.reloads, 0);
+        QCOMPARE(m_browser.loads, (QStringList{QStringLiteral("bbs.example.cn/forum.php"),
+                                               QStringLiteral("http://bbs.example.cn/forum.php")}));
         // Once the forum's page has come, even before it has loaded, reloads are reloads again.
         slot.pageUrlChanged(QUrl(QStringLiteral("http://bbs.example.cn/forum.php")));
         tick(slot, QStringLiteral("1"));
-        QCOMPARE(m_browser.refreshes, 1);
-        QCOMPARE(m_browser.navigations.size(), 2);
+        QCOMPARE(m_browser.reloads, 1);
+        QCOMPARE(m_browser.loads.size(), 2);
         slot.pageLoadFinished({});
         QVERIFY(slot.lastReload().succeeded);
     }
@@ -570,7 +570,7 @@ private slots:
         tick(slot, QStringLiteral("2"));
         tick(slot, QStringLiteral("2"));
         QCOMPARE(m_browser.wakeReloads, 1);
-        QCOMPARE(m_browser.refreshes, 1);
+        QCOMPARE(m_browser.reloads, 1);
         QCOMPARE(m_browser.wakes, 0);
         QVERIFY(!slot.isPageAsleep());
         slot.pageLoadStarted();
@@ -591,7 +591,7 @@ private slots:
         QCOMPARE(settle.size(), 0);
         QCOMPARE(m_browser.sleeps, 0);
         tick(slot, QStringLiteral("1"));
-        QCOMPARE(m_browser.refreshes, 1);
+        QCOMPARE(m_browser.reloads, 1);
     }
 
     void showingOrStoppingASleepingPageWakesItOnce()

@@ -2,13 +2,9 @@
 #include "common/guitest.h"
 #include "mainwin/mainwindow.h"
 
-#include <QComboBox>
-#include <QPushButton>
-
 #include <set>
 
 using namespace kelvora;
-using kelvora::test::child;
 using kelvora::test::ForumServer;
 
 // Eight forums on eight hosts, all kept online at once while seven of them are hidden.
@@ -16,7 +12,6 @@ class TestEightSlots : public QObject
 {
     Q_OBJECT
 
-    test::TemporaryProfiles m_profiles;
     std::vector<std::unique_ptr<ForumServer>> m_servers;
 
 private slots:
@@ -29,26 +24,17 @@ private slots:
             m_servers.push_back(std::move(server));
         }
 
-        MainWindowSetup setup = test::windowSetup(m_profiles.get());
+        test::SlotSetup setup;
         // Minutes become 300 ms; slot 8 keeps its real one-second tick.
         for (int i = 0; i < SlotCount - 1; ++i)
             setup.slotDescriptions[static_cast<std::size_t>(i)].tickIntervalMs = 300;
-        MainWindow window(setup);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-        for (const SlotDescription &d : slotTable()) {
-            QTest::mouseClick(child<QPushButton>(&window, d.names.switchButton), Qt::LeftButton);
-            auto *panel = child<QWidget>(&window, d.names.panel);
-            const QUrl url =
-                m_servers[static_cast<std::size_t>(d.number - 1)]->url(QStringLiteral("/forum.php"));
-            child<QComboBox>(panel, d.names.addressBox)->setEditText(url.toString());
-            child<QComboBox>(panel, d.names.periodBox)
-                ->setEditText(d.number == 8 ? QStringLiteral("1") : QStringLiteral("2"));
-            QTest::mouseClick(child<QPushButton>(panel, d.names.openButton), Qt::LeftButton);
-            QTest::mouseClick(child<QPushButton>(panel, d.names.startButton), Qt::LeftButton);
+        test::SlotWindow window;
+        QVERIFY(window.open(setup));
+        for (int i = 0; i < SlotCount; ++i) {
+            const QUrl url = m_servers[static_cast<std::size_t>(i)]->url(QStringLiteral("/forum.php"));
+            window.openAndStart(i, url, i == SlotCount - 1 ? QStringLiteral("1") : QStringLiteral("2"));
         }
-        QTest::mouseClick(child<QPushButton>(&window, slotTable()[0].names.switchButton), Qt::LeftButton);
+        window->switchToSlot(0);
 
         // The first visit plus three reloads on every forum.
         auto allReloaded = [this] {
@@ -70,7 +56,6 @@ private slots:
             }
         }
         QCOMPARE(logins.size(), std::size_t(SlotCount));
-        window.hide();
     }
 
     void cleanupTestCase() { m_servers.clear(); }

@@ -2,13 +2,14 @@
 #include "common/guitest.h"
 #include "mainwin/mainwindow.h"
 #include "slots/slotpanel.h"
-#include "web/webview.h"
+#include "web/webpage.h"
 
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
+#include <QWebEngineView>
 
 using namespace kelvora;
 using kelvora::test::ForumServer;
@@ -24,15 +25,10 @@ class TestGeneratedPages : public QObject
     static constexpr int TickMs = 3000;
     static constexpr int Periods = 5;
 
-    test::TemporaryProfiles m_profiles;
     ForumServer m_forum;
     test::SlotWindow m_window;
 
-    SlotPanel *panel(int index) const { return qobject_cast<SlotPanel *>(m_window.panel(index)); }
-    QTimer *refreshTimer(int index) const
-    {
-        return m_window.control<QTimer>(index, &SlotControlNames::refreshTimer);
-    }
+    QTimer *refreshTimer(int index) const { return m_window.timer(index, &SlotControlNames::refreshTimer); }
 
     /** A slot running at a period of one tick, with what it has done since it started. */
     struct Run
@@ -58,7 +54,7 @@ class TestGeneratedPages : public QObject
                 before,
                 m_window.page(index)->history()->count(),
                 std::make_unique<QSignalSpy>(refreshTimer(index), &QTimer::timeout),
-                std::make_unique<QSignalSpy>(&panel(index)->slot(), &ForumSlot::pageSlept)};
+                std::make_unique<QSignalSpy>(&m_window.slot(index), &ForumSlot::pageSlept)};
     }
 
     // Stops the slot once it has reloaded `Periods` times or more, and checks that the forum
@@ -72,7 +68,7 @@ class TestGeneratedPages : public QObject
         // The last reload may still be on its way to the forum.
         [[maybe_unused]] const bool loaded = test::waitUntil(
             [&] {
-                return !panel(run.index)->slot().isReloadPending() &&
+                return !m_window.slot(run.index).isReloadPending() &&
                        m_forum.pagesFor(run.member).size() >= run.pagesBefore + 1 + reloads;
             },
             10000);
@@ -100,7 +96,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
-        MainWindowSetup setup = test::windowSetup(m_profiles.get());
+        test::SlotSetup setup;
         for (int i = 0; i < SlotCount - 1; ++i)
             setup.slotDescriptions[std::size_t(i)].tickIntervalMs = TickMs;
         QVERIFY(m_window.open(setup));
@@ -122,15 +118,15 @@ private slots:
         m_window->switchToSlot(4);
 
         QTRY_VERIFY_WITH_TIMEOUT(runs[4].ticks->size() >= 1, 2 * TickMs);
-        QTRY_VERIFY(!panel(5)->slot().isReloadPending());
+        QTRY_VERIFY(!m_window.slot(5).isReloadPending());
         m_window.page(5)->load(QUrl(QStringLiteral("chrome://crash")));
-        QTRY_VERIFY(panel(5)->slot().lastReload().reason == rendererGoneReason());
+        QTRY_VERIFY(m_window.slot(5).lastReload().reason == rendererGoneReason());
 
         for (Run &run : runs) {
             QVERIFY2(finish(run, (Periods + 2) * TickMs), qPrintable(run.member));
             if (run.index != 7)
                 QVERIFY2(run.sleeps->size() >= Periods - 1, qPrintable(run.member)); // it really slept
-            QVERIFY2(panel(run.index)->slot().lastReload().succeeded, qPrintable(run.member));
+            QVERIFY2(m_window.slot(run.index).lastReload().succeeded, qPrintable(run.member));
         }
         // Reloads, woken or not, add nothing to a slot's history (the crash's page aside).
         for (const Run &run : runs) {
@@ -160,8 +156,8 @@ private slots:
     void aReplyTypedOnScreenSurvivesTheReloadsAndTheForumStillCounts()
     {
         Run run = start(4, QStringLiteral("/reply"), QStringLiteral("shown")); // slot 5 is logged in so
-        auto *view = m_window.control<WebView>(4, &SlotControlNames::browser);
-        QSignalSpy holding(view, &WebView::pageInputChanged);
+        auto *view = m_window.control<QWebEngineView>(4, &SlotControlNames::browser);
+        QSignalSpy holding(m_window.runner(4).page(), &WebPage::inputChanged);
         const auto evaluate = [this](const QString &script) { return m_window.evaluate(4, script); };
         // The user writes a reply: real key presses, in the page on screen.
         evaluate(QStringLiteral("document.getElementById('post').focus()"));

@@ -15,22 +15,21 @@ class TestHistory : public QObject
 {
     Q_OBJECT
 
-    test::TemporaryProfiles m_profiles;
     ForumServer m_server;
-    std::unique_ptr<MainWindow> m_window;
+    test::SlotWindow m_window;
     test::MessageRecorder m_box;
 
     QWebEngineView *browser(const SlotDescription &d) const
     {
-        return child<QWebEngineView>(m_window.get(), d.names.browser);
+        return child<QWebEngineView>(m_window.window(), d.names.browser);
     }
     void click(const QString &name)
     {
-        QTest::mouseClick(child<QPushButton>(m_window.get(), name), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(m_window.window(), name), Qt::LeftButton);
     }
     void open(const SlotDescription &d, const QString &path)
     {
-        child<QComboBox>(m_window.get(), d.names.addressBox)->setEditText(m_server.url(path).toString());
+        child<QComboBox>(m_window.window(), d.names.addressBox)->setEditText(m_server.url(path).toString());
         click(d.names.openButton);
         QTRY_COMPARE(browser(d)->url().path(), path);
         QTRY_VERIFY(!browser(d)->title().startsWith(m_server.url().host()));
@@ -42,11 +41,9 @@ private slots:
         QVERIFY(m_server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
         m_server.setPage(QStringLiteral("/a"), QStringLiteral("甲"));
         m_server.setPage(QStringLiteral("/b"), QStringLiteral("乙"));
-        m_window = std::make_unique<MainWindow>(test::windowSetup(m_profiles.get()));
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY(m_window.open());
     }
-    void cleanupTestCase() { m_window.reset(); }
+    void cleanupTestCase() { m_window.close(); }
 
     void withoutHistoryTheButtonsDoNothing()
     {

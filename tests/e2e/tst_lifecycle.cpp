@@ -21,7 +21,6 @@ class TestLifecycle : public QObject
     // Three seconds between reloads: longer than the settling a page gets before it sleeps.
     static constexpr int TickMs = 1500;
 
-    test::TemporaryProfiles m_profiles;
     ForumServer m_forum;
     test::SlotWindow m_window;
 
@@ -38,7 +37,7 @@ private slots:
         QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
         m_forum.setPage(QStringLiteral("/a"), QStringLiteral("甲"));
         m_forum.setPage(QStringLiteral("/b"), QStringLiteral("乙"));
-        MainWindowSetup setup = test::windowSetup(m_profiles.get());
+        test::SlotSetup setup;
         setup.slotDescriptions[0].tickIntervalMs = TickMs;
         QVERIFY(m_window.open(setup));
     }
@@ -53,7 +52,7 @@ private slots:
         QVERIFY(!login.isEmpty());
 
         // Slot 2 shown: slot 1's page, loaded, settles and sleeps, and what it held is given back.
-        QSignalSpy released(test::child<QTimer>(m_window.window(), QStringLiteral("memoryRelease")),
+        QSignalSpy released(test::child<QTimer>(&m_window.runners(), QStringLiteral("memoryRelease")),
                             &QTimer::timeout);
         m_window->switchToSlot(1);
         QTRY_COMPARE_WITH_TIMEOUT(state(0), QWebEnginePage::LifecycleState::Discarded, 10000);

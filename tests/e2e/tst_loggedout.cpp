@@ -17,14 +17,10 @@ class TestLoggedOut : public QObject
 
     static constexpr int TickMs = 1500;
 
-    test::TemporaryProfiles m_profiles;
     ForumServer m_forum;
     test::SlotWindow m_window;
 
-    const ForumSlot &slot(int index) const
-    {
-        return qobject_cast<SlotPanel *>(m_window.panel(index))->slot();
-    }
+    const ForumSlot &slot(int index) const { return m_window.slot(index); }
     QLabel *status(int index) const
     {
         return m_window.control<QLabel>(index, &SlotControlNames::statusLabel);
@@ -40,7 +36,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.7"))));
-        MainWindowSetup setup = test::windowSetup(m_profiles.get());
+        test::SlotSetup setup;
         for (int i = 0; i < 4; ++i)
             setup.slotDescriptions[std::size_t(i)].tickIntervalMs = TickMs;
         QVERIFY(m_window.open(setup));

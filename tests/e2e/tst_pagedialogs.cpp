@@ -14,7 +14,6 @@ class TestPageDialogs : public QObject
 {
     Q_OBJECT
 
-    test::TemporaryProfiles m_profiles;
     ForumServer m_plain;  // a forum that only needs reloading, in slot 1
     ForumServer m_dialog; // a forum that opens dialogs, in slot 8
     test::SlotWindow m_window;
@@ -41,7 +40,7 @@ private slots:
     void init()
     {
         m_box = std::make_unique<test::MessageRecorder>();
-        MainWindowSetup setup = test::windowSetup(m_profiles.get());
+        test::SlotSetup setup;
         // Slot 1's minutes become 250 ms; slot 8 keeps its real second.
         setup.slotDescriptions[0].tickIntervalMs = 250;
         QVERIFY(m_window.open(setup));
@@ -59,7 +58,7 @@ private slots:
         keepBothOnline(QStringLiteral("/alert"), 0);
         QTRY_VERIFY_WITH_TIMEOUT(reloaded(m_dialog, 4) && reloaded(m_plain, 8), 15000);
         QVERIFY(m_box->messages.isEmpty());
-        const ForumSlot &alerting = m_window->panel(7)->slot();
+        const ForumSlot &alerting = m_window.slot(7);
         QVERIFY(alerting.answeredDialogs() >= 4);
         QVERIFY(m_window.control<QLabel>(7, &SlotControlNames::statusLabel)
                     ->toolTip()
@@ -75,7 +74,7 @@ private slots:
         QCOMPARE(shown.title, QStringLiteral("论坛八：网页消息"));
         QCOMPARE(shown.text, QStringLiteral("论坛公告：欢迎回来"));
         QCOMPARE(shown.icon, QMessageBox::Information);
-        QCOMPARE(m_window->panel(7)->slot().answeredDialogs(), 0);
+        QCOMPARE(m_window.slot(7).answeredDialogs(), 0);
     }
 
     void questionsAreAnsweredCancelUnseenAndAskedBrieflyWhenSeen()

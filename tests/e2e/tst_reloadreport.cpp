@@ -3,7 +3,6 @@
 #include "core/pageload.h"
 #include "mainwin/mainwindow.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -19,14 +18,16 @@ class TestReloadReport : public QObject
 {
     Q_OBJECT
 
-    test::TemporaryProfiles m_profiles;
     ForumServer m_forum;
-    std::unique_ptr<MainWindow> m_window;
+    test::SlotWindow m_window;
 
-    QString statusTip() const { return child<QLabel>(m_window.get(), QStringLiteral("Label8"))->toolTip(); }
+    QString statusTip() const
+    {
+        return m_window.control<QLabel>(0, &SlotControlNames::statusLabel)->toolTip();
+    }
     QString switchTip() const
     {
-        return child<QPushButton>(m_window.get(), QStringLiteral("Command9"))->toolTip();
+        return child<QPushButton>(m_window.window(), slotTable()[0].names.switchButton)->toolTip();
     }
     bool reportSays(const QString &words) const
     {
@@ -37,22 +38,17 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
-        MainWindowSetup setup = test::windowSetup(m_profiles.get());
+        test::SlotSetup setup;
         setup.slotDescriptions[0].tickIntervalMs = 200;
-        m_window = std::make_unique<MainWindow>(setup);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY(m_window.open(setup));
     }
-    void cleanupTestCase() { m_window.reset(); }
+    void cleanupTestCase() { m_window.close(); }
 
     void theLastReloadIsToldThroughOutagesAndBack()
     {
-        QWidget *panel = child<QWidget>(m_window.get(), QStringLiteral("Frame1"));
-        child<QComboBox>(panel, QStringLiteral("Combo4"))
-            ->setEditText(m_forum.url(QStringLiteral("/forum")).toString());
-        QTest::mouseClick(child<QPushButton>(panel, QStringLiteral("Command1")), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(panel, QStringLiteral("Command2")), Qt::LeftButton);
-        // Slot 2 is shown: slot 1 fails unseen, as a slot running in the background does.
+        m_window.type(0, &SlotControlNames::addressBox, m_forum.url(QStringLiteral("/forum")).toString());
+        m_window.click(0, &SlotControlNames::openButton);
+        m_window.click(0, &SlotControlNames::startButton);
         QTRY_VERIFY2(reportSays(QStringLiteral(" 成功")), qPrintable(statusTip()));
         QVERIFY(statusTip().startsWith(QStringLiteral("上次刷新：")));
         QVERIFY(switchTip().startsWith(QStringLiteral("论坛一\n上次刷新：")));
@@ -76,7 +72,8 @@ private slots:
 
         m_forum.setOutage(ForumServer::Outage::None);
         QTRY_VERIFY2(reportSays(QStringLiteral(" 成功")), qPrintable(statusTip()));
-        QCOMPARE(child<QLabel>(panel, QStringLiteral("Label8"))->text(), QStringLiteral("运行中"));
+        QCOMPARE(m_window.control<QLabel>(0, &SlotControlNames::statusLabel)->text(),
+                 QStringLiteral("运行中"));
     }
 };
 

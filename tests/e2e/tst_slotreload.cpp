@@ -16,7 +16,6 @@ class TestSlotReload : public QObject
 
     static constexpr int TickMs = 250;
 
-    test::TemporaryProfiles m_profiles;
     ForumServer m_forum;
     ForumServer m_witness;
     test::SlotWindow m_window;
@@ -26,7 +25,7 @@ private slots:
     {
         QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
         QVERIFY(m_witness.listen(QHostAddress(QStringLiteral("127.0.0.3"))));
-        MainWindowSetup setup = test::windowSetup(m_profiles.get());
+        test::SlotSetup setup;
         // Refresh ticks every quarter second instead of every minute.
         setup.slotDescriptions[0].tickIntervalMs = TickMs;
         setup.slotDescriptions[1].tickIntervalMs = TickMs;
@@ -36,7 +35,7 @@ private slots:
 
     void reloadsEveryPeriodWithTheLoginUntilStopped()
     {
-        QSignalSpy ticks(m_window.control<QTimer>(0, &SlotControlNames::refreshTimer), &QTimer::timeout);
+        QSignalSpy ticks(m_window.timer(0, &SlotControlNames::refreshTimer), &QTimer::timeout);
         m_window.openAndStart(0, m_forum.url(QStringLiteral("/thread")), QStringLiteral("2"));
         QTRY_VERIFY_WITH_TIMEOUT(m_forum.pageRequests().size() >= 5, 10000);
         QList<ForumServer::Request> requests = m_forum.pageRequests();
@@ -54,7 +53,7 @@ private slots:
         }
 
         m_window.click(0, &SlotControlNames::stopButton);
-        QVERIFY(!m_window.control<QTimer>(0, &SlotControlNames::refreshTimer)->isActive());
+        QVERIFY(!m_window.timer(0, &SlotControlNames::refreshTimer)->isActive());
         const qsizetype stoppedAt = m_forum.pageRequests().size();
         // While slot 2 reloads four times, about eight of slot 1's ticks go by: none reloads.
         m_window.openAndStart(1, m_witness.url(QStringLiteral("/witness")), QStringLiteral("1"));

@@ -3,7 +3,7 @@
 #include "common/guitest.h"
 #include "core/author.h"
 #include "infowin/instructionswindow.h"
-#include "slots/slotpanel.h"
+#include "slots/slotrunner.h"
 #include "urllist/urllisteditorwindow.h"
 #include "widgets/controls.h"
 
@@ -69,6 +69,12 @@ class TestApplication : public QObject
         startProgram();
     }
     MainWindow *window() const { return m_app->mainWindow(); }
+    ForumSlot &slot(int index) const { return m_app->runners()->at(index)->slot(); }
+    // One of a slot's controls in the main window, as the slot table names it.
+    template <typename T> T *control(int index, QString SlotControlNames::*name) const
+    {
+        return child<T>(window(), slotTable()[std::size_t(index)].names.*name);
+    }
     template <typename T> T *find(const QString &name) const { return child<T>(window(), name); }
     void click(QWidget *widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(3, 3)); }
     // Whether the forum has had a page for each of these paths: what was asked of it has arrived.
@@ -236,7 +242,7 @@ private slots:
         QVERIFY(forum.listen(QHostAddress(QStringLiteral("127.0.0.6"))));
         test::openAndStart(*window(), 0, forum.url(QStringLiteral("/kept")), QStringLiteral("2"));
         test::openAndStart(*window(), 2, forum.url(QStringLiteral("/open")), QStringLiteral("3"));
-        window()->panel(2)->slot().stop();
+        slot(2).stop();
         QTRY_VERIFY(m_app->stateFile().read().state.entries[2].has_value());
         QVERIFY(!m_app->stateFile().read().state.entries[2]->running);
 
@@ -248,26 +254,51 @@ private slots:
         m_resumeSpacingMs = 1000;
         restartProgram();
         m_resumeSpacingMs = 100;
-        const ForumSlot &kept = window()->panel(0)->slot();
-        const ForumSlot &open = window()->panel(2)->slot();
+        const ForumSlot &kept = slot(0);
+        const ForumSlot &open = slot(2);
         QTRY_COMPARE(kept.status(), SlotStatus::Running);
+        // The window shows the first slot that went on, not the welcome.
+        QCOMPARE(window()->switchedSlot(), 0);
+        QVERIFY(control<QWidget>(0, &SlotControlNames::browser)->isVisible());
+        QVERIFY(window()->windowTitle().startsWith(slotTable()[0].captionPrefix()));
         QTRY_VERIFY(open.isClockTimerActive());
         QCOMPARE(open.status(), SlotStatus::Stopped);
         QCOMPARE(kept.acceptedPeriod(), 2);
-        QCOMPARE(child<QComboBox>(window(), QStringLiteral("Combo1"))->currentText(), QStringLiteral("2"));
-        QCOMPARE(child<QComboBox>(window(), QStringLiteral("Combo5"))->currentText(),
+        QCOMPARE(control<QComboBox>(0, &SlotControlNames::periodBox)->currentText(), QStringLiteral("2"));
+        QCOMPARE(control<QComboBox>(2, &SlotControlNames::addressBox)->currentText(),
                  forum.url(QStringLiteral("/open")).toString());
         // Both pages were asked of the forum again, the running slot's first: slots start one by one.
         QTRY_COMPARE(forum.pageRequests().size(), 2);
         QCOMPARE(forum.pageRequests()[0].path, QStringLiteral("/kept"));
-        QVERIFY(!window()->panel(1)->slot().savedState()); // never opened: still idle
+        QVERIFY(!slot(1).savedState()); // never opened: still idle
 
         // Unticked, nothing goes on at the next start, and the choice itself is kept.
         m_app->resumeAction()->setChecked(false);
         restartProgram();
         QVERIFY(!m_app->resumeAction()->isChecked());
         QCoreApplication::processEvents();
-        QCOMPARE(window()->panel(0)->slot().status(), SlotStatus::Stopped);
+        QCOMPARE(slot(0).status(), SlotStatus::Stopped);
+    }
+
+    // Changes are kept together a moment later, and at once when the program ends.
+    void theStateIsWrittenAMomentAfterTheChangesAndAtTheEnd()
+    {
+        ForumServer forum;
+        QVERIFY(forum.listen(QHostAddress(QStringLiteral("127.0.0.6"))));
+        test::openAndStart(*window(), 0, forum.url(QStringLiteral("/kept")), QStringLiteral("2"));
+        const auto keptPeriod = [this] {
+            const std::optional<SavedSlot> kept = m_app->stateFile().read().state.entries[0];
+            return kept ? kept->period : 0;
+        };
+        QTRY_COMPARE(keptPeriod(), 2);
+        auto *period = control<QComboBox>(0, &SlotControlNames::periodBox);
+        period->setFocus();
+        QTest::keyClicks(period, QStringLiteral("34"));
+        QCOMPARE(keptPeriod(), 2); // not on each key
+        QTRY_COMPARE(keptPeriod(), 234);
+        QTest::keyClicks(period, QStringLiteral("5"));
+        QVERIFY(quitsWhen([this] { m_app->exitAction()->trigger(); }));
+        QCOMPARE(keptPeriod(), 2345);
     }
 
     void whatTheUserTypesBeforeASlotsTurnStands()
@@ -277,7 +308,7 @@ private slots:
         for (int i : {1, 2, 3, 4}) {
             test::openAndStart(*window(), i, forum.url(QStringLiteral("/slot%1").arg(i)),
                                QStringLiteral("3"));
-            window()->panel(i)->slot().stop();
+            slot(i).stop();
         }
         QTRY_VERIFY(m_app->stateFile().read().state.entries[4].has_value());
 
@@ -292,23 +323,23 @@ private slots:
         window()->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window()));
         window()->switchToSlot(2);
-        auto *typedInto = child<QComboBox>(window(), QStringLiteral("Combo5"));
+        auto *typedInto = control<QComboBox>(2, &SlotControlNames::addressBox);
         typedInto->lineEdit()->clear();
         QTest::keyClicks(typedInto->lineEdit(), QStringLiteral("bbs.example.cn"));
         window()->switchToSlot(3);
-        auto *clickedInto = child<QComboBox>(window(), QStringLiteral("Combo6"));
+        auto *clickedInto = control<QComboBox>(3, &SlotControlNames::addressBox);
         const QString shownBefore = clickedInto->currentText();
         QTest::mouseClick(clickedInto->lineEdit(), Qt::LeftButton);
         QTest::keyClick(clickedInto->lineEdit(), Qt::Key_A, Qt::ControlModifier);
-        QVERIFY(!window()->panel(2)->slot().savedState()); // both before their turns
-        QVERIFY(!window()->panel(3)->slot().savedState());
+        QVERIFY(!slot(2).savedState()); // both before their turns
+        QVERIFY(!slot(3).savedState());
 
-        QTRY_VERIFY_WITH_TIMEOUT(window()->panel(4)->slot().isClockTimerActive(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(slot(4).isClockTimerActive(), 10000);
         QCOMPARE(typedInto->currentText(), QStringLiteral("bbs.example.cn"));
         QCOMPARE(clickedInto->currentText(), shownBefore);
-        QVERIFY(!window()->panel(2)->slot().isClockTimerActive());
-        QVERIFY(!window()->panel(3)->slot().isClockTimerActive());
-        QVERIFY(window()->panel(1)->slot().isClockTimerActive());
+        QVERIFY(!slot(2).isClockTimerActive());
+        QVERIFY(!slot(3).isClockTimerActive());
+        QVERIFY(slot(1).isClockTimerActive());
         QTRY_COMPARE(forum.pageRequests().size(), 2);
         for (const ForumServer::Request &r : forum.pageRequests())
             QVERIFY(r.path == u"/slot1" || r.path == u"/slot4");
@@ -329,7 +360,7 @@ private slots:
         QVERIFY(
             m_box->messages[0].text.contains(QDir::toNativeSeparators(statePath() + QStringLiteral(".bad"))));
         QVERIFY(QFile::exists(statePath() + QStringLiteral(".bad")));
-        QCOMPARE(window()->panel(0)->slot().status(), SlotStatus::Stopped);
+        QCOMPARE(slot(0).status(), SlotStatus::Stopped);
         // The address list is left as it was.
         QFile list(listPath());
         QVERIFY(list.open(QIODevice::ReadOnly));

@@ -21,9 +21,8 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 
-    test::TemporaryProfiles m_profiles;
     QTemporaryDir m_folder;
-    std::unique_ptr<MainWindow> m_window;
+    test::SlotWindow m_window;
     test::MessageRecorder m_box;
 
     QString listPath() const { return m_folder.filePath(QStringLiteral("userbbs.dat")); }
@@ -35,14 +34,12 @@ class TestMainWindow : public QObject
     }
     void openWindow(bool withList = true)
     {
-        m_window = std::make_unique<MainWindow>(test::windowSetup(m_profiles.get()));
+        QVERIFY(m_window.open());
         if (withList)
             m_window->setAddresses(
-                AddressList(UrlListFile(listPath(), TextEncoding::Utf8)).read(m_window.get()));
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+                AddressList(UrlListFile(listPath(), TextEncoding::Utf8)).read(m_window.window()));
     }
-    template <typename T> T *find(const QString &name) const { return child<T>(m_window.get(), name); }
+    template <typename T> T *find(const QString &name) const { return child<T>(m_window.window(), name); }
 
 private slots:
     void init()
@@ -51,7 +48,7 @@ private slots:
         QFile::remove(listPath());
         QDir(listPath()).removeRecursively();
     }
-    void cleanup() { m_window.reset(); }
+    void cleanup() { m_window.close(); }
 
     void startsWithEverySlotIdle()
     {
@@ -66,9 +63,11 @@ private slots:
             const SlotControlNames &n = d.names;
             QCOMPARE(find<QWidget>(n.panel)->isVisible(), d.number == 1);
             QVERIFY(!find<QWidget>(n.browser)->isVisible());
-            QVERIFY(!find<QTimer>(n.refreshTimer)->isActive());
-            QVERIFY(!find<QTimer>(n.clockTimer)->isActive());
-            QCOMPARE(find<QTimer>(n.refreshTimer)->interval(), d.number == 8 ? 1000 : 60000);
+            const int slot = d.number - 1;
+            QVERIFY(!m_window.timer(slot, &SlotControlNames::refreshTimer)->isActive());
+            QVERIFY(!m_window.timer(slot, &SlotControlNames::clockTimer)->isActive());
+            QCOMPARE(m_window.timer(slot, &SlotControlNames::refreshTimer)->interval(),
+                     d.number == 8 ? 1000 : 60000);
             QCOMPARE(find<QLabel>(n.statusLabel)->text(), QStringLiteral("已停止"));
             QCOMPARE(textColor(find<QLabel>(n.statusLabel)), QColor(255, 0, 0));
             QCOMPARE(find<QComboBox>(n.periodBox)->currentText(), QStringLiteral("1"));
@@ -168,7 +167,8 @@ private slots:
     void closingAsksTheProgramToEnd()
     {
         openWindow(false);
-        QSignalSpy asked(m_window.get(), &MainWindow::exitRequested);
+        // The close box and "退 出" trigger the program's one exit command.
+        QSignalSpy asked(m_window.exitAction(), &QAction::triggered);
         m_window->close();
         QCOMPARE(asked.size(), 1);
         QTest::mouseClick(find<QWidget>(QStringLiteral("Command12")), Qt::LeftButton);

@@ -3,7 +3,6 @@
 #include "core/clock.h"
 #include "mainwin/mainwindow.h"
 #include "slots/slotpanel.h"
-#include "web/webview.h"
 #include "widgets/controls.h"
 
 #include <QComboBox>
@@ -21,7 +20,6 @@ class TestSlotPanel : public QObject
 {
     Q_OBJECT
 
-    test::TemporaryProfiles m_profiles;
     FakeClock m_clock;
     test::SlotWindow m_window;
     test::MessageRecorder m_box;
@@ -32,7 +30,7 @@ private slots:
     void init()
     {
         m_box.messages.clear();
-        MainWindowSetup setup = test::windowSetup(m_profiles.get());
+        test::SlotSetup setup;
         setup.clock = &m_clock;
         // A web address as the start page, as the program has; nothing answers there.
         setup.startPage = QStringLiteral("http://127.0.0.1:9/");
@@ -65,10 +63,10 @@ private slots:
                  QStringLiteral("开始"));
         QCOMPARE(m_window.control<QPushButton>(0, &SlotControlNames::stopButton)->text(),
                  QStringLiteral("停止"));
-        QCOMPARE(m_window.control<QTimer>(0, &SlotControlNames::refreshTimer)->interval(), 60000);
-        QCOMPARE(m_window.control<QTimer>(0, &SlotControlNames::clockTimer)->interval(), 1000);
-        QVERIFY(!m_window.control<QTimer>(0, &SlotControlNames::refreshTimer)->isActive());
-        QVERIFY(!m_window.control<QTimer>(0, &SlotControlNames::clockTimer)->isActive());
+        QCOMPARE(m_window.timer(0, &SlotControlNames::refreshTimer)->interval(), 60000);
+        QCOMPARE(m_window.timer(0, &SlotControlNames::clockTimer)->interval(), 1000);
+        QVERIFY(!m_window.timer(0, &SlotControlNames::refreshTimer)->isActive());
+        QVERIFY(!m_window.timer(0, &SlotControlNames::clockTimer)->isActive());
         QVERIFY(!m_window.control<QWidget>(0, &SlotControlNames::browser)->isVisible());
         // The static captions, blanks and full-width colons as they stand.
         QStringList captions;
@@ -81,7 +79,7 @@ private slots:
 
     void startAndStopSwitchTheRefreshTimerAndStatus()
     {
-        auto *timer = m_window.control<QTimer>(0, &SlotControlNames::refreshTimer);
+        auto *timer = m_window.timer(0, &SlotControlNames::refreshTimer);
         auto *status = m_window.control<QLabel>(0, &SlotControlNames::statusLabel);
         m_window.control<QComboBox>(0, &SlotControlNames::periodBox)->setEditText(QStringLiteral("7"));
         QTest::mouseClick(m_window.control<QPushButton>(0, &SlotControlNames::startButton), Qt::LeftButton);
@@ -90,7 +88,7 @@ private slots:
         QCOMPARE(textColor(status), QColor(0, 0, 255));
         QCOMPARE(m_window.control<QLabel>(0, &SlotControlNames::periodLabel)->text(), QStringLiteral("7"));
         // Start is not open: the clock stays put.
-        QVERIFY(!m_window.control<QTimer>(0, &SlotControlNames::clockTimer)->isActive());
+        QVERIFY(!m_window.timer(0, &SlotControlNames::clockTimer)->isActive());
 
         QTest::mouseClick(m_window.control<QPushButton>(0, &SlotControlNames::stopButton), Qt::LeftButton);
         QVERIFY(!timer->isActive());
@@ -108,7 +106,7 @@ private slots:
         QCOMPARE(m_box.messages[0].text, QStringLiteral("刷新时间请输入整数时间。"));
         QCOMPARE(m_box.messages[0].icon, QMessageBox::Warning);
         QCOMPARE(m_box.messages[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QVERIFY(!m_window.control<QTimer>(0, &SlotControlNames::refreshTimer)->isActive());
+        QVERIFY(!m_window.timer(0, &SlotControlNames::refreshTimer)->isActive());
         QCOMPARE(m_window.control<QLabel>(0, &SlotControlNames::statusLabel)->text(),
                  QStringLiteral("已停止"));
         QCOMPARE(m_window.control<QLabel>(0, &SlotControlNames::periodLabel)->text(), QStringLiteral("1"));
@@ -122,7 +120,7 @@ private slots:
         QCOMPARE(m_box.messages.size(), 2);
         QCOMPARE(m_box.messages[1].text,
                  QStringLiteral("这里显示的不是论坛网页，请先输入论坛的网址并打开。"));
-        QVERIFY(!m_window.control<QTimer>(0, &SlotControlNames::refreshTimer)->isActive());
+        QVERIFY(!m_window.timer(0, &SlotControlNames::refreshTimer)->isActive());
     }
 
     void periodLabelFollowsListChoicesNotTyping()
@@ -143,8 +141,8 @@ private slots:
         auto *address = m_window.control<QComboBox>(0, &SlotControlNames::addressBox);
         address->setEditText(QStringLiteral("about:blank"));
         QTest::mouseClick(m_window.control<QPushButton>(0, &SlotControlNames::openButton), Qt::LeftButton);
-        QVERIFY(m_window.control<QTimer>(0, &SlotControlNames::clockTimer)->isActive());
-        QVERIFY(!m_window.control<QTimer>(0, &SlotControlNames::refreshTimer)->isActive());
+        QVERIFY(m_window.timer(0, &SlotControlNames::clockTimer)->isActive());
+        QVERIFY(!m_window.timer(0, &SlotControlNames::refreshTimer)->isActive());
         QVERIFY(m_window.control<QWidget>(0, &SlotControlNames::browser)->isVisibleTo(slotOne()));
         // The partner's browser is shown too, though its panel stays hidden.
         auto *partner = child<QWidget>(m_window.window(), QStringLiteral("WebBrowser2"));
@@ -159,6 +157,38 @@ private slots:
         QCOMPARE(m_window.control<QLabel>(0, &SlotControlNames::hoursLabel)->text(), QStringLiteral("1"));
         QCOMPARE(m_window.control<QLabel>(0, &SlotControlNames::statusLabel)->text(),
                  QStringLiteral("已停止"));
+    }
+
+    // The window is only a view: it goes and comes back while the slot runs on, and the new one
+    // shows the slot as it is.
+    void aNewWindowShowsTheRunningSlot()
+    {
+        m_window.type(0, &SlotControlNames::addressBox, QStringLiteral("http://127.0.0.1:9/kept"));
+        m_window.type(0, &SlotControlNames::periodBox, QStringLiteral("7"));
+        m_window.click(0, &SlotControlNames::openButton);
+        m_window.click(0, &SlotControlNames::startButton);
+        const int reloadsBefore = m_window.slot(0).reloadCounter();
+        m_window.closeWindow();
+        QVERIFY(m_window.timer(0, &SlotControlNames::refreshTimer)->isActive());
+        QVERIFY(m_window.timer(0, &SlotControlNames::clockTimer)->isActive());
+        QVERIFY(!m_window.runner(0).isPageSeen());
+        QCOMPARE(m_window.slot(0).reloadCounter(), reloadsBefore);
+
+        m_clock.now += 65 * 1000;
+        QVERIFY(m_window.openWindow());
+        QTRY_COMPARE_WITH_TIMEOUT(m_window.control<QLabel>(0, &SlotControlNames::secondsLabel)->text(),
+                                  QStringLiteral("5"), 3000);
+        QCOMPARE(m_window.control<QLabel>(0, &SlotControlNames::minutesLabel)->text(), QStringLiteral("1"));
+        QCOMPARE(m_window.control<QLabel>(0, &SlotControlNames::statusLabel)->text(),
+                 QStringLiteral("运行中"));
+        QCOMPARE(m_window.control<QLabel>(0, &SlotControlNames::periodLabel)->text(), QStringLiteral("7"));
+        QCOMPARE(m_window.control<QComboBox>(0, &SlotControlNames::periodBox)->currentText(),
+                 QStringLiteral("7"));
+        QCOMPARE(m_window.control<QComboBox>(0, &SlotControlNames::addressBox)->currentText(),
+                 QStringLiteral("http://127.0.0.1:9/kept"));
+        // Switched to, the slot's page shows in the new window and counts as seen.
+        m_window->switchToSlot(0);
+        QTRY_VERIFY(m_window.runner(0).isPageSeen());
     }
 };
 
