@@ -74,7 +74,7 @@ ForumSlot::StartResult ForumSlot::start()
     const bool wasLoggedOut = status() == SlotStatus::LoggedOut;
     // Judged against the page shown now; one still loading is judged when it has loaded.
     m_login.start(m_loading ? std::nullopt : m_pageSigns);
-    setRefreshActive(true);
+    setReloadTimerActive(true);
     if (wasLoggedOut) {
         emit statusChanged(status());
         emit loggedOutChanged(false);
@@ -87,7 +87,7 @@ ForumSlot::StartResult ForumSlot::start()
 void ForumSlot::stop()
 {
     const bool wasLoggedOut = status() == SlotStatus::LoggedOut;
-    setRefreshActive(false);
+    setReloadTimerActive(false);
     if (wasLoggedOut)
         emit loggedOutChanged(false);
     emit reportChanged(reportText());
@@ -350,7 +350,7 @@ void ForumSlot::report(bool succeeded, const QString &reason)
     emit reportChanged(reportText());
 }
 
-void ForumSlot::setRefreshActive(bool active)
+void ForumSlot::setReloadTimerActive(bool active)
 {
     if (active == m_reloadTimerActive)
         return;

@@ -149,7 +149,7 @@ signals:
     void loggedOutChanged(bool loggedOut);
 
 private:
-    void setRefreshActive(bool active);
+    void setReloadTimerActive(bool active);
     void noteSavedState();
     void notePageSigns(const LoginSigns &signs);
     void report(bool succeeded, const QString &reason);

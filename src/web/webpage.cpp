@@ -215,28 +215,14 @@ private:
     bool m_armed = false;
 };
 
-// What the input watcher calls, through the web channel.
-class WebPage::InputChannel final : public QObject
-{
-    Q_OBJECT
-
-public:
-    explicit InputChannel(WebPage *page) : QObject(page), m_page(page) {}
-
-public slots:
-    void setHoldsInput(bool holds) { m_page->setHoldsInput(holds); }
-
-private:
-    WebPage *m_page;
-};
-
 WebPage::WebPage(QWebEngineProfile *profile, QObject *parent)
-    : QWebEnginePage(profile, parent), m_forumFetch(new ForumFetch(this)),
-      m_inputChannel(new InputChannel(this))
+    : QWebEnginePage(profile, parent), m_forumFetch(new ForumFetch(this))
 {
     setUrlRequestInterceptor(m_forumFetch);
+    auto *input = new PageInputChannel(this);
+    connect(input, &PageInputChannel::holdsInputChanged, this, &WebPage::setHoldsInput);
     auto *channel = new QWebChannel(this);
-    channel->registerObject(QStringLiteral("kelvoraInput"), m_inputChannel);
+    channel->registerObject(QStringLiteral("kelvoraInput"), input);
     setWebChannel(channel, QWebEngineScript::ApplicationWorld);
     // The client script is the same for every page: it is read once.
     static const QString watcherSource = webChannelClient() + InputWatcher;
@@ -426,5 +412,3 @@ PageDialogAnswer WebPage::ask(PageDialogKind kind, const QString &message, const
 }
 
 } // namespace kelvora
-
-#include "webpage.moc"

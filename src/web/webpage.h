@@ -30,6 +30,24 @@ struct PageDialogAnswer
 };
 
 /**
+ * What the page's input watcher calls, from the script world of our own, through the web channel
+ * of that world: the page's own scripts cannot reach it.
+ */
+class PageInputChannel final : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+public slots:
+    void setHoldsInput(bool holds) { emit holdsInputChanged(holds); }
+
+signals:
+    void holdsInputChanged(bool holds);
+};
+
+/**
  * A slot's page, on the slot's own profile: what the slot's browser does (see Browser), carried
  * out on Qt WebEngine. It lives apart from any view: a view shows it while there is one.
  *
@@ -79,7 +97,6 @@ protected:
 
 private:
     class ForumFetch;
-    class InputChannel;
 
     PageDialogAnswer ask(PageDialogKind kind, const QString &message, const QString &defaultText = {});
     void finishLoad(const QWebEngineLoadingInfo &info);
@@ -90,7 +107,6 @@ private:
     QString committedEntry() const;
 
     ForumFetch *m_forumFetch = nullptr;
-    InputChannel *m_inputChannel = nullptr;
     DialogHandler m_dialogHandler;
     bool m_timerReloadPending = false;
     bool m_holdsInput = false;

@@ -3,6 +3,7 @@
 #include "web/webpage.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QPushButton>
 
 namespace kelvora::test {
@@ -29,6 +30,18 @@ void openAndStart(MainWindow &window, int index, const QUrl &address, const QStr
     child<QComboBox>(panel, n.periodBox)->setEditText(period);
     QTest::mouseClick(child<QPushButton>(panel, n.openButton), Qt::LeftButton);
     QTest::mouseClick(child<QPushButton>(panel, n.startButton), Qt::LeftButton);
+}
+
+ApplicationSetup programSetup(const QString &folder, int *quits)
+{
+    ApplicationSetup setup(
+        SlotProfiles::inMemory(),
+        UrlListFile(QDir(folder).filePath(QStringLiteral("userbbs.dat")), TextEncoding::Utf8));
+    setup.startPage = QStringLiteral("about:blank");
+    setup.tray = false;
+    setup.splashTickMs = 10;
+    setup.quit = [quits] { ++*quits; };
+    return setup;
 }
 
 SlotWindow::SlotWindow() : m_exit(std::make_unique<QAction>(QStringLiteral("退出程序"))) {}

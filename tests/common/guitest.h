@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/application.h"
 #include "core/clock.h"
 #include "core/slottable.h"
 #include "mainwin/mainwindow.h"
@@ -73,6 +74,13 @@ template <typename Predicate> bool waitUntil(Predicate done, int timeoutMs)
 
 /** Shows slot `index`, types the address and the period, and presses its open and start buttons. */
 void openAndStart(MainWindow &window, int index, const QUrl &address, const QString &period);
+
+/**
+ * The whole program in this process, for the tests that start it: in-memory profiles, the address
+ * list in `folder`, a blank start page, a quick splash, no tray icon, and an end that counts in
+ * `quits` instead of quitting, as the tests' event loop goes on.
+ */
+ApplicationSetup programSetup(const QString &folder, int *quits);
 
 /** What the slots under test are made of: a blank start page and the slot table, ticks to taste. */
 struct SlotSetup

@@ -381,8 +381,8 @@ private slots:
         QVERIFY(!window.isEmpty());
         // Minimised, the window goes to the tray, as it does for a user who leaves it running.
         QVERIFY(xdotool({QStringLiteral("windowminimize"), QStringLiteral("--sync"), window}));
-        QTRY_VERIFY2_WITH_TIMEOUT(visibleWindow(mainWindowName()).isEmpty(),
-                                  qPrintable(windowManager()), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(visibleWindow(mainWindowName()).isEmpty(), qPrintable(windowManager()),
+                                  10000);
 
         QProcess second;
         second.setProcessEnvironment(environment());

@@ -26,7 +26,7 @@ private slots:
         QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
         QVERIFY(m_witness.listen(QHostAddress(QStringLiteral("127.0.0.3"))));
         test::SlotSetup setup;
-        // Refresh ticks every quarter second instead of every minute.
+        // Reload ticks every quarter second instead of every minute.
         setup.slotDescriptions[0].tickIntervalMs = TickMs;
         setup.slotDescriptions[1].tickIntervalMs = TickMs;
         QVERIFY(m_window.open(setup));

@@ -46,16 +46,12 @@ class TestApplication : public QObject
     QString statePath() const { return m_folder.filePath(QStringLiteral("slots.json")); }
     void startProgram()
     {
-        ApplicationSetup setup(SlotProfiles::inMemory(), UrlListFile(listPath(), TextEncoding::Utf8));
-        setup.startPage = QStringLiteral("about:blank");
-        setup.tray = false;
-        setup.splashTickMs = 10;
+        ApplicationSetup setup = test::programSetup(m_folder.path(), &m_quits);
         setup.resumeSpacingMs = m_resumeSpacingMs;
         setup.openAddress = [this](const QString &address) {
             m_opened << address;
             return m_openerWorks;
         };
-        setup.quit = [this] { ++m_quits; };
         m_app = std::make_unique<Application>(std::move(setup));
         m_app->start();
         QTRY_VERIFY(window() && window()->isVisible());

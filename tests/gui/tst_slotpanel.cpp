@@ -77,7 +77,7 @@ private slots:
             QVERIFY2(captions.contains(QString::fromUtf8(caption)), caption);
     }
 
-    void startAndStopSwitchTheRefreshTimerAndStatus()
+    void startAndStopSwitchTheReloadTimerAndStatus()
     {
         auto *timer = m_window.timer(0, &SlotControlNames::refreshTimer);
         auto *status = m_window.control<QLabel>(0, &SlotControlNames::statusLabel);

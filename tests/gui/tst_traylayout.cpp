@@ -34,14 +34,8 @@ class TestTrayLayout : public QObject
     // The whole program, with its tray icon or without.
     void openWindow(bool trayIcon)
     {
-        ApplicationSetup setup(
-            SlotProfiles::inMemory(),
-            UrlListFile(m_folder.filePath(QStringLiteral("userbbs.dat")), TextEncoding::Utf8));
-        setup.startPage = QStringLiteral("about:blank");
+        ApplicationSetup setup = test::programSetup(m_folder.path(), &m_quits);
         setup.tray = trayIcon;
-        setup.splashTickMs = 10;
-        // The test's event loop goes on: the web engine puts itself away when the application quits.
-        setup.quit = [this] { ++m_quits; };
         m_app = std::make_unique<Application>(std::move(setup));
         m_app->start();
         QTRY_VERIFY((m_window = m_app->mainWindow()) != nullptr);
