@@ -50,6 +50,7 @@ Application::Application(ApplicationSetup setup)
       m_showAction(new QAction(QStringLiteral("显示程序"), this)),
       m_exitAction(new QAction(QStringLiteral("退出程序"), this)),
       m_resumeAction(new QAction(QStringLiteral("启动时恢复挂机"), this)),
+      m_lateAction(new QAction(QStringLiteral("随机推迟几秒刷新"), this)),
       m_autostartAction(new QAction(QStringLiteral("开机自动启动"), this)),
       m_stateFile(stateFilePath(m_setup)), m_saveTimer(new QTimer(this)),
       m_cookies(std::make_unique<CookieWriter>(m_setup.profiles->all()))
@@ -57,6 +58,11 @@ Application::Application(ApplicationSetup setup)
     m_showAction->setObjectName(QStringLiteral("show"));
     m_exitAction->setObjectName(QStringLiteral("exit"));
     m_resumeAction->setObjectName(QStringLiteral("resume"));
+    m_lateAction->setObjectName(QStringLiteral("lateReloads"));
+    m_lateAction->setToolTip(
+        QStringLiteral("每次刷新在刷新时间到后再随机推迟几秒，论坛按步长计算在线时间时每一步都能计入"));
+    m_lateAction->setCheckable(true);
+    m_lateAction->setChecked(true);
     m_autostartAction->setObjectName(QStringLiteral("autostart"));
     m_resumeAction->setCheckable(true);
     m_resumeAction->setChecked(true);
@@ -69,6 +75,11 @@ Application::Application(ApplicationSetup setup)
     connect(m_showAction, &QAction::triggered, this, &Application::bringToFront);
     connect(m_exitAction, &QAction::triggered, this, &Application::requestEnd);
     connect(m_resumeAction, &QAction::toggled, this, &Application::saveSoon);
+    connect(m_lateAction, &QAction::toggled, this, [this](bool on) {
+        if (m_runners)
+            m_runners->setLateReloads(on);
+        saveSoon();
+    });
     connect(m_autostartAction, &QAction::toggled, this, &Application::setStartsWithSession);
     connect(m_cookies.get(), &CookieWriter::written, this, [this] {
         if (m_setup.quit)
@@ -105,7 +116,7 @@ void Application::showMainWindow()
 {
     if (m_setup.tray) {
         m_tray = std::make_unique<TrayIcon>(
-            QList<QAction *>{m_showAction, m_resumeAction, m_autostartAction, m_exitAction});
+            QList<QAction *>{m_showAction, m_resumeAction, m_lateAction, m_autostartAction, m_exitAction});
         m_tray->show();
     }
     m_runners = std::make_unique<SlotRunners>(*m_setup.profiles, SteadyClock::instance());
@@ -129,6 +140,7 @@ void Application::showMainWindow()
         window->show();
 
     const SavedState state = readState();
+    m_runners->setLateReloads(m_lateAction->isChecked());
     for (int i = 0; i < SlotCount; ++i) {
         const ForumSlot *slot = &m_runners->at(i)->slot();
         connect(slot, &ForumSlot::savedStateChanged, this, &Application::saveSoon);
@@ -157,8 +169,10 @@ SavedState Application::readState()
                           : QStringLiteral("原文件已另存为 %1。").arg(QDir::toNativeSeparators(aside))),
              QMessageBox::Ok});
     }
-    const QSignalBlocker quiet(m_resumeAction);
+    const QSignalBlocker quietResume(m_resumeAction);
+    const QSignalBlocker quietLate(m_lateAction);
     m_resumeAction->setChecked(read.state.resumeOnStart);
+    m_lateAction->setChecked(read.state.lateReloads);
     return read.state;
 }
 
@@ -204,6 +218,7 @@ void Application::saveState()
         return;
     SavedState state;
     state.resumeOnStart = m_resumeAction->isChecked();
+    state.lateReloads = m_lateAction->isChecked();
     for (int i = 0; i < SlotCount; ++i) {
         std::optional<SavedSlot> slot = m_runners->at(i)->slot().savedState();
         state.entries[std::size_t(i)] = slot ? slot : m_toResume[std::size_t(i)];

@@ -86,8 +86,9 @@ public:
     /** "显示程序" and "退出程序", as the tray menu offers them. */
     QAction *showAction() const { return m_showAction; }
     QAction *exitAction() const { return m_exitAction; }
-    /** "启动时恢复挂机" and "开机自动启动", checkable. */
+    /** "启动时恢复挂机", "随机推迟几秒刷新" and "开机自动启动", checkable. */
     QAction *resumeAction() const { return m_resumeAction; }
+    QAction *lateReloadsAction() const { return m_lateAction; }
     QAction *autostartAction() const { return m_autostartAction; }
     const SlotStateFile &stateFile() const { return m_stateFile; }
 
@@ -119,6 +120,7 @@ private:
     QAction *m_showAction = nullptr;
     QAction *m_exitAction = nullptr;
     QAction *m_resumeAction = nullptr;
+    QAction *m_lateAction = nullptr;
     QAction *m_autostartAction = nullptr;
     SlotStateFile m_stateFile;
     QTimer *m_saveTimer = nullptr;

@@ -32,6 +32,7 @@ TrayIcon::TrayIcon(const QList<QAction *> &commands, QObject *parent) : QObject(
     m_menu->setObjectName(QStringLiteral("sys"));
     m_menu->setTitle(QStringLiteral("00"));
     m_menu->addActions(commands);
+    m_menu->setToolTipsVisible(true);
 
     // Native notification areas report a click when the button goes up: that opens the menu.
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {

@@ -10,6 +10,8 @@
  * - reload:  the forum is asked for the page shown again, as a browser's reload button does. A
  *            timer reload is the slot's own (ReloadCause::Timer); a user reload is the "刷新"
  *            button's. Every reload makes the forum generate the page: none comes from the cache.
+ * - late reload: a timer reload that comes a moment after the tick that reaches its period, so
+ *            that a forum crediting online time in steps credits every step (see reloadDelayMs).
  * - reload aside: a reload in a page of its own, shown nowhere, for a page that holds typed text.
  * - sleep, wake: a page nobody sees gives up its renderer between reloads, and comes back as it
  *            was; "wake and reload" brings it back by reloading it, when a reload falls due.

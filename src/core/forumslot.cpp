@@ -3,6 +3,9 @@
 #include "core/address.h"
 #include "core/browser.h"
 #include "core/clock.h"
+#include "core/period.h"
+
+#include <QRandomGenerator>
 
 #include <algorithm>
 #include <limits>
@@ -86,6 +89,7 @@ ForumSlot::StartResult ForumSlot::start()
 
 void ForumSlot::stop()
 {
+    m_reloadDelayed = false;
     const bool wasLoggedOut = status() == SlotStatus::LoggedOut;
     setReloadTimerActive(false);
     if (wasLoggedOut)
@@ -145,18 +149,42 @@ void ForumSlot::choosePeriod(int period)
 
 void ForumSlot::reloadTick()
 {
+    // The next period counts from the delayed reload, not from the tick that asked for it.
+    if (m_reloadDelayed)
+        return;
     ++m_counter;
     // A period typed while running takes effect at the next tick; text that is no period
     // falls back to the last accepted one, so a running slot always keeps reloading.
     const int period = m_typedPeriod.value_or(m_acceptedPeriod);
-    if (m_counter >= period) {
-        // A forum that never answers would otherwise look like one that is fine; a page that got
-        // its answer but never finished (a script that never ends) is no fault of the forum's.
-        if (m_loading)
-            report(false, m_browser.isPageAnswered() ? pageUnfinishedReason() : noAnswerReason());
-        apply(m_lifecycle.reloadDue(m_pageHoldsInput));
-        m_counter = 0;
+    if (m_counter < period)
+        return;
+    m_counter = 0;
+    const double random = m_random ? m_random() : QRandomGenerator::global()->generateDouble();
+    const qint64 delay = m_lateReloads ? reloadDelayMs(qint64(period) * m_tickMs, random) : 0;
+    if (delay <= 0) {
+        reloadForTimer();
+        return;
     }
+    m_reloadDelayed = true;
+    emit reloadDelayed(static_cast<int>(delay));
+}
+
+void ForumSlot::delayedReloadDue()
+{
+    // A stop since the tick took the reload back.
+    if (!std::exchange(m_reloadDelayed, false) || !m_reloadTimerActive)
+        return;
+    emit reloadTimerRestartRequested();
+    reloadForTimer();
+}
+
+void ForumSlot::reloadForTimer()
+{
+    // A forum that never answers would otherwise look like one that is fine; a page that got
+    // its answer but never finished (a script that never ends) is no fault of the forum's.
+    if (m_loading)
+        report(false, m_browser.isPageAnswered() ? pageUnfinishedReason() : noAnswerReason());
+    apply(m_lifecycle.reloadDue(m_pageHoldsInput));
 }
 
 void ForumSlot::clockTick()

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace kelvora {
@@ -81,6 +82,18 @@ public:
 
     /** One tick of the reload timer. */
     void reloadTick();
+    /**
+     * Whether a timer reload comes a moment after the tick that reaches the period (see
+     * reloadDelayMs), the next period counted from it; off, it comes on that tick.
+     */
+    void setLateReloads(bool on) { m_lateReloads = on; }
+    bool lateReloads() const { return m_lateReloads; }
+    /** How long one tick is, so that the spread can be a share of the period. */
+    void setTickInterval(int ms) { m_tickMs = ms; }
+    /** Where the spread's random numbers in [0, 1) come from. */
+    void setRandomSource(std::function<double()> random) { m_random = std::move(random); }
+    /** The wait asked for by reloadDelayed() is over: the timer reload comes now. */
+    void delayedReloadDue();
     /** One tick of the clock timer. */
     void clockTick();
 
@@ -141,6 +154,10 @@ signals:
     void reportChanged(const QString &text);
     /** The page has loaded and may sleep soon: settled() is to be called after a short wait. */
     void settleRequested();
+    /** The timer reload is to come `ms` from now: delayedReloadDue() is to be called then. */
+    void reloadDelayed(int ms);
+    /** The reload timer is to count its ticks afresh from now. */
+    void reloadTimerRestartRequested();
     /** The page has been put to sleep: what it held is free now. */
     void pageSlept();
     /** What savedState() says has changed. */
@@ -154,12 +171,17 @@ private:
     void notePageSigns(const LoginSigns &signs);
     void report(bool succeeded, const QString &reason);
     void apply(PageLifecycle::Action action, ReloadCause cause = ReloadCause::Timer);
+    void reloadForTimer();
 
     Browser &m_browser;
     const Clock &m_clock;
     bool m_reloadTimerActive = false;
     bool m_clockActive = false;
     int m_counter = 0;
+    bool m_lateReloads = false;
+    bool m_reloadDelayed = false; ///< a timer reload waits for delayedReloadDue()
+    int m_tickMs = 60000;
+    std::function<double()> m_random;
     int m_acceptedPeriod = 1;
     std::optional<int> m_typedPeriod = 1;
     qint64 m_openedAtMs = 0;

@@ -1,5 +1,6 @@
 #include "core/period.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace kelvora {
@@ -22,6 +23,14 @@ std::optional<int> parsePeriod(QStringView text)
     if (value < 1)
         return std::nullopt;
     return static_cast<int>(value);
+}
+
+qint64 reloadDelayMs(qint64 periodMs, double unitRandom)
+{
+    if (periodMs <= 3000)
+        return 0;
+    const qint64 least = std::min<qint64>(periodMs / 40, 1500);
+    return least + static_cast<qint64>(unitRandom * static_cast<double>(least));
 }
 
 } // namespace kelvora

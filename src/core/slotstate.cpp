@@ -49,6 +49,7 @@ StateRead SlotStateFile::read() const
 
     StateRead read;
     read.state.resumeOnStart = root.value(QStringLiteral("resumeOnStart")).toBool(true);
+    read.state.lateReloads = root.value(QStringLiteral("lateReloads")).toBool(true);
     for (const QJsonValue &value : root.value(QStringLiteral("slots")).toArray()) {
         const QJsonObject slot = value.toObject();
         const int number = slot.value(QStringLiteral("slot")).toInt(0);
@@ -76,6 +77,7 @@ bool SlotStateFile::write(const SavedState &state, QString *error) const
     }
     const QJsonObject root{{QStringLiteral("version"), Version},
                            {QStringLiteral("resumeOnStart"), state.resumeOnStart},
+                           {QStringLiteral("lateReloads"), state.lateReloads},
                            {QStringLiteral("slots"), list}};
 
     QSaveFile file(m_path);

@@ -23,6 +23,8 @@ struct SavedState
 {
     /** "启动时恢复挂机": the slots go on by themselves at the next start. */
     bool resumeOnStart = true;
+    /** "随机推迟几秒刷新": timer reloads come a moment after the period (see reloadDelayMs). */
+    bool lateReloads = true;
     /** One entry per slot; none for a slot that was never opened. */
     std::array<std::optional<SavedSlot>, SlotCount> entries{};
     friend bool operator==(const SavedState &, const SavedState &) = default;

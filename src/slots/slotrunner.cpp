@@ -37,7 +37,7 @@ SlotRunner::SlotRunner(const SlotDescription &description, QWebEngineProfile *pr
       m_slot(*m_page, clock, this),
       m_reloadTimer(makeTimer(this, description.names.refreshTimer, description.tickIntervalMs)),
       m_clockTimer(makeTimer(this, description.names.clockTimer, ClockIntervalMs)),
-      m_settleTimer(new QTimer(this))
+      m_settleTimer(new QTimer(this)), m_lateReloadTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("slot%1").arg(description.number));
     connect(m_reloadTimer, &QTimer::timeout, &m_slot, &ForumSlot::reloadTick);
@@ -47,6 +47,15 @@ SlotRunner::SlotRunner(const SlotDescription &description, QWebEngineProfile *pr
             [timer = m_reloadTimer](bool active) { active ? timer->start() : timer->stop(); });
     connect(&m_slot, &ForumSlot::clockTimerActiveChanged, m_clockTimer,
             [timer = m_clockTimer](bool active) { active ? timer->start() : timer->stop(); });
+
+    m_slot.setTickInterval(description.tickIntervalMs);
+    m_lateReloadTimer->setObjectName(QStringLiteral("lateReload"));
+    m_lateReloadTimer->setSingleShot(true);
+    m_lateReloadTimer->setTimerType(Qt::PreciseTimer);
+    connect(&m_slot, &ForumSlot::reloadDelayed, m_lateReloadTimer, qOverload<int>(&QTimer::start));
+    connect(m_lateReloadTimer, &QTimer::timeout, &m_slot, &ForumSlot::delayedReloadDue);
+    // The next period counts from the late reload.
+    connect(&m_slot, &ForumSlot::reloadTimerRestartRequested, m_reloadTimer, qOverload<>(&QTimer::start));
 
     m_settleTimer->setSingleShot(true);
     m_settleTimer->setInterval(SettleMs);
@@ -102,6 +111,8 @@ void SlotRunner::setPageSeen(bool seen)
 
 qint64 SlotRunner::msUntilReload() const
 {
+    if (m_lateReloadTimer->isActive())
+        return m_lateReloadTimer->remainingTime();
     const qint64 nextTick = m_reloadTimer->isActive() ? m_reloadTimer->remainingTime() : 0;
     return m_slot.msUntilReload(nextTick, m_reloadTimer->interval());
 }
@@ -133,6 +144,12 @@ void SlotRunners::loadStartPage(const QString &address)
 {
     for (const auto &runner : m_runners)
         runner->load(address);
+}
+
+void SlotRunners::setLateReloads(bool on)
+{
+    for (const auto &runner : m_runners)
+        runner->slot().setLateReloads(on);
 }
 
 qint64 SlotRunners::msUntilAnyReload() const

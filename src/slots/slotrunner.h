@@ -78,6 +78,7 @@ private:
     QTimer *m_reloadTimer = nullptr;
     QTimer *m_clockTimer = nullptr;
     QTimer *m_settleTimer = nullptr;
+    QTimer *m_lateReloadTimer = nullptr;
     QString m_openedAddress;
     bool m_pageSeen = false;
     bool m_userInput = false;
@@ -104,6 +105,8 @@ public:
 
     /** Every slot's idle start: its page on the program's first page. */
     void loadStartPage(const QString &address);
+    /** Whether every slot's timer reloads come a moment late (see ForumSlot::setLateReloads). */
+    void setLateReloads(bool on);
     /** How long until the next reload of any slot is due. */
     qint64 msUntilAnyReload() const;
 

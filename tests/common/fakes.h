@@ -28,6 +28,8 @@ public:
     {
         ++reloads;
         causes << cause;
+        if (clock)
+            reloadMoments << clock->nowMs();
     }
 
     void sleep() override
@@ -50,6 +52,8 @@ public:
     bool isPageAnswered() const override { return answered; }
     void reloadAside() override { ++asideReloads; }
 
+    const Clock *clock = nullptr; ///< when set, the moment of each reload is kept
+    QList<qint64> reloadMoments;
     QStringList loads;
     int reloads = 0;
     QList<ReloadCause> causes;

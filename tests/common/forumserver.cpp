@@ -227,6 +227,14 @@ QList<ForumServer::Request> ForumServer::pagesFor(const QString &member) const
     return pages;
 }
 
+double ForumServer::creditedShare(const QString &member, qsizetype from) const
+{
+    QList<qint64> moments;
+    for (const Request &page : pagesFor(member).mid(from))
+        moments << page.elapsedMs;
+    return m_credit.share(moments);
+}
+
 QStringList ForumServer::answers() const
 {
     QStringList found;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/credit.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
@@ -112,6 +114,13 @@ public:
     QList<Request> pageRequests() const;
     /** The pages generated for one member (see Request::member()). */
     QList<Request> pagesFor(const QString &member) const;
+    /** Online time is credited in steps, as StepCredit tells; a step of a minute by default. */
+    void setCredit(const StepCredit &credit) { m_credit = credit; }
+    /**
+     * The share of a member's time online that the forum credited (see StepCredit::share()), from
+     * the member's page `from` on.
+     */
+    double creditedShare(const QString &member, qsizetype from = 0) const;
     /** The answers that /confirm and /prompt pages reported, oldest first. */
     QStringList answers() const;
     void clear() { m_requests.clear(); }
@@ -146,6 +155,7 @@ private:
     };
     QHash<QString, File> m_files;
     Outage m_outage = Outage::None;
+    StepCredit m_credit;
     QSet<QString> m_loggedOut;
     std::vector<QHttpServerResponder> m_unanswered;
 };

@@ -1,9 +1,13 @@
+#include "common/credit.h"
 #include "common/fakes.h"
 #include "core/forumslot.h"
 #include "core/period.h"
 
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <optional>
 
 using namespace kelvora;
 
@@ -50,6 +54,35 @@ int ticksUntilReloads(ForumSlot &slot, FakeBrowser &browser, const QString &peri
             return ticks;
     }
     return -1;
+}
+
+// Keeps a slot online for `hours` of the tick clock, its reload timer and its reload's delay
+// played as the program's timers play them, and returns the moments its page was reloaded.
+QList<qint64> reloadMoments(int period, int tickMs, bool spread, int hours)
+{
+    FakeClock clock;
+    FakeBrowser browser;
+    browser.clock = &clock;
+    ForumSlot slot(browser, clock, nullptr, false);
+    slot.setTickInterval(tickMs);
+    slot.setLateReloads(spread);
+    QRandomGenerator random(quint32(period * 7919 + tickMs));
+    slot.setRandomSource([&random] { return random.generateDouble(); });
+    qint64 nextTick = clock.now + tickMs;
+    std::optional<qint64> delayedUntil;
+    QObject::connect(&slot, &ForumSlot::reloadDelayed, [&](int ms) { delayedUntil = clock.now + ms; });
+    QObject::connect(&slot, &ForumSlot::reloadTimerRestartRequested, [&] { nextTick = clock.now + tickMs; });
+    startOnForum(slot, QString::number(period));
+    for (const qint64 end = clock.now + qint64(hours) * 3600 * 1000; clock.now < end;) {
+        if (delayedUntil && *delayedUntil <= nextTick) {
+            clock.now = *std::exchange(delayedUntil, std::nullopt);
+            slot.delayedReloadDue();
+        } else {
+            clock.now = std::exchange(nextTick, nextTick + tickMs);
+            slot.reloadTick();
+        }
+    }
+    return browser.reloadMoments;
 }
 
 } // namespace
@@ -639,6 +672,59 @@ private slots:
         slot.settled();
         QCOMPARE(settle.size(), 0);
         QCOMPARE(m_browser.sleeps, 0);
+    }
+
+    // A day kept online at every period of both lists, against forums that credit a step of 1 to
+    // 60 minutes for the first page more than one step after the last credited one.
+    void reloadsComeLateEnoughToEarnEveryStep_data()
+    {
+        QTest::addColumn<int>("period");
+        QTest::addColumn<int>("tickMs");
+        QTest::addColumn<int>("stepMinutes");
+        for (const SlotDescription &d : {slotTable()[0], slotTable()[7]}) {
+            for (const QString &period : d.periods) {
+                for (const int step : {1, 2, 5, 10, 30, 60}) {
+                    QTest::addRow("%s %s, step %d min", qPrintable(period), qPrintable(d.unitCaption), step)
+                        << period.toInt() << d.tickIntervalMs << step;
+                }
+            }
+        }
+    }
+    void reloadsComeLateEnoughToEarnEveryStep()
+    {
+        QFETCH(int, period);
+        QFETCH(int, tickMs);
+        QFETCH(int, stepMinutes);
+        const test::StepCredit forum{stepMinutes * 60};
+        const qint64 periodMs = qint64(period) * tickMs;
+        const QList<qint64> exact = reloadMoments(period, tickMs, false, 24);
+        const QList<qint64> spread = reloadMoments(period, tickMs, true, 24);
+        for (qsizetype i = 1; i < exact.size(); ++i)
+            QCOMPARE(exact[i] - exact[i - 1], periodMs);
+        // Late, never early: a period and its delay apart, so at least a period and a second
+        // apart for periods in minutes; periods of a few seconds keep their exact timing.
+        const qint64 longestDelay = reloadDelayMs(periodMs, 0.999999);
+        for (qsizetype i = 1; i < spread.size(); ++i) {
+            const qint64 apart = spread[i] - spread[i - 1];
+            QVERIFY2(apart >= periodMs + reloadDelayMs(periodMs, 0) && apart <= periodMs + longestDelay,
+                     qPrintable(QString::number(apart)));
+        }
+        if (tickMs == 60000)
+            QVERIFY(reloadDelayMs(periodMs, 0) >= 1000);
+        if (periodMs <= 3000)
+            QCOMPARE(spread, exact);
+
+        // Wherever the period divides the step, the lateness carries the reloads past the step's
+        // edge; elsewhere it can cost no more than its own share of the period.
+        const double exactShare = forum.share(exact);
+        const double spreadShare = forum.share(spread);
+        const QString shares = QStringLiteral("exact %1, late %2").arg(exactShare).arg(spreadShare);
+        if (qint64(stepMinutes) * 60000 % periodMs == 0) {
+            QVERIFY2(spreadShare >= 0.95 && spreadShare >= exactShare, qPrintable(shares));
+        } else {
+            QVERIFY2(spreadShare >= exactShare * double(periodMs) / double(periodMs + longestDelay),
+                     qPrintable(shares));
+        }
     }
 
     void hoursDoNotOverflow()

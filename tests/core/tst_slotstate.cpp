@@ -33,6 +33,7 @@ private slots:
     {
         SavedState state;
         state.resumeOnStart = false;
+        state.lateReloads = false;
         state.entries[0] =
             SavedSlot{QStringLiteral("http://bbs.example.cn/forum.php?mod=viewthread&tid=7"), 5, true};
         state.entries[7] = SavedSlot{QStringLiteral("https://论坛.example.cn/"), 30, false};
@@ -47,6 +48,9 @@ private slots:
         const QByteArray text = written.readAll();
         QVERIFY(text.contains("\"version\": 1"));
         QVERIFY(text.contains("\"period\": 30"));
+        // A file of a version that kept no such switch has it on.
+        put("{\"version\": 1, \"slots\": []}");
+        QVERIFY(file.read().state.lateReloads);
     }
 
     void aFileThatCantBeUsedGivesAFirstRun_data()

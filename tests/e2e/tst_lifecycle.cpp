@@ -69,8 +69,11 @@ private slots:
                 QVERIFY(requests[i].elapsedMs - requests[i - 1].elapsedMs > 100);
         }
 
-        // Shown again it wakes at once, and its history is all there: the two pages, no entry
-        // more for each reload.
+        // A new window over the sleeping page, as after the window has gone and come back: shown
+        // again it wakes at once, and its history is all there: the two pages, no entry more for
+        // each reload.
+        m_window.closeWindow();
+        QVERIFY(m_window.openWindow());
         m_window->switchToSlot(0);
         QTRY_COMPARE(state(0), QWebEnginePage::LifecycleState::Active);
         QCOMPARE(browser(0)->history()->count(), 2);

@@ -268,10 +268,16 @@ private slots:
         QCOMPARE(forum.pageRequests()[0].path, QStringLiteral("/kept"));
         QVERIFY(!slot(1).savedState()); // never opened: still idle
 
-        // Unticked, nothing goes on at the next start, and the choice itself is kept.
+        // The late reloads are on at first, and reach every slot.
+        QVERIFY(m_app->lateReloadsAction()->isChecked() && slot(0).lateReloads() && slot(7).lateReloads());
+
+        // Unticked, nothing goes on at the next start, and the choices themselves are kept.
         m_app->resumeAction()->setChecked(false);
+        m_app->lateReloadsAction()->setChecked(false);
+        QVERIFY(!slot(0).lateReloads() && !slot(7).lateReloads());
         restartProgram();
         QVERIFY(!m_app->resumeAction()->isChecked());
+        QVERIFY(!m_app->lateReloadsAction()->isChecked() && !slot(0).lateReloads());
         QCoreApplication::processEvents();
         QCOMPARE(slot(0).status(), SlotStatus::Stopped);
     }

@@ -1,0 +1,86 @@
+#include "common/forumserver.h"
+#include "common/guitest.h"
+
+#include <QSignalSpy>
+
+using namespace kelvora;
+using kelvora::test::ForumServer;
+
+// Forums that credit online time in steps, as most do: slots with late reloads earn every step,
+// slots with exact timing only the share the steps leave them.
+class TestCredit : public QObject
+{
+    Q_OBJECT
+
+    // A minute of the slots' lasts 3.12 s here, and a second of the forums' 52 ms, so that a step
+    // of one minute is the same for both (and the period longer than the few seconds that keep
+    // exact timing).
+    static constexpr int MinuteMs = 3120;
+    static constexpr int SecondMs = MinuteMs / 60;
+
+    struct Run
+    {
+        int slot;
+        bool late;
+        int stepMinutes; ///< the slots' period is a minute
+        double formula;  ///< the share exact timing gets: S / ((⌊S/p⌋ + 1) · p)
+        std::unique_ptr<ForumServer> forum;
+    };
+    std::vector<Run> m_runs;
+    test::SlotWindow m_window;
+
+private slots:
+    void initTestCase()
+    {
+        m_runs.push_back({0, true, 1, 0.5, nullptr});
+        m_runs.push_back({1, true, 2, 2.0 / 3.0, nullptr});
+        m_runs.push_back({2, false, 1, 0.5, nullptr});
+        m_runs.push_back({3, false, 2, 2.0 / 3.0, nullptr});
+        test::SlotSetup setup;
+        for (Run &run : m_runs) {
+            run.forum = std::make_unique<ForumServer>();
+            QVERIFY(run.forum->listen(QHostAddress(QStringLiteral("127.0.0.%1").arg(run.slot + 2))));
+            run.forum->setCredit({run.stepMinutes * 60, SecondMs});
+            setup.slotDescriptions[std::size_t(run.slot)].tickIntervalMs = MinuteMs;
+        }
+        QVERIFY(m_window.open(setup));
+    }
+    void cleanupTestCase() { m_window.close(); }
+
+    void lateReloadsAreCreditedEveryStep()
+    {
+        for (const Run &run : m_runs) {
+            m_window.runner(run.slot).slot().setLateReloads(run.late);
+            m_window.openAndStart(run.slot, run.forum->url(QStringLiteral("/thread?member=m")),
+                                  QStringLiteral("1"));
+        }
+        // Nine periods each, all four at once; slot 1 is the one on screen.
+        m_window->switchToSlot(0);
+        QVERIFY(test::waitUntil(
+            [this] {
+                return std::all_of(m_runs.begin(), m_runs.end(), [](const Run &run) {
+                    return run.forum->pagesFor(QStringLiteral("m")).size() >= 10;
+                });
+            },
+            60000));
+        for (const Run &run : m_runs) {
+            // Kept online from the first reload on: the open's page came at the user's moment.
+            const double share = run.forum->creditedShare(QStringLiteral("m"), 1);
+            const QString told =
+                QStringLiteral(
+                    "%1 reloads, step %2 periods: credited %3 of the time (exact timing's formula: %4)")
+                    .arg(run.late ? QStringLiteral("late") : QStringLiteral("exact"))
+                    .arg(run.stepMinutes)
+                    .arg(share, 0, 'f', 3)
+                    .arg(run.formula, 0, 'f', 3);
+            qInfo().noquote() << told;
+            if (run.late)
+                QVERIFY2(share >= 0.9, qPrintable(told));
+            else // a late timer tick or page now and then crosses a second's edge and earns one more step
+                QVERIFY2(share >= run.formula - 0.05 && share <= run.formula + 0.15, qPrintable(told));
+        }
+    }
+};
+
+KELVORA_GUI_TEST_MAIN(TestCredit)
+#include "tst_credit.moc"
