@@ -16,31 +16,22 @@ struct StepCredit
     qint64 stepSeconds = 60;
     qint64 secondMs = 1000;
 
-    /** The moments (ms) of the pages that earned a step, of pages generated at `pageMs`. */
-    QList<qint64> credited(const QList<qint64> &pageMs) const
-    {
-        QList<qint64> earned;
-        qint64 last = 0;
-        for (const qint64 ms : pageMs) {
-            const qint64 second = ms / secondMs;
-            if (earned.isEmpty() || second - last > stepSeconds) {
-                earned << ms;
-                last = second;
-            }
-        }
-        return earned;
-    }
     /**
-     * The share of the time kept online that is credited, over the time from the first credited
-     * page to the last: 1 when every step is earned as soon as it can be, 0.5 when every other is.
+     * The share of the time kept online that is credited, for pages generated at `pageMs`: the
+     * steps earned over the time from the first credited page to the last. 1 when every step is
+     * earned as soon as it can be, 0.5 when every other one is.
      */
     double share(const QList<qint64> &pageMs) const
     {
-        const QList<qint64> earned = credited(pageMs);
-        if (earned.size() < 2)
-            return 0;
-        const double span = double(earned.last() - earned.first());
-        return double(earned.size() - 1) * double(stepSeconds * secondMs) / span;
+        qint64 steps = -1, first = 0, last = 0; // the first credited page starts the count
+        for (const qint64 ms : pageMs) {
+            if (steps < 0 || ms / secondMs - last / secondMs > stepSeconds) {
+                first = steps < 0 ? ms : first;
+                last = ms;
+                ++steps;
+            }
+        }
+        return steps > 0 ? double(steps * stepSeconds * secondMs) / double(last - first) : 0;
     }
 };
 

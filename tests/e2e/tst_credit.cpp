@@ -18,27 +18,25 @@ class TestCredit : public QObject
     static constexpr int MinuteMs = 3120;
     static constexpr int SecondMs = MinuteMs / 60;
 
+    // Slot `slot` at a period of one minute, late or exact, against a forum with a step of
+    // `stepMinutes`; `formula` is the share exact timing gets: S / ((⌊S/p⌋ + 1) · p).
     struct Run
     {
         int slot;
         bool late;
-        int stepMinutes; ///< the slots' period is a minute
-        double formula;  ///< the share exact timing gets: S / ((⌊S/p⌋ + 1) · p)
-        std::unique_ptr<ForumServer> forum;
+        int stepMinutes;
+        double formula;
+        std::unique_ptr<ForumServer> forum = std::make_unique<ForumServer>();
     };
-    std::vector<Run> m_runs;
+    Run m_runs[4] = {
+        {0, true, 1, 0.5}, {1, true, 2, 2.0 / 3.0}, {2, false, 1, 0.5}, {3, false, 2, 2.0 / 3.0}};
     test::SlotWindow m_window;
 
 private slots:
     void initTestCase()
     {
-        m_runs.push_back({0, true, 1, 0.5, nullptr});
-        m_runs.push_back({1, true, 2, 2.0 / 3.0, nullptr});
-        m_runs.push_back({2, false, 1, 0.5, nullptr});
-        m_runs.push_back({3, false, 2, 2.0 / 3.0, nullptr});
         test::SlotSetup setup;
         for (Run &run : m_runs) {
-            run.forum = std::make_unique<ForumServer>();
             QVERIFY(run.forum->listen(QHostAddress(QStringLiteral("127.0.0.%1").arg(run.slot + 2))));
             run.forum->setCredit({run.stepMinutes * 60, SecondMs});
             setup.slotDescriptions[std::size_t(run.slot)].tickIntervalMs = MinuteMs;
@@ -58,7 +56,7 @@ private slots:
         m_window->switchToSlot(0);
         QVERIFY(test::waitUntil(
             [this] {
-                return std::all_of(m_runs.begin(), m_runs.end(), [](const Run &run) {
+                return std::all_of(std::begin(m_runs), std::end(m_runs), [](const Run &run) {
                     return run.forum->pagesFor(QStringLiteral("m")).size() >= 10;
                 });
             },
@@ -66,13 +64,11 @@ private slots:
         for (const Run &run : m_runs) {
             // Kept online from the first reload on: the open's page came at the user's moment.
             const double share = run.forum->creditedShare(QStringLiteral("m"), 1);
-            const QString told =
-                QStringLiteral(
-                    "%1 reloads, step %2 periods: credited %3 of the time (exact timing's formula: %4)")
-                    .arg(run.late ? QStringLiteral("late") : QStringLiteral("exact"))
-                    .arg(run.stepMinutes)
-                    .arg(share, 0, 'f', 3)
-                    .arg(run.formula, 0, 'f', 3);
+            const QString told = QStringLiteral("%1 reloads, step %2 periods: credited %3 (formula %4)")
+                                     .arg(run.late ? "late" : "exact")
+                                     .arg(run.stepMinutes)
+                                     .arg(share, 0, 'f', 3)
+                                     .arg(run.formula, 0, 'f', 3);
             qInfo().noquote() << told;
             if (run.late)
                 QVERIFY2(share >= 0.9, qPrintable(told));
