@@ -7,6 +7,7 @@
 #include "infowin/instructionswindow.h"
 #include "mainwin/mainwindow.h"
 #include "platform/autostart.h"
+#include "record/recordstore.h"
 #include "slots/slotrunner.h"
 #include "urllist/urllisteditorwindow.h"
 #include "web/cookiewriter.h"
@@ -43,6 +44,18 @@ QString stateFilePath(const ApplicationSetup &setup)
     return QFileInfo(setup.urlList.path()).dir().filePath(QStringLiteral("slots.json"));
 }
 
+QString recordFilePath(const ApplicationSetup &setup, const QString &stateFile)
+{
+    if (!setup.recordFile.isEmpty())
+        return setup.recordFile;
+    return QFileInfo(stateFile).dir().filePath(RecordStore::fileName());
+}
+
+qint64 nowMs()
+{
+    return SteadyClock::instance().localTime().toMSecsSinceEpoch();
+}
+
 } // namespace
 
 Application::Application(ApplicationSetup setup)
@@ -52,8 +65,9 @@ Application::Application(ApplicationSetup setup)
       m_resumeAction(new QAction(QStringLiteral("启动时恢复挂机"), this)),
       m_lateAction(new QAction(QStringLiteral("随机推迟几秒刷新"), this)),
       m_autostartAction(new QAction(QStringLiteral("开机自动启动"), this)),
-      m_stateFile(stateFilePath(m_setup)), m_saveTimer(new QTimer(this)),
-      m_cookies(std::make_unique<CookieWriter>(m_setup.profiles->all()))
+      m_recordAction(new QAction(QStringLiteral("挂机记录"), this)), m_stateFile(stateFilePath(m_setup)),
+      m_saveTimer(new QTimer(this)), m_cookies(std::make_unique<CookieWriter>(m_setup.profiles->all())),
+      m_aliveTimer(new QTimer(this))
 {
     m_showAction->setObjectName(QStringLiteral("show"));
     m_exitAction->setObjectName(QStringLiteral("exit"));
@@ -64,6 +78,14 @@ Application::Application(ApplicationSetup setup)
     m_lateAction->setCheckable(true);
     m_lateAction->setChecked(true);
     m_autostartAction->setObjectName(QStringLiteral("autostart"));
+    m_recordAction->setObjectName(QStringLiteral("record"));
+    connect(m_recordAction, &QAction::triggered, this, [this] { openRecord(-1); });
+    m_aliveTimer->setObjectName(QStringLiteral("recordAlive"));
+    m_aliveTimer->setInterval(m_setup.aliveEveryMs);
+    connect(m_aliveTimer, &QTimer::timeout, this, [this] {
+        if (m_record)
+            m_record->markAlive(nowMs());
+    });
     m_resumeAction->setCheckable(true);
     m_resumeAction->setChecked(true);
     m_autostartAction->setCheckable(true);
@@ -96,6 +118,7 @@ Application::~Application()
     // Every view goes before the profiles it uses; the profiles go last, with the setup.
     delete m_editor;
     delete m_instructions;
+    delete m_recordWindow;
     delete m_splash;
     m_window.reset();
     m_tray.reset();
@@ -115,8 +138,8 @@ void Application::start()
 void Application::showMainWindow()
 {
     if (m_setup.tray) {
-        m_tray = std::make_unique<TrayIcon>(
-            QList<QAction *>{m_showAction, m_resumeAction, m_lateAction, m_autostartAction, m_exitAction});
+        m_tray = std::make_unique<TrayIcon>(QList<QAction *>{m_showAction, m_recordAction, m_resumeAction,
+                                                             m_lateAction, m_autostartAction, m_exitAction});
         m_tray->show();
     }
     m_runners = std::make_unique<SlotRunners>(*m_setup.profiles, SteadyClock::instance());
@@ -130,6 +153,7 @@ void Application::showMainWindow()
     connect(window, &MainWindow::editorRequested, this, &Application::openEditor);
     connect(window, &MainWindow::instructionsRequested, this, &Application::openInstructions);
     connect(window, &MainWindow::homePageRequested, this, [this, window] { openHomePage(window); });
+    connect(window, &MainWindow::recordRequested, this, &Application::openRecord);
     if (m_listUsable)
         window->setAddresses(m_addresses.read(window));
     if (m_setup.startMinimised && m_tray && m_tray->isAvailable())
@@ -139,6 +163,7 @@ void Application::showMainWindow()
     else
         window->show();
 
+    startRecord();
     const SavedState state = readState();
     m_runners->setLateReloads(m_lateAction->isChecked());
     for (int i = 0; i < SlotCount; ++i) {
@@ -192,6 +217,7 @@ void Application::resume(const SavedState &state)
             SlotRunner *runner = m_runners->at(i);
             if (runner->slot().savedState() || runner->hasUserInput())
                 return;
+            addToRecord(i, RecordKind::Resumed, saved.address);
             runner->resume(saved);
             // The window shows the first slot that went on, unless the user has chosen one.
             if (m_window && m_window->switchedSlot() < 0)
@@ -275,6 +301,9 @@ void Application::end()
     if (m_editor)
         m_editor->discard();
     saveState();
+    addToRecord(-1, RecordKind::ProgramEnded);
+    m_aliveTimer->stop();
+    m_record.reset();
     if (m_window)
         m_window->hide();
     if (m_tray)
@@ -311,6 +340,60 @@ void Application::openInstructions()
     connect(m_instructions, &InstructionsWindow::homePageRequested, this,
             [this] { openHomePage(m_instructions); });
     m_instructions->show();
+}
+
+void Application::startRecord()
+{
+    m_record = std::make_unique<RecordStore>(recordFilePath(m_setup, m_stateFile.path()));
+    connect(m_record.get(), &RecordStore::problem, this, [this](const QString &text) {
+        MessageBox::showWithoutWaiting(m_window.get(),
+                                       {QMessageBox::Warning, QStringLiteral("提示"), text, QMessageBox::Ok});
+    });
+    if (!m_record->open())
+        return;
+    addToRecord(-1, RecordKind::ProgramStarted);
+    m_record->markAlive(nowMs());
+    m_aliveTimer->start();
+    for (int i = 0; i < SlotCount; ++i) {
+        const ForumSlot *slot = &m_runners->at(i)->slot();
+        connect(slot, &ForumSlot::opened, this,
+                [this, i](const QString &address) { addToRecord(i, RecordKind::Opened, address); });
+        connect(slot, &ForumSlot::reloadTimerActiveChanged, this, [this, i](bool running) {
+            addToRecord(i, running ? RecordKind::Started : RecordKind::Stopped);
+        });
+        connect(slot, &ForumSlot::loggedOutChanged, this, [this, i](bool loggedOut) {
+            addToRecord(i, loggedOut ? RecordKind::LoggedOut : RecordKind::LoggedIn);
+        });
+        connect(slot, &ForumSlot::reloadReported, this, [this, i](const ReloadReport &report) {
+            if (m_record)
+                m_record->addOutcome(i, report.at.toMSecsSinceEpoch(), report.succeeded, report.reason);
+        });
+    }
+}
+
+void Application::addToRecord(int slot, RecordKind kind, const QString &detail)
+{
+    if (m_record)
+        m_record->add({nowMs(), slot, kind, detail});
+}
+
+void Application::openRecord(int slot)
+{
+    if (!m_recordWindow) {
+        m_recordWindow = new RecordWindow;
+        connect(m_recordWindow, &RecordWindow::updateRequested, this, &Application::showRecord);
+        showRecord();
+    }
+    kelvora::bringToFront(m_recordWindow);
+    if (slot >= 0)
+        m_recordWindow->showSlot(slot);
+}
+
+void Application::showRecord()
+{
+    const qint64 now = nowMs();
+    const RecordData data = m_record ? m_record->read(now - RecordWeekMs) : RecordData{};
+    m_recordWindow->showPicture(recordPicture(data, now, true), recordFilePath(m_setup, m_stateFile.path()));
 }
 
 void Application::openHomePage(QWidget *from)

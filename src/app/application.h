@@ -6,6 +6,7 @@
 #include "core/slottable.h"
 #include "core/urllistfile.h"
 #include "infowin/instructionswindow.h"
+#include "recordwin/recordwindow.h"
 #include "urllist/urllisteditorwindow.h"
 
 #include <QObject>
@@ -22,6 +23,7 @@ namespace kelvora {
 
 class CookieWriter;
 class MainWindow;
+class RecordStore;
 class SlotProfiles;
 class SlotRunners;
 class TrayIcon;
@@ -47,6 +49,10 @@ struct ApplicationSetup
     /** How long the kept state waits for more changes before it is written; it is written at once at the end.
      */
     int saveDelayMs = 1000;
+    /** Where the record is kept; empty: next to the slots' state. */
+    QString recordFile;
+    /** How often the record marks the program as still running, and makes what it holds durable. */
+    int aliveEveryMs = 10000;
     /** Hands a web address to the desktop's browser; false when that failed. */
     std::function<bool(const QString &)> openAddress;
     /** Ends the event loop once everything is put away; by default QApplication::quit. */
@@ -82,6 +88,11 @@ public:
     const SlotRunners *runners() const { return m_runners.get(); }
     UrlListEditorWindow *editor() const { return m_editor; }
     InstructionsWindow *instructions() const { return m_instructions; }
+    RecordWindow *recordWindow() const { return m_recordWindow; }
+    /** The record; none before the main window is first shown, nor after the end. */
+    RecordStore *record() const { return m_record.get(); }
+    /** "挂机记录", as the tray menu offers it. */
+    QAction *recordAction() const { return m_recordAction; }
     TrayIcon *tray() const { return m_tray.get(); }
     /** "显示程序" and "退出程序", as the tray menu offers them. */
     QAction *showAction() const { return m_showAction; }
@@ -97,6 +108,12 @@ private:
     void openEditor();
     void openInstructions();
     void openHomePage(QWidget *from);
+    /** Opens the record window, at a slot's strips unless `slot` is -1. */
+    void openRecord(int slot);
+    void showRecord();
+    /** Opens the record and has it follow the slots' changes and reloads. */
+    void startRecord();
+    void addToRecord(int slot, RecordKind kind, const QString &detail = {});
     /**
      * The one orderly end, whichever way it was asked for; what runs after the first call does
      * nothing. The event loop ends once the browsers have written their cookies.
@@ -122,6 +139,7 @@ private:
     QAction *m_resumeAction = nullptr;
     QAction *m_lateAction = nullptr;
     QAction *m_autostartAction = nullptr;
+    QAction *m_recordAction = nullptr;
     SlotStateFile m_stateFile;
     QTimer *m_saveTimer = nullptr;
     /** Slots still waiting to go on after a restart: their kept state stands for them meanwhile. */
@@ -130,10 +148,13 @@ private:
     std::unique_ptr<CookieWriter> m_cookies;
     std::unique_ptr<TrayIcon> m_tray;
     std::unique_ptr<SlotRunners> m_runners;
+    std::unique_ptr<RecordStore> m_record;
+    QTimer *m_aliveTimer = nullptr;
     std::unique_ptr<MainWindow> m_window;
     QPointer<SplashWindow> m_splash;
     QPointer<UrlListEditorWindow> m_editor;
     QPointer<InstructionsWindow> m_instructions;
+    QPointer<RecordWindow> m_recordWindow;
 };
 
 } // namespace kelvora

@@ -61,6 +61,7 @@ void ForumSlot::open(const QString &address)
         m_openedAtMs = m_clock.nowMs();
         emit clockTimerActiveChanged(true);
     }
+    emit opened(address);
     noteSavedState();
 }
 
@@ -375,6 +376,7 @@ QString ForumSlot::reportText() const
 void ForumSlot::report(bool succeeded, const QString &reason)
 {
     m_lastReload = {m_clock.localTime(), succeeded, reason};
+    emit reloadReported(m_lastReload);
     emit reportChanged(reportText());
 }
 

@@ -164,6 +164,10 @@ signals:
     void savedStateChanged();
     /** The member went from logged in to logged out, or back. */
     void loggedOutChanged(bool loggedOut);
+    /** The slot was opened on an address. */
+    void opened(const QString &address);
+    /** A reload the slot asked for has ended so: what the status label's tool tip reports. */
+    void reloadReported(const kelvora::ReloadReport &report);
 
 private:
     void setReloadTimerActive(bool active);

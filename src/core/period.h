@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 #include <QtGlobal>
 
@@ -28,5 +29,8 @@ std::optional<int> parsePeriod(QStringView text);
  * they lose at most 3 s of a one-minute step as they are, and a 1-second period stays one second.
  */
 qint64 reloadDelayMs(qint64 periodMs, double unitRandom);
+
+/** When the next reload comes, rounded up to the second: "下次刷新：12 秒后", "下次刷新：4 分 05 秒后". */
+QString nextReloadText(qint64 msUntilReload);
 
 } // namespace kelvora

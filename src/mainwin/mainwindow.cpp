@@ -149,6 +149,9 @@ void MainWindow::buildTopBar()
         const SlotDescription &d = panel(i)->description();
         QPushButton *button = makeTopButton(this, d.names.switchButton, d.caption, d.switchButtonLeftTwips);
         connect(button, &QPushButton::clicked, this, [this, i] { switchToSlot(i); });
+        m_switchButtons[std::size_t(i)] = button;
+        button->installEventFilter(this); // its tool tip counts down to the next reload
+        connect(panel(i), &SlotPanel::recordRequested, this, [this, i] { emit recordRequested(i); });
         // A failing slot can be found from the top bar, without opening each one.
         auto showReport = [button, caption = d.caption](const QString &report) {
             button->setToolTip(caption + QLatin1Char('\n') + report);
@@ -253,6 +256,19 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     placePanels();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        for (int i = 0; i < SlotCount; ++i) {
+            QPushButton *button = m_switchButtons[std::size_t(i)];
+            if (watched == button)
+                button->setToolTip(panel(i)->description().caption + QLatin1Char('\n') +
+                                   panel(i)->runner().reportWithCountdown());
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::changeEvent(QEvent *event)

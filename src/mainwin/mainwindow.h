@@ -11,6 +11,7 @@
 class QAction;
 class QCheckBox;
 class QLabel;
+class QPushButton;
 class QTimer;
 
 namespace kelvora {
@@ -61,8 +62,11 @@ signals:
     void instructionsRequested();
     /** "联系作者" or the banner: the author's home page is to be opened. */
     void homePageRequested();
+    /** A slot's status label was clicked: the record is to be shown at that slot. */
+    void recordRequested(int index);
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -78,6 +82,7 @@ private:
     void changeBannerText();
 
     SlotDeck *m_deck = nullptr;
+    std::array<QPushButton *, SlotCount> m_switchButtons{};
     QLabel *m_welcomeLabel = nullptr;
     QLabel *m_authorLabel = nullptr;
     QCheckBox *m_onTop = nullptr;

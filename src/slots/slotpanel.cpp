@@ -13,6 +13,7 @@
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QWebEngineView>
 
@@ -153,6 +154,11 @@ bool SlotPanel::eventFilter(QObject *watched, QEvent *event)
     }
     if (type == QEvent::Show || type == QEvent::Hide || type == QEvent::WindowStateChange)
         m_runner.setPageSeen(isPageSeen());
+    if (watched == m_statusLabel && type == QEvent::ToolTip) // the countdown is as of now
+        m_statusLabel->setToolTip(m_runner.reportWithCountdown() + QStringLiteral("\n单击查看挂机记录"));
+    if (watched == m_statusLabel && type == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+        emit recordRequested();
     return QGroupBox::eventFilter(watched, event);
 }
 
@@ -194,6 +200,8 @@ void SlotPanel::buildControls()
     m_stopButton = makeButton(this, n.stopButton, QStringLiteral("停止"), twipsRect(7080, 1200, 975, 375));
     makeLabel(this, d.staticLabelName("Label7"), QStringLiteral("状态:"), 8280, 1320, songFont(12, true));
     m_statusLabel = makeLabel(this, n.statusLabel, QString(), 9000, 1320, songFont(12, true));
+    m_statusLabel->setCursor(handCursor());
+    m_statusLabel->installEventFilter(this);
 
     m_view->setObjectName(n.browser);
 }

@@ -45,6 +45,8 @@ protected:
 signals:
     /** The open button was pressed and the page asked for; the window shows the pair's browsers. */
     void opened();
+    /** The status label was clicked: the slot's record is to be shown. */
+    void recordRequested();
 
 private:
     void buildControls();

@@ -1,5 +1,6 @@
 #include "slots/slotrunner.h"
 
+#include "core/period.h"
 #include "platform/memory.h"
 #include "web/webpage.h"
 #include "web/webprofile.h"
@@ -115,6 +116,13 @@ qint64 SlotRunner::msUntilReload() const
         return m_lateReloadTimer->remainingTime();
     const qint64 nextTick = m_reloadTimer->isActive() ? m_reloadTimer->remainingTime() : 0;
     return m_slot.msUntilReload(nextTick, m_reloadTimer->interval());
+}
+
+QString SlotRunner::reportWithCountdown() const
+{
+    const QString report = m_slot.reportText();
+    return m_slot.isReloadTimerActive() ? report + QLatin1Char('\n') + nextReloadText(msUntilReload())
+                                        : report;
 }
 
 SlotRunners::SlotRunners(const SlotProfiles &profiles, const Clock &clock,

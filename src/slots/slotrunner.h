@@ -64,6 +64,8 @@ public:
     /** How long until any slot reloads, this one's included: what a question from the page may take. */
     qint64 msUntilAnyReload() const { return m_nextReloadQuery ? m_nextReloadQuery() : msUntilReload(); }
     void setNextReloadQuery(std::function<qint64()> query) { m_nextReloadQuery = std::move(query); }
+    /** The last reload's report and, while the slot runs, when the next one comes. */
+    QString reportWithCountdown() const;
 
 signals:
     /** The slot went on as kept: its address and period are these now. */

@@ -1,6 +1,8 @@
 #include "common/cookiefiles.h"
 #include "common/forumserver.h"
+#include "record/recordstore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -347,7 +349,35 @@ private slots:
         QCOMPARE(pages.first().path, QStringLiteral("/kept"));
         // Its period came back too: its reloads are two seconds apart, not one.
         QVERIFY(pages[2].elapsedMs - pages[1].elapsedMs > 1500);
-        QCOMPARE(stop(window), QString());
+
+        // Killed outright: the record still holds both runs, each reload answered in the second.
+        m_program.kill();
+        QVERIFY(m_program.waitForFinished(20000));
+        const qsizetype reloaded =
+            forum.pagesFor(QStringLiteral("dora")).size() - 1; // the first is the resume's open
+        kelvora::RecordStore record(dataPath(kelvora::RecordStore::fileName()));
+        QVERIFY(record.open());
+        const kelvora::RecordData data = record.read(0);
+        QStringList changes;
+        for (const kelvora::RecordEvent &event : data.events) {
+            if (event.kind != kelvora::RecordKind::ProgramAlive && (event.slot == -1 || event.slot == 7))
+                changes << QStringLiteral("%1:%2").arg(event.slot).arg(int(event.kind));
+        }
+        // This test's two runs, after the earlier tests' runs in the same home: started, slot 8
+        // opened and started, ended; started, slot 8 resumed (an open and a start), and no end.
+        const QString runs = changes.join(QLatin1Char(' '));
+        QVERIFY2(runs.endsWith(QStringLiteral("-1:2 -1:1 7:10 7:11 -1:2 -1:1 7:13 7:10 7:11")) ||
+                     runs == QStringLiteral("-1:1 7:10 7:11 -1:2 -1:1 7:13 7:10 7:11"),
+                 qPrintable(runs));
+        int answered = 0;
+        for (const kelvora::RecordMinute &minute : data.minutes)
+            answered += minute.answered;
+        QVERIFY2(answered >= reloaded - 1,
+                 qPrintable(QStringLiteral("%1 of %2").arg(answered).arg(reloaded)));
+        // The killed run ended at its last mark of being alive, not at some later start.
+        const kelvora::RecordStrip strip = kelvora::recordStrip(data, 7, data.events.front().atMs,
+                                                                QDateTime::currentMSecsSinceEpoch(), false);
+        QCOMPARE(strip.spans.back().state, kelvora::RecordState::NotRunning);
     }
 
     void aQuestionOnScreenHoldsUpNoWayOut()

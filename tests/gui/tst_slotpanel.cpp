@@ -5,9 +5,13 @@
 #include "slots/slotpanel.h"
 #include "widgets/controls.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QWebEngineView>
 
@@ -25,6 +29,13 @@ class TestSlotPanel : public QObject
     test::MessageRecorder m_box;
 
     QWidget *slotOne() const { return m_window.panel(0); }
+    /** The tool tip a widget shows when hovered now. */
+    static QString hoverText(QWidget *widget)
+    {
+        QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(widget, &hover);
+        return widget->toolTip();
+    }
 
 private slots:
     void init()
@@ -89,12 +100,23 @@ private slots:
         QCOMPARE(m_window.control<QLabel>(0, &SlotControlNames::periodLabel)->text(), QStringLiteral("7"));
         // Start is not open: the clock stays put.
         QVERIFY(!m_window.timer(0, &SlotControlNames::clockTimer)->isActive());
+        // The status and the slot's switch button tell, as they are hovered, when the next reload comes.
+        auto *switchButton = child<QPushButton>(m_window.window(), slotTable()[0].names.switchButton);
+        const QRegularExpression countdown(QStringLiteral("\n下次刷新：(7 分 00|6 分 5\\d) 秒后(\n|$)"));
+        for (QWidget *widget : std::initializer_list<QWidget *>{status, switchButton})
+            QVERIFY2(hoverText(widget).contains(countdown), qPrintable(widget->toolTip()));
 
         QTest::mouseClick(m_window.control<QPushButton>(0, &SlotControlNames::stopButton), Qt::LeftButton);
         QVERIFY(!timer->isActive());
         QCOMPARE(status->text(), QStringLiteral("已停止"));
         QCOMPARE(textColor(status), QColor(255, 0, 0));
         QVERIFY(m_box.messages.isEmpty());
+        QVERIFY(!hoverText(status).contains(QStringLiteral("下次刷新")));
+        // A click on the status asks for the slot's record.
+        QSignalSpy record(m_window.window(), &MainWindow::recordRequested);
+        QTest::mouseClick(status, Qt::LeftButton);
+        QCOMPARE(record.size(), 1);
+        QCOMPARE(record.first().first().toInt(), 0);
     }
 
     void badPeriodShowsAMessageAndDoesNotStart()

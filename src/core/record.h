@@ -1,0 +1,130 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <vector>
+
+namespace kelvora {
+
+/**
+ * A change the record keeps: of the program's life, or of one slot's. The numbers are what the
+ * record file stores; they never change meaning.
+ */
+enum class RecordKind
+{
+    ProgramStarted = 1,
+    ProgramEnded = 2,
+    /// The program still ran then; a run that was killed ends at its last such moment.
+    ProgramAlive = 3,
+    Opened = 10,
+    Started = 11,
+    Stopped = 12,
+    Resumed = 13,
+    LoggedOut = 14,
+    LoggedIn = 15,
+};
+
+struct RecordEvent
+{
+    qint64 atMs = 0; ///< milliseconds since the epoch
+    int slot = -1;   ///< zero-based; -1 for the program's own changes
+    RecordKind kind = RecordKind::ProgramAlive;
+    QString detail; ///< the address a slot opened
+};
+
+/** One slot's reload outcomes in one minute: what a reload every second leaves of itself. */
+struct RecordMinute
+{
+    int slot = 0;
+    qint64 minute = 0; ///< minutes since the epoch
+    int answered = 0;
+    int failed = 0;
+    bool endedFailed = false; ///< the minute's last reload failed
+    QString reason;           ///< why the minute's last failed reload failed
+};
+
+/** The record as read: events in the order they came, minutes in time order. */
+struct RecordData
+{
+    std::vector<RecordEvent> events;
+    std::vector<RecordMinute> minutes;
+};
+
+enum class RecordState
+{
+    NotRecorded, ///< before anything was recorded
+    NotRunning,  ///< the program did not run
+    Stopped,     ///< the slot was not kept online
+    Online,      ///< kept online: reloads answered, the member logged in
+    LoggedOut,   ///< reloaded, but the forum no longer knew the member
+    Failed,      ///< reloads failed
+};
+
+/** What a state is called where the user reads it. */
+QString recordStateText(RecordState state);
+
+struct RecordSpan
+{
+    qint64 fromMs = 0;
+    qint64 toMs = 0;
+    RecordState state = RecordState::NotRecorded;
+    QString detail; ///< why reloads failed
+};
+
+struct RecordTotals
+{
+    qint64 onlineMs = 0;
+    int answered = 0;
+    int failed = 0;
+    int loggedOutSpans = 0;
+};
+
+/** One slot's life over a stretch of time: spans that cover it end to end, and their totals. */
+struct RecordStrip
+{
+    qint64 fromMs = 0;
+    qint64 toMs = 0;
+    std::vector<RecordSpan> spans;
+    RecordTotals totals;
+    bool changed = false; ///< the slot was opened, started, stopped … in this stretch
+
+    /** The span at a moment; null outside the strip. */
+    const RecordSpan *spanAt(qint64 ms) const;
+    /** Whether the slot was opened, ran or reloaded in this stretch at all. */
+    bool used() const;
+};
+
+/**
+ * Slot `slot`'s strip over [fromMs, toMs). A run of the program that has no end ended at its last
+ * recorded moment, except the newest one while `programRunsNow`: that one runs to toMs.
+ */
+RecordStrip recordStrip(const RecordData &data, int slot, qint64 fromMs, qint64 toMs, bool programRunsNow);
+
+/** How long the record keeps what happened. */
+inline constexpr qint64 RecordKeptMs = 30LL * 24 * 60 * 60 * 1000;
+/** The longest stretch the record window shows. */
+inline constexpr qint64 RecordWeekMs = 7LL * 24 * 60 * 60 * 1000;
+
+/**
+ * What pruning leaves of the events: all since `cutoffMs`, and in place of the older ones the
+ * state they had led to, as events at the cutoff, so strips drawn after it do not change.
+ */
+std::vector<RecordEvent> compactRecord(const std::vector<RecordEvent> &events, qint64 cutoffMs);
+
+/** One slot as the record window shows it: its last 24 hours and its last 7 days. */
+struct RecordSlotPicture
+{
+    int slot = 0;
+    QString caption;
+    RecordStrip day;
+    RecordStrip week;
+};
+
+/** Every slot that was used in the last 7 days, as of `nowMs`, in slot order. */
+std::vector<RecordSlotPicture> recordPicture(const RecordData &data, qint64 nowMs, bool programRunsNow);
+
+/** A length of time for the user: "3 小时 05 分", "12 分", "40 秒". */
+QString recordDurationText(qint64 ms);
+
+} // namespace kelvora

@@ -1,0 +1,289 @@
+#include "record/recordstore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <algorithm>
+#include <atomic>
+#include <utility>
+
+namespace kelvora {
+namespace {
+
+constexpr qint64 MinuteMs = 60 * 1000;
+// Pruning looks at every event: a few times a day is plenty for a record kept a month.
+constexpr qint64 PruneEveryMs = 6LL * 60 * 60 * 1000;
+
+const char *const Schema[] = {
+    "CREATE TABLE IF NOT EXISTS events(id INTEGER PRIMARY KEY, at INTEGER NOT NULL, slot INTEGER NOT NULL,"
+    " kind INTEGER NOT NULL, detail TEXT)",
+    "CREATE INDEX IF NOT EXISTS events_at ON events(at)",
+    // One row a slot and minute, whatever the period: a reload every second adds counts, not rows.
+    "CREATE TABLE IF NOT EXISTS minutes(minute INTEGER NOT NULL, slot INTEGER NOT NULL,"
+    " answered INTEGER NOT NULL DEFAULT 0, failed INTEGER NOT NULL DEFAULT 0,"
+    " ended_failed INTEGER NOT NULL DEFAULT 0, reason TEXT, PRIMARY KEY(minute, slot)) WITHOUT ROWID",
+};
+
+QString errorText(const QSqlError &error)
+{
+    return error.text().trimmed();
+}
+
+} // namespace
+
+struct RecordStore::Connection
+{
+    explicit Connection(const QString &path)
+    {
+        static std::atomic<int> serial{0};
+        name = QStringLiteral("kelvora-record-%1").arg(++serial);
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+    }
+    ~Connection()
+    {
+        event = QSqlQuery();
+        outcome = QSqlQuery();
+        alive = QSqlQuery();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+    }
+
+    /** Runs one statement; false, with the error in `error`, when it fails. */
+    bool exec(const QString &statement, QString *error = nullptr, QVariant *firstValue = nullptr)
+    {
+        QSqlQuery query(db);
+        if (!query.exec(statement)) {
+            if (error)
+                *error = errorText(query.lastError());
+            return false;
+        }
+        if (firstValue)
+            *firstValue = query.next() ? query.value(0) : QVariant();
+        return true;
+    }
+
+    QString name;
+    QSqlDatabase db;
+    QSqlQuery event;
+    QSqlQuery outcome;
+    QSqlQuery alive;
+};
+
+RecordStore::RecordStore(const QString &path, QObject *parent) : QObject(parent), m_path(path) {}
+
+RecordStore::~RecordStore() = default;
+
+bool RecordStore::isOpen() const
+{
+    return m_db != nullptr;
+}
+
+bool RecordStore::open()
+{
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    if (QFileInfo::exists(m_path)) {
+        m_db = std::make_unique<Connection>(m_path);
+        QVariant check;
+        QVariant version;
+        QString error;
+        const bool read = m_db->db.open() &&
+                          m_db->exec(QStringLiteral("PRAGMA quick_check"), &error, &check) &&
+                          m_db->exec(QStringLiteral("PRAGMA user_version"), &error, &version);
+        m_db.reset();
+        if (!read || check.toString() != QLatin1String("ok"))
+            setAside(QStringLiteral("挂机记录文件已损坏"));
+        else if (version.toInt() > Version)
+            setAside(QStringLiteral("挂机记录文件来自更新版本的程序"));
+    }
+    if (openFile())
+        return true;
+    m_db.reset();
+    return false;
+}
+
+bool RecordStore::openFile()
+{
+    m_db = std::make_unique<Connection>(m_path);
+    QString error;
+    bool made = m_db->db.open();
+    if (!made)
+        error = errorText(m_db->db.lastError());
+    // Each write is a transaction of its own in the log; the log reaches the disk at checkpoints.
+    made = made && m_db->exec(QStringLiteral("PRAGMA journal_mode=WAL"), &error) &&
+           m_db->exec(QStringLiteral("PRAGMA synchronous=NORMAL"), &error);
+    for (const char *statement : Schema)
+        made = made && m_db->exec(QLatin1String(statement), &error);
+    made = made && m_db->exec(QStringLiteral("PRAGMA user_version=%1").arg(Version), &error);
+    if (made) {
+        m_db->event = QSqlQuery(m_db->db);
+        m_db->outcome = QSqlQuery(m_db->db);
+        m_db->alive = QSqlQuery(m_db->db);
+        made = m_db->event.prepare(
+                   QStringLiteral("INSERT INTO events(at, slot, kind, detail) VALUES(?, ?, ?, ?)")) &&
+               m_db->outcome.prepare(QStringLiteral(
+                   "INSERT INTO minutes(minute, slot, answered, failed, ended_failed, reason) VALUES(?, ?, "
+                   "?, ?, ?, ?)"
+                   " ON CONFLICT(minute, slot) DO UPDATE SET answered = answered + excluded.answered,"
+                   " failed = failed + excluded.failed, ended_failed = excluded.ended_failed,"
+                   " reason = coalesce(excluded.reason, reason)")) &&
+               m_db->alive.prepare(QStringLiteral("UPDATE events SET at = ? WHERE id = ?"));
+        if (!made)
+            error = errorText(m_db->outcome.lastError());
+    }
+    if (made)
+        return true;
+    emit problem(QStringLiteral("无法建立挂机记录（%1）：%2。挂机照常进行，但本次不做记录。")
+                     .arg(QDir::toNativeSeparators(m_path), error));
+    return false;
+}
+
+void RecordStore::setAside(const QString &why)
+{
+    const QString aside = m_path + QStringLiteral(".bad-") +
+                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const bool moved = QFile::rename(m_path, aside);
+    for (const char *suffix : {"-wal", "-shm"}) {
+        const QString part = m_path + QLatin1String(suffix);
+        if (QFile::exists(part) && !(moved && QFile::rename(part, aside + QLatin1String(suffix))))
+            QFile::remove(part);
+    }
+    if (!moved)
+        QFile::remove(m_path);
+    emit problem(
+        moved ? QStringLiteral("%1，已另存为 %2，重新开始记录。").arg(why, QDir::toNativeSeparators(aside))
+              : QStringLiteral("%1，已删除，重新开始记录。").arg(why));
+}
+
+void RecordStore::writeFailed(const QString &error)
+{
+    if (std::exchange(m_failing, true))
+        return;
+    emit problem(QStringLiteral("挂机记录无法写入（%1）。挂机照常进行。").arg(error));
+}
+
+void RecordStore::add(const RecordEvent &event)
+{
+    if (!m_db)
+        return;
+    if (event.kind == RecordKind::ProgramStarted)
+        m_aliveId = -1; // a new run marks its own last moment
+    QSqlQuery &query = m_db->event;
+    query.bindValue(0, event.atMs);
+    query.bindValue(1, event.slot);
+    query.bindValue(2, int(event.kind));
+    query.bindValue(3, event.detail.isEmpty() ? QVariant(QMetaType(QMetaType::QString))
+                                              : QVariant(event.detail));
+    if (!query.exec())
+        return writeFailed(errorText(query.lastError()));
+    if (event.kind == RecordKind::ProgramAlive)
+        m_aliveId = query.lastInsertId().toLongLong();
+    writeSucceeded();
+}
+
+void RecordStore::addOutcome(int slot, qint64 atMs, bool answered, const QString &reason)
+{
+    if (!m_db)
+        return;
+    QSqlQuery &query = m_db->outcome;
+    query.bindValue(0, atMs / MinuteMs);
+    query.bindValue(1, slot);
+    query.bindValue(2, answered ? 1 : 0);
+    query.bindValue(3, answered ? 0 : 1);
+    query.bindValue(4, answered ? 0 : 1);
+    query.bindValue(5, answered || reason.isEmpty() ? QVariant(QMetaType(QMetaType::QString))
+                                                    : QVariant(reason));
+    if (!query.exec())
+        return writeFailed(errorText(query.lastError()));
+    writeSucceeded();
+}
+
+void RecordStore::markAlive(qint64 atMs)
+{
+    if (!m_db)
+        return;
+    if (m_aliveId < 0) {
+        add({atMs, -1, RecordKind::ProgramAlive, {}});
+    } else {
+        m_db->alive.bindValue(0, atMs);
+        m_db->alive.bindValue(1, m_aliveId);
+        if (!m_db->alive.exec())
+            return writeFailed(errorText(m_db->alive.lastError()));
+    }
+    // In the log, written is not yet on the disk: a checkpoint puts it there.
+    m_db->exec(QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
+    if (atMs - m_prunedAtMs >= PruneEveryMs)
+        prune(atMs);
+}
+
+void RecordStore::prune(qint64 nowMs)
+{
+    if (!m_db)
+        return;
+    m_prunedAtMs = nowMs;
+    const qint64 cutoff = nowMs - RecordKeptMs;
+    const RecordData data = read(nowMs);
+    const auto older = std::count_if(data.events.begin(), data.events.end(),
+                                     [cutoff](const RecordEvent &event) { return event.atMs < cutoff; });
+    QVariant olderMinute;
+    m_db->exec(QStringLiteral("SELECT 1 FROM minutes WHERE minute < %1 LIMIT 1").arg(cutoff / MinuteMs),
+               nullptr, &olderMinute);
+    if (older == 0 && !olderMinute.isValid())
+        return;
+    const std::vector<RecordEvent> compacted = compactRecord(data.events, cutoff);
+    const std::size_t standIns = compacted.size() - (data.events.size() - std::size_t(older));
+    QString error;
+    bool done =
+        m_db->db.transaction() &&
+        m_db->exec(QStringLiteral("DELETE FROM events WHERE at < %1").arg(cutoff), &error) &&
+        m_db->exec(QStringLiteral("DELETE FROM minutes WHERE minute < %1").arg(cutoff / MinuteMs), &error);
+    for (std::size_t i = 0; done && i < standIns; ++i) {
+        QSqlQuery &query = m_db->event;
+        query.bindValue(0, compacted[i].atMs);
+        query.bindValue(1, compacted[i].slot);
+        query.bindValue(2, int(compacted[i].kind));
+        query.bindValue(3, QVariant(QMetaType(QMetaType::QString)));
+        done = query.exec();
+        if (!done)
+            error = errorText(query.lastError());
+    }
+    if (done && m_db->db.commit())
+        return writeSucceeded();
+    m_db->db.rollback();
+    writeFailed(error.isEmpty() ? errorText(m_db->db.lastError()) : error);
+}
+
+RecordData RecordStore::read(qint64 sinceMs) const
+{
+    RecordData data;
+    if (!m_db)
+        return data;
+    QSqlQuery events(m_db->db);
+    events.setForwardOnly(true);
+    if (events.exec(QStringLiteral("SELECT at, slot, kind, detail FROM events ORDER BY at, id"))) {
+        while (events.next())
+            data.events.push_back({events.value(0).toLongLong(), events.value(1).toInt(),
+                                   RecordKind(events.value(2).toInt()), events.value(3).toString()});
+    }
+    QSqlQuery minutes(m_db->db);
+    minutes.setForwardOnly(true);
+    minutes.prepare(QStringLiteral("SELECT slot, minute, answered, failed, ended_failed, reason FROM minutes "
+                                   "WHERE minute >= ? ORDER BY minute, slot"));
+    minutes.bindValue(0, sinceMs / MinuteMs);
+    if (minutes.exec()) {
+        while (minutes.next())
+            data.minutes.push_back({minutes.value(0).toInt(), minutes.value(1).toLongLong(),
+                                    minutes.value(2).toInt(), minutes.value(3).toInt(),
+                                    minutes.value(4).toBool(), minutes.value(5).toString()});
+    }
+    return data;
+}
+
+} // namespace kelvora

@@ -1,0 +1,193 @@
+#include "common/guitest.h"
+#include "record/recordstore.h"
+#include "recordwin/recordwindow.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kelvora;
+using kelvora::test::child;
+
+namespace {
+
+constexpr qint64 Minute = 60 * 1000;
+constexpr qint64 Hour = 60 * Minute;
+
+} // namespace
+
+// The record as the file keeps it and the window draws it; a file that can't be used costs nothing
+// but itself.
+class TestRecordWindow : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_folder;
+
+    QString path() const { return m_folder.filePath(RecordStore::fileName()); }
+    QStringList files() const { return QDir(m_folder.path()).entryList(QDir::Files); }
+
+    /** The colour a strip is drawn in at a moment. */
+    static QColor colourAt(RecordStripView *view, qint64 ms)
+    {
+        const RecordStrip &strip = view->strip();
+        const int x = int(double(ms - strip.fromMs) / double(strip.toMs - strip.fromMs) * view->width());
+        return view->grab().toImage().pixelColor(x, view->height() / 2);
+    }
+
+private slots:
+    void cleanup()
+    {
+        for (const QString &name : files())
+            QFile::remove(m_folder.filePath(name));
+    }
+
+    void showsTheRecordedStripsAndTotals()
+    {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        const qint64 base = now - 6 * Hour;
+        {
+            // Slot 3 runs from 6 hours ago: 30 minutes of failures at 2 hours, logged out from 4 to 5
+            // hours; slot 6 was only opened. Written as the program writes it, then read back.
+            RecordStore store(path());
+            QVERIFY(store.open());
+            store.add({base, -1, RecordKind::ProgramStarted, {}});
+            store.add({base, 2, RecordKind::Started, {}});
+            store.add({base + Hour, 5, RecordKind::Opened, QStringLiteral("http://127.0.0.1/")});
+            for (qint64 at = base; at < now; at += Minute) {
+                const bool failing = at >= base + 2 * Hour && at < base + 2 * Hour + 30 * Minute;
+                store.addOutcome(2, at, !failing, QStringLiteral("HTTP 503（服务暂时不可用）"));
+            }
+            store.add({base + 4 * Hour, 2, RecordKind::LoggedOut, {}});
+            store.add({base + 5 * Hour, 2, RecordKind::LoggedIn, {}});
+        }
+        RecordStore store(path());
+        QVERIFY(store.open());
+        RecordWindow window;
+        window.showPicture(recordPicture(store.read(now - RecordWeekMs), now, true), path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QVERIFY(child<QLabel>(&window, QStringLiteral("slotCaption3")));
+        QVERIFY(child<QLabel>(&window, QStringLiteral("slotCaption6")));
+        QVERIFY(!window.findChild<QLabel *>(QStringLiteral("slotCaption1")));
+        auto *day = child<RecordStripView>(&window, QStringLiteral("dayStrip3"));
+        const std::pair<qint64, RecordState> places[] = {
+            {base - Hour, RecordState::NotRecorded},
+            {base + Hour, RecordState::Online},
+            {base + 2 * Hour + 15 * Minute, RecordState::Failed},
+            {base + 4 * Hour + 30 * Minute, RecordState::LoggedOut},
+            {now - 10 * Minute, RecordState::Online},
+        };
+        for (const auto &[at, state] : places)
+            QCOMPARE(colourAt(day, at), RecordStripView::colour(state));
+        // The week's strip is mostly grey, green at its end.
+        auto *week = child<RecordStripView>(&window, QStringLiteral("weekStrip3"));
+        QCOMPARE(colourAt(week, now - 3 * 24 * Hour), RecordStripView::colour(RecordState::NotRecorded));
+        QCOMPARE(colourAt(week, now - 30 * Minute), RecordStripView::colour(RecordState::Online));
+
+        const int minutes = int((now - base + Minute - 1) / Minute);
+        const QString totals =
+            QStringLiteral("在线 4 小时 30 分　刷新成功 %1 次　失败 30 次　掉线 1 次").arg(minutes - 30);
+        QCOMPARE(child<QLabel>(&window, QStringLiteral("dayTotals3"))->text(), totals);
+        QCOMPARE(child<QLabel>(&window, QStringLiteral("weekTotals3"))->text(), totals);
+        const QString failed =
+            day->toolTipAt(int(double(2 * Hour + 15 * Minute + 18 * Hour) / (24 * Hour) * day->width()));
+        QVERIFY2(failed.contains(QStringLiteral("刷新失败，30 分\n原因：HTTP 503（服务暂时不可用）")),
+                 qPrintable(failed));
+        QVERIFY(child<QLabel>(&window, QStringLiteral("where"))
+                    ->text()
+                    .contains(QDir::toNativeSeparators(path())));
+    }
+
+    void saysWhenThereIsNoRecordYet()
+    {
+        RecordWindow window;
+        window.showPicture({}, path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(child<QLabel>(&window, QStringLiteral("noRecord"))->isVisible());
+    }
+
+    void aRecordThatCantBeUsedIsSetAsideOnce_data()
+    {
+        QTest::addColumn<bool>("newer");
+        QTest::newRow("damaged") << false;
+        QTest::newRow("from a newer program") << true;
+    }
+    void aRecordThatCantBeUsedIsSetAsideOnce()
+    {
+        QFETCH(bool, newer);
+        QByteArray before;
+        if (newer) {
+            {
+                RecordStore store(path());
+                QVERIFY(store.open());
+            }
+            {
+                QSqlDatabase db =
+                    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
+                db.setDatabaseName(path());
+                QVERIFY(db.open());
+                QVERIFY(QSqlQuery(db).exec(
+                    QStringLiteral("PRAGMA user_version=%1").arg(RecordStore::Version + 1)));
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+        } else {
+            QFile file(path());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(8192, 'x'));
+        }
+        QFile original(path());
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        before = original.readAll();
+        original.close();
+
+        RecordStore store(path());
+        QSignalSpy problems(&store, &RecordStore::problem);
+        QVERIFY(store.open());
+        QCOMPARE(problems.size(), 1);
+        QVERIFY2(problems.first().first().toString().contains(newer ? QStringLiteral("更新版本")
+                                                                    : QStringLiteral("已损坏")),
+                 qPrintable(problems.first().first().toString()));
+        // What was there is kept as it was, under a name of its own; a new record goes on.
+        const QStringList aside =
+            QDir(m_folder.path()).entryList({QStringLiteral("record.sqlite.bad-*")}, QDir::Files);
+        QCOMPARE(aside.size() - aside.filter(QStringLiteral("-wal")).size() -
+                     aside.filter(QStringLiteral("-shm")).size(),
+                 1);
+        QFile kept(m_folder.filePath(aside.first()));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), before);
+        store.add({1000, -1, RecordKind::ProgramStarted, {}});
+        QCOMPARE(store.read(0).events.size(), std::size_t(1));
+        QCOMPARE(problems.size(), 1);
+    }
+
+    void aFolderThatCantBeWrittenStopsNothing()
+    {
+        // A file where the folder should be: no record can be made there, not even by root.
+        QFile blocker(m_folder.filePath(QStringLiteral("folder")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        RecordStore store(m_folder.filePath(QStringLiteral("folder/") + RecordStore::fileName()));
+        QSignalSpy problems(&store, &RecordStore::problem);
+        QVERIFY(!store.open());
+        QCOMPARE(problems.size(), 1);
+        QVERIFY(problems.first().first().toString().contains(QStringLiteral("挂机照常进行")));
+        store.add({1000, 0, RecordKind::Started, {}});
+        store.addOutcome(0, 1000, true, {});
+        store.markAlive(2000);
+        QVERIFY(store.read(0).events.empty());
+        QCOMPARE(problems.size(), 1);
+    }
+};
+
+KELVORA_GUI_TEST_MAIN(TestRecordWindow)
+#include "tst_recordwindow.moc"
