@@ -116,9 +116,13 @@ bool RecordStore::openFile()
     bool made = m_db->db.open();
     if (!made)
         error = errorText(m_db->db.lastError());
-    // Each write is a transaction of its own in the log; the log reaches the disk at checkpoints.
+    // Each write is a transaction of its own in the log. The log goes into the file, and both to
+    // the disk, at markAlive(): never in the middle of some reload's write. The record reads little
+    // at a time and needs only a small cache.
     made = made && m_db->exec(QStringLiteral("PRAGMA journal_mode=WAL"), &error) &&
-           m_db->exec(QStringLiteral("PRAGMA synchronous=NORMAL"), &error);
+           m_db->exec(QStringLiteral("PRAGMA synchronous=NORMAL"), &error) &&
+           m_db->exec(QStringLiteral("PRAGMA wal_autocheckpoint=0"), &error) &&
+           m_db->exec(QStringLiteral("PRAGMA cache_size=-256"), &error);
     for (const char *statement : Schema)
         made = made && m_db->exec(QLatin1String(statement), &error);
     made = made && m_db->exec(QStringLiteral("PRAGMA user_version=%1").arg(Version), &error);

@@ -3,6 +3,7 @@
 #include "common/guitest.h"
 #include "core/author.h"
 #include "infowin/instructionswindow.h"
+#include "record/recordstore.h"
 #include "slots/slotrunner.h"
 #include "urllist/urllisteditorwindow.h"
 #include "widgets/controls.h"
@@ -90,6 +91,16 @@ class TestApplication : public QObject
         action();
         return test::waitUntil([this] { return m_quits > 0; }, 5000) && m_quits == 1;
     }
+    // The record's changes, "slot:kind" each (-1 the program's), the marks of being alive left out.
+    QString recordedChanges() const
+    {
+        QStringList changes;
+        for (const RecordEvent &event : m_app->record()->read(0).events) {
+            if (event.kind != RecordKind::ProgramAlive)
+                changes << QStringLiteral("%1:%2").arg(event.slot).arg(int(event.kind));
+        }
+        return changes.join(u' ');
+    }
     static QString netWmState(const QWidget *w)
     {
         QProcess xprop;
@@ -109,7 +120,8 @@ private slots:
         QVERIFY(list.open(QIODevice::WriteOnly));
         list.write("http://a/\r\n");
         list.close();
-        for (const QString &name : QDir(m_folder.path()).entryList({QStringLiteral("slots.json*")}))
+        for (const QString &name :
+             QDir(m_folder.path()).entryList({QStringLiteral("slots.json*"), RecordStore::fileName() + u'*'}))
             QFile::remove(m_folder.filePath(name));
         startProgram();
     }
@@ -280,6 +292,42 @@ private slots:
         QVERIFY(!m_app->lateReloadsAction()->isChecked() && !slot(0).lateReloads());
         QCoreApplication::processEvents();
         QCOMPARE(slot(0).status(), SlotStatus::Stopped);
+    }
+
+    void theRecordFollowsTheSlotsAndOpensFromTheTrayAndTheStatus()
+    {
+        ForumServer forum;
+        QVERIFY(forum.listen(QHostAddress(QStringLiteral("127.0.0.6"))));
+        test::openAndStart(*window(), 0, forum.url(QStringLiteral("/kept")), QStringLiteral("2"));
+        QTRY_COMPARE(slot(0).status(), SlotStatus::Running);
+        slot(0).reloadNow();
+        const auto answered = [this] {
+            int count = 0;
+            for (const RecordMinute &minute : m_app->record()->read(0).minutes)
+                count += minute.slot == 0 ? minute.answered : 0;
+            return count;
+        };
+        QTRY_COMPARE(answered(), 1);
+        slot(0).stop();
+        QCOMPARE(recordedChanges(), QStringLiteral("-1:1 0:10 0:11 0:12"));
+
+        // One window, from the tray menu or a slot's status, at that slot.
+        m_app->recordAction()->trigger();
+        QTRY_VERIFY(m_app->recordWindow() && m_app->recordWindow()->isVisible());
+        RecordWindow *record = m_app->recordWindow();
+        QVERIFY(child<QLabel>(record, QStringLiteral("slotCaption1")));
+        QVERIFY(child<QLabel>(record, QStringLiteral("dayTotals1"))
+                    ->text()
+                    .contains(QStringLiteral("刷新成功 1 次")));
+        record->hide();
+        click(control<QLabel>(0, &SlotControlNames::statusLabel));
+        QTRY_VERIFY(record->isVisible());
+        QCOMPARE(m_app->recordWindow(), record);
+
+        // The end is recorded; the next start is a run of its own.
+        restartProgram();
+        QTRY_VERIFY(slot(0).isClockTimerActive());
+        QCOMPARE(recordedChanges(), QStringLiteral("-1:1 0:10 0:11 0:12 -1:2 -1:1 0:13 0:10"));
     }
 
     // Changes are kept together a moment later, and at once when the program ends.
