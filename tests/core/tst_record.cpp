@@ -261,22 +261,10 @@ private slots:
         QCOMPARE(picture[1].week.spans.back().state, RecordState::Stopped);
     }
 
-    void textsForTheUser_data()
+    void countdownRoundsUpToTheSecond()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("soon") << nextReloadText(400) << QStringLiteral("下次刷新：1 秒后");
-        QTest::newRow("seconds") << nextReloadText(59000) << QStringLiteral("下次刷新：59 秒后");
-        QTest::newRow("minutes") << nextReloadText(4 * Minute + 5000)
-                                 << QStringLiteral("下次刷新：4 分 05 秒后");
-        QTest::newRow("short") << recordDurationText(40 * 1000) << QStringLiteral("40 秒");
-        QTest::newRow("long") << recordDurationText(3 * Hour + 5 * Minute) << QStringLiteral("3 小时 5 分");
-    }
-    void textsForTheUser()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
-        QCOMPARE(text, expected);
+        QCOMPARE(nextReloadText(400), QStringLiteral("下次刷新：1 秒后"));
+        QCOMPARE(nextReloadText(59001), QStringLiteral("下次刷新：1 分 00 秒后"));
     }
 };
 

@@ -91,16 +91,6 @@ class TestApplication : public QObject
         action();
         return test::waitUntil([this] { return m_quits > 0; }, 5000) && m_quits == 1;
     }
-    // The record's changes, "slot:kind" each (-1 the program's), the marks of being alive left out.
-    QString recordedChanges() const
-    {
-        QStringList changes;
-        for (const RecordEvent &event : m_app->record()->read(0).events) {
-            if (event.kind != RecordKind::ProgramAlive)
-                changes << QStringLiteral("%1:%2").arg(event.slot).arg(int(event.kind));
-        }
-        return changes.join(u' ');
-    }
     static QString netWmState(const QWidget *w)
     {
         QProcess xprop;
@@ -309,7 +299,13 @@ private slots:
         };
         QTRY_COMPARE(answered(), 1);
         slot(0).stop();
-        QCOMPARE(recordedChanges(), QStringLiteral("-1:1 0:10 0:11 0:12"));
+        // The program's start, slot 1 opened, started, stopped: "slot:kind", the alive marks left out.
+        QStringList changes;
+        for (const RecordEvent &event : m_app->record()->read(0).events) {
+            if (event.kind != RecordKind::ProgramAlive)
+                changes << QStringLiteral("%1:%2").arg(event.slot).arg(int(event.kind));
+        }
+        QCOMPARE(changes.join(u' '), QStringLiteral("-1:1 0:10 0:11 0:12"));
 
         // One window, from the tray menu or a slot's status, at that slot.
         m_app->recordAction()->trigger();
@@ -323,11 +319,6 @@ private slots:
         click(control<QLabel>(0, &SlotControlNames::statusLabel));
         QTRY_VERIFY(record->isVisible());
         QCOMPARE(m_app->recordWindow(), record);
-
-        // The end is recorded; the next start is a run of its own.
-        restartProgram();
-        QTRY_VERIFY(slot(0).isClockTimerActive());
-        QCOMPARE(recordedChanges(), QStringLiteral("-1:1 0:10 0:11 0:12 -1:2 -1:1 0:13 0:10"));
     }
 
     // Changes are kept together a moment later, and at once when the program ends.

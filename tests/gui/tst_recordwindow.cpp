@@ -7,8 +7,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -124,30 +122,21 @@ private slots:
     void aRecordThatCantBeUsedIsSetAsideOnce()
     {
         QFETCH(bool, newer);
-        QByteArray before;
+        QByteArray before(8192, 'x');
         if (newer) {
-            {
-                RecordStore store(path());
-                QVERIFY(store.open());
+            { // a record as this program leaves it, its layout's version (at byte 60) then raised
+                RecordStore made(path());
+                QVERIFY(made.open());
             }
-            {
-                QSqlDatabase db =
-                    QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
-                db.setDatabaseName(path());
-                QVERIFY(db.open());
-                QVERIFY(QSqlQuery(db).exec(
-                    QStringLiteral("PRAGMA user_version=%1").arg(RecordStore::Version + 1)));
-            }
-            QSqlDatabase::removeDatabase(QStringLiteral("newer"));
-        } else {
             QFile file(path());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray(8192, 'x'));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            before = file.readAll();
+            before[63] = char(RecordStore::Version + 1);
         }
-        QFile original(path());
-        QVERIFY(original.open(QIODevice::ReadOnly));
-        before = original.readAll();
-        original.close();
+        QFile file(path());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(before);
+        file.close();
 
         RecordStore store(path());
         QSignalSpy problems(&store, &RecordStore::problem);
@@ -157,11 +146,8 @@ private slots:
                                                                     : QStringLiteral("已损坏")),
                  qPrintable(problems.first().first().toString()));
         // What was there is kept as it was, under a name of its own; a new record goes on.
-        const QStringList aside =
-            QDir(m_folder.path()).entryList({QStringLiteral("record.sqlite.bad-*")}, QDir::Files);
-        QCOMPARE(aside.size() - aside.filter(QStringLiteral("-wal")).size() -
-                     aside.filter(QStringLiteral("-shm")).size(),
-                 1);
+        const QStringList aside = QDir(m_folder.path()).entryList({QStringLiteral("record.sqlite.bad-*")});
+        QCOMPARE(aside.size(), 1);
         QFile kept(m_folder.filePath(aside.first()));
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), before);
