@@ -44,10 +44,8 @@ QString stateFilePath(const ApplicationSetup &setup)
     return QFileInfo(setup.urlList.path()).dir().filePath(QStringLiteral("slots.json"));
 }
 
-QString recordFilePath(const ApplicationSetup &setup, const QString &stateFile)
+QString recordFilePath(const QString &stateFile)
 {
-    if (!setup.recordFile.isEmpty())
-        return setup.recordFile;
     return QFileInfo(stateFile).dir().filePath(RecordStore::fileName());
 }
 
@@ -344,7 +342,7 @@ void Application::openInstructions()
 
 void Application::startRecord()
 {
-    m_record = std::make_unique<RecordStore>(recordFilePath(m_setup, m_stateFile.path()));
+    m_record = std::make_unique<RecordStore>(recordFilePath(m_stateFile.path()));
     connect(m_record.get(), &RecordStore::problem, this, [this](const QString &text) {
         MessageBox::showWithoutWaiting(m_window.get(),
                                        {QMessageBox::Warning, QStringLiteral("提示"), text, QMessageBox::Ok});
@@ -393,7 +391,7 @@ void Application::showRecord()
 {
     const qint64 now = nowMs();
     const RecordData data = m_record ? m_record->read(now - RecordWeekMs) : RecordData{};
-    m_recordWindow->showPicture(recordPicture(data, now, true), recordFilePath(m_setup, m_stateFile.path()));
+    m_recordWindow->showPicture(recordPicture(data, now, true), recordFilePath(m_stateFile.path()));
 }
 
 void Application::openHomePage(QWidget *from)

@@ -49,8 +49,6 @@ struct ApplicationSetup
     /** How long the kept state waits for more changes before it is written; it is written at once at the end.
      */
     int saveDelayMs = 1000;
-    /** Where the record is kept; empty: next to the slots' state. */
-    QString recordFile;
     /** How often the record marks the program as still running, and makes what it holds durable. */
     int aliveEveryMs = 10000;
     /** Hands a web address to the desktop's browser; false when that failed. */
