@@ -93,14 +93,21 @@ bool RecordStore::open()
         m_db = std::make_unique<Connection>(m_path);
         QVariant check;
         QVariant version;
-        QString error;
-        const bool read = m_db->db.open() &&
-                          m_db->exec(QStringLiteral("PRAGMA quick_check"), &error, &check) &&
-                          m_db->exec(QStringLiteral("PRAGMA user_version"), &error, &version);
+        QSqlQuery query(m_db->db.open() ? m_db->db : QSqlDatabase());
+        const bool read = query.exec(QStringLiteral("PRAGMA quick_check")) && query.next();
+        check = read ? query.value(0) : QVariant();
+        // Only a file that SQLite reads and finds wrong is set aside: one it may not open (its
+        // permissions, another program holding it) is somebody's record all the same.
+        const QString code = query.lastError().nativeErrorCode();
+        const bool damaged = read ? check.toString() != QLatin1String("ok")
+                                  : code == QLatin1String("26") || code == QLatin1String("11");
+        const bool newer = read && m_db->exec(QStringLiteral("PRAGMA user_version"), nullptr, &version) &&
+                           version.toInt() > Version;
+        query = QSqlQuery();
         m_db.reset();
-        if (!read || check.toString() != QLatin1String("ok"))
+        if (damaged)
             setAside(QStringLiteral("挂机记录文件已损坏"));
-        else if (version.toInt() > Version)
+        else if (newer)
             setAside(QStringLiteral("挂机记录文件来自更新版本的程序"));
     }
     if (openFile())
