@@ -81,25 +81,19 @@ RecordStore::RecordStore(const QString &path, QObject *parent) : QObject(parent)
 
 RecordStore::~RecordStore() = default;
 
-bool RecordStore::isOpen() const
-{
-    return m_db != nullptr;
-}
-
 bool RecordStore::open()
 {
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     if (QFileInfo::exists(m_path)) {
         m_db = std::make_unique<Connection>(m_path);
-        QVariant check;
         QVariant version;
         QSqlQuery query(m_db->db.open() ? m_db->db : QSqlDatabase());
         const bool read = query.exec(QStringLiteral("PRAGMA quick_check")) && query.next();
-        check = read ? query.value(0) : QVariant();
-        // Only a file that SQLite reads and finds wrong is set aside: one it may not open (its
-        // permissions, another program holding it) is somebody's record all the same.
+        // Only a file that SQLite reads and finds wrong (26: not a database, 11: corrupt) is set
+        // aside: one it may not open (its permissions, another program holding it) is somebody's
+        // record all the same.
         const QString code = query.lastError().nativeErrorCode();
-        const bool damaged = read ? check.toString() != QLatin1String("ok")
+        const bool damaged = read ? query.value(0).toString() != QLatin1String("ok")
                                   : code == QLatin1String("26") || code == QLatin1String("11");
         const bool newer = read && m_db->exec(QStringLiteral("PRAGMA user_version"), nullptr, &version) &&
                            version.toInt() > Version;
@@ -186,17 +180,22 @@ void RecordStore::add(const RecordEvent &event)
         return;
     if (event.kind == RecordKind::ProgramStarted)
         m_aliveId = -1; // a new run marks its own last moment
+    if (!insert(event))
+        return writeFailed(errorText(m_db->event.lastError()));
+    if (event.kind == RecordKind::ProgramAlive)
+        m_aliveId = m_db->event.lastInsertId().toLongLong();
+    writeSucceeded();
+}
+
+bool RecordStore::insert(const RecordEvent &event)
+{
     QSqlQuery &query = m_db->event;
     query.bindValue(0, event.atMs);
     query.bindValue(1, event.slot);
     query.bindValue(2, int(event.kind));
     query.bindValue(3, event.detail.isEmpty() ? QVariant(QMetaType(QMetaType::QString))
                                               : QVariant(event.detail));
-    if (!query.exec())
-        return writeFailed(errorText(query.lastError()));
-    if (event.kind == RecordKind::ProgramAlive)
-        m_aliveId = query.lastInsertId().toLongLong();
-    writeSucceeded();
+    return query.exec();
 }
 
 void RecordStore::addOutcome(int slot, qint64 atMs, bool answered, const QString &reason)
@@ -256,14 +255,9 @@ void RecordStore::prune(qint64 nowMs)
         m_db->exec(QStringLiteral("DELETE FROM events WHERE at < %1").arg(cutoff), &error) &&
         m_db->exec(QStringLiteral("DELETE FROM minutes WHERE minute < %1").arg(cutoff / MinuteMs), &error);
     for (std::size_t i = 0; done && i < standIns; ++i) {
-        QSqlQuery &query = m_db->event;
-        query.bindValue(0, compacted[i].atMs);
-        query.bindValue(1, compacted[i].slot);
-        query.bindValue(2, int(compacted[i].kind));
-        query.bindValue(3, QVariant(QMetaType(QMetaType::QString)));
-        done = query.exec();
+        done = insert(compacted[i]);
         if (!done)
-            error = errorText(query.lastError());
+            error = errorText(m_db->event.lastError());
     }
     if (done && m_db->db.commit())
         return writeSucceeded();

@@ -34,8 +34,6 @@ public:
      * first and a new one made. False when there is no record to keep.
      */
     bool open();
-    bool isOpen() const;
-    const QString &path() const { return m_path; }
 
     void add(const RecordEvent &event);
     /** One reload's outcome, counted into its minute. */
@@ -57,6 +55,8 @@ signals:
 private:
     struct Connection;
     bool openFile();
+    /** Writes one event; false, the error in the event query, when it could not. */
+    bool insert(const RecordEvent &event);
     void setAside(const QString &why);
     void writeFailed(const QString &error);
     void writeSucceeded() { m_failing = false; }

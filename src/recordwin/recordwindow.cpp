@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <tuple>
 
 namespace kelvora {
 namespace {
@@ -35,6 +36,16 @@ QLabel *legendChip(RecordState state, const QString &text, QWidget *parent)
                              parent);
     label->setTextFormat(Qt::RichText);
     return label;
+}
+
+/** The line of totals beside a strip. */
+QString totalsText(const RecordTotals &totals)
+{
+    return QStringLiteral("在线 %1　刷新成功 %2 次　失败 %3 次　掉线 %4 次")
+        .arg(recordDurationText(totals.onlineMs))
+        .arg(totals.answered)
+        .arg(totals.failed)
+        .arg(totals.loggedOutSpans);
 }
 
 } // namespace
@@ -160,15 +171,6 @@ RecordWindow::RecordWindow(QWidget *parent)
     connect(m_update, &QTimer::timeout, this, &RecordWindow::updateRequested);
 }
 
-QString RecordWindow::totalsText(const RecordTotals &totals)
-{
-    return QStringLiteral("在线 %1　刷新成功 %2 次　失败 %3 次　掉线 %4 次")
-        .arg(recordDurationText(totals.onlineMs))
-        .arg(totals.answered)
-        .arg(totals.failed)
-        .arg(totals.loggedOutSpans);
-}
-
 void RecordWindow::showPicture(const std::vector<RecordSlotPicture> &picture, const QString &where)
 {
     const int scrolled = m_scroll->verticalScrollBar()->value();
@@ -192,12 +194,11 @@ void RecordWindow::showPicture(const std::vector<RecordSlotPicture> &picture, co
         bold.setBold(true);
         caption->setFont(bold);
         grid->addWidget(caption, row++, 0, 1, 3);
-        const std::pair<const char *, const RecordStrip *> strips[] = {{"day", &slot.day},
-                                                                       {"week", &slot.week}};
-        for (const auto &[name, strip] : strips) {
-            const bool day = strip == &slot.day;
-            grid->addWidget(
-                new QLabel(day ? QStringLiteral("近 24 小时") : QStringLiteral("近 7 天"), content), row, 0);
+        const std::tuple<const char *, QString, const RecordStrip *> strips[] = {
+            {"day", QStringLiteral("近 24 小时"), &slot.day},
+            {"week", QStringLiteral("近 7 天"), &slot.week}};
+        for (const auto &[name, label, strip] : strips) {
+            grid->addWidget(new QLabel(label, content), row, 0);
             auto *view = new RecordStripView(*strip, content);
             view->setObjectName(QLatin1String(name) + QStringLiteral("Strip") + number);
             grid->addWidget(view, row, 1);

@@ -56,9 +56,6 @@ public:
     /** Brings a slot's strips into view. */
     void showSlot(int slot);
 
-    /** The line of totals beside a strip. */
-    static QString totalsText(const RecordTotals &totals);
-
 signals:
     void updateRequested();
 

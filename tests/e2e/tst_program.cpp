@@ -1,5 +1,6 @@
 #include "common/cookiefiles.h"
 #include "common/forumserver.h"
+#include "common/recordchanges.h"
 #include "record/recordstore.h"
 
 #include <QDateTime>
@@ -358,14 +359,9 @@ private slots:
         kelvora::RecordStore record(dataPath(kelvora::RecordStore::fileName()));
         QVERIFY(record.open());
         const kelvora::RecordData data = record.read(0);
-        QStringList changes;
-        for (const kelvora::RecordEvent &event : data.events) {
-            if (event.kind != kelvora::RecordKind::ProgramAlive && (event.slot == -1 || event.slot == 7))
-                changes << QStringLiteral("%1:%2").arg(event.slot).arg(int(event.kind));
-        }
         // This test's two runs, after the earlier tests' runs in the same home: started, slot 8
         // opened and started, ended; started, slot 8 resumed (an open and a start), and no end.
-        const QString runs = changes.join(QLatin1Char(' '));
+        const QString runs = kelvora::test::recordedChanges(data, 7);
         QVERIFY2(runs.endsWith(QStringLiteral("-1:2 -1:1 7:10 7:11 -1:2 -1:1 7:13 7:10 7:11")) ||
                      runs == QStringLiteral("-1:1 7:10 7:11 -1:2 -1:1 7:13 7:10 7:11"),
                  qPrintable(runs));

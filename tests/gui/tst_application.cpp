@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "common/forumserver.h"
 #include "common/guitest.h"
+#include "common/recordchanges.h"
 #include "core/author.h"
 #include "infowin/instructionswindow.h"
 #include "record/recordstore.h"
@@ -299,13 +300,8 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(answered() >= 2, 20000);
         slot(7).stop();
-        // The program's start, slot 8 opened, started, stopped: "slot:kind", the alive marks left out.
-        QStringList changes;
-        for (const RecordEvent &event : m_app->record()->read(0).events) {
-            if (event.kind != RecordKind::ProgramAlive)
-                changes << QStringLiteral("%1:%2").arg(event.slot).arg(int(event.kind));
-        }
-        QCOMPARE(changes.join(u' '), QStringLiteral("-1:1 7:10 7:11 7:12"));
+        // The program's start, slot 8 opened, started, stopped.
+        QCOMPARE(test::recordedChanges(m_app->record()->read(0), 7), QStringLiteral("-1:1 7:10 7:11 7:12"));
 
         // One window, from the tray menu or a slot's status, at that slot.
         m_app->recordAction()->trigger();
