@@ -7,7 +7,29 @@ namespace kelvora {
 namespace {
 
 const QString Marker = QStringLiteral("--webEngineArgs");
-const QString JsFlags = QStringLiteral("--js-flags=");
+
+// Switches whose value is a list that the engine reads from the last one given alone: the user's
+// entries and ours are joined into that one.
+struct ListSwitch
+{
+    QString prefix;
+    QChar separator;
+};
+
+const ListSwitch ListSwitches[] = {
+    {QStringLiteral("--js-flags="), QLatin1Char(' ')},
+    {QStringLiteral("--enable-features="), QLatin1Char(',')},
+    {QStringLiteral("--disable-features="), QLatin1Char(',')},
+};
+
+const ListSwitch *listSwitch(const QString &argument)
+{
+    for (const ListSwitch &list : ListSwitches) {
+        if (argument.startsWith(list.prefix))
+            return &list;
+    }
+    return nullptr;
+}
 
 QString switchName(const QString &argument)
 {
@@ -16,21 +38,39 @@ QString switchName(const QString &argument)
 
 } // namespace
 
-QStringList engineSwitches(const QVersionNumber &qtVersion)
+EngineCollector engineCollector(const QVersionNumber &webEngineVersion)
+{
+    if (webEngineVersion < QVersionNumber(6, 8))
+        return EngineCollector::Eager;
+    // Qt WebEngine's own numbering goes from 6.11 to 6.140; the write barriers are back there.
+    if (webEngineVersion >= QVersionNumber(6, 10) && webEngineVersion < QVersionNumber(6, 140))
+        return EngineCollector::PressureOnly;
+    return EngineCollector::MemoryReducer;
+}
+
+QStringList engineSwitches(const QVersionNumber &webEngineVersion)
 {
     if (!TunedBuild)
         return {};
-    QStringList switches;
     // A reloaded page leaves its old document behind as garbage that only a full collection frees.
-    // Qt 6.4's V8 makes one within two seconds of each navigation, so a page reloaded every
-    // second costs no more than one. Qt 6.8's leaves that to its memory reducer, which acts only
-    // once the page allocates little, which a page reloaded every second never does: the old
-    // documents pile up for half a minute. These let the reducer act as it would for a page in the
-    // background, a second after the old document is let go. (Qt 6.10 and 6.11 build V8 without
-    // the incremental marking the reducer needs: there these change nothing.)
-    if (qtVersion >= QVersionNumber(6, 8) && qtVersion < QVersionNumber(6, 10))
-        switches << JsFlags + QStringLiteral("--optimize-for-size --gc-memory-reducer-start-delay-ms=1000");
-    return switches;
+    switch (engineCollector(webEngineVersion)) {
+    case EngineCollector::Eager:
+        // One comes within two seconds of each navigation: a page reloaded every second costs no
+        // more than one.
+        return {};
+    case EngineCollector::MemoryReducer:
+        // The reducer acts only once the page allocates little, which a page reloaded every second
+        // never does: the old documents pile up for half a minute. These let it act as it would
+        // for a page in the background, a second after the old document is let go.
+        return {QStringLiteral("--js-flags=--optimize-for-size --gc-memory-reducer-start-delay-ms=1000")};
+    case EngineCollector::PressureOnly:
+        // With no memory pressure, nothing collects until V8's own heap reaches its limit, which
+        // starts at half the heap's maximum (a gigabyte or more) and goes back there at every
+        // navigation; the documents piled up behind it are not counted. Starting it at 4 MB has
+        // a full collection come a few reloads after each navigation.
+        return {QStringLiteral("--js-flags=--initial-old-space-size=4")};
+    }
+    return {};
 }
 
 QStringList withEngineSwitches(QStringList arguments, const QStringList &switches)
@@ -50,8 +90,8 @@ QStringList withEngineSwitches(QStringList arguments, const QStringList &switche
         }
         if (same < 0)
             arguments << added;
-        else if (added.startsWith(JsFlags)) // V8's flags add up; the rest keep the user's choice
-            arguments[same] += QLatin1Char(' ') + added.mid(JsFlags.size());
+        else if (const ListSwitch *list = listSwitch(added)) // lists add up; the rest keep the user's choice
+            arguments[same] += list->separator + added.mid(list->prefix.size());
     }
     return arguments;
 }

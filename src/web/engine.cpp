@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
+#include <QtWebEngineCore/qtwebenginecoreglobal.h>
 #include <QVersionNumber>
 
 namespace kelvora {
@@ -20,9 +21,15 @@ void prepareWebEngine()
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
+QVersionNumber webEngineVersion()
+{
+    static const QVersionNumber version = QVersionNumber::fromString(QLatin1String(qWebEngineVersion()));
+    return version;
+}
+
 EngineCommandLine::EngineCommandLine(int argc, char *argv[])
 {
-    const QStringList switches = engineSwitches(QVersionNumber::fromString(QLatin1String(qVersion())));
+    const QStringList switches = engineSwitches(webEngineVersion());
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

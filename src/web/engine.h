@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QVersionNumber>
 
 #include <vector>
 
@@ -16,6 +17,12 @@ namespace kelvora {
  * A page reloaded once a minute behind a minimised window does not need the GPU.
  */
 void prepareWebEngine();
+
+/**
+ * Qt WebEngine's own version, as the library in use tells it: from 6.140 on it is released apart
+ * from Qt and numbered after its Chromium, so Qt's version says nothing of it.
+ */
+QVersionNumber webEngineVersion();
 
 /**
  * The command line the QApplication is made with: the program's own, plus the Chromium switches

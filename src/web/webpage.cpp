@@ -6,9 +6,12 @@
 #include <QFile>
 #include <QtGlobal>
 #include <QWebChannel>
+#include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineHttpRequest>
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineUrlRequestInfo>
@@ -245,6 +248,17 @@ WebPage::WebPage(QWebEngineProfile *profile, QObject *parent)
                 setFeaturePermission(origin, feature, PermissionDeniedByUser);
             });
 #endif
+    // Nor does a page become the handler of a kind of link, or reach the machine's files.
+    connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
+            [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::fileSystemAccessRequested, this,
+            [](QWebEngineFileSystemAccessRequest request) { request.reject(); });
+    // No page opens a window. A link the user clicks that asks for one (forums open threads so)
+    // opens in the slot itself; a page's script opening one unasked gets nothing.
+    connect(this, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest &request) {
+        if (request.isUserInitiated())
+            QWebEnginePage::load(request.requestedUrl());
+    });
     connect(this, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
         if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus) {
             finishLoad(info);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QtGlobal>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 
@@ -17,9 +18,25 @@ void configure(QWebEngineProfile &profile)
 {
     profile.setHttpCacheMaximumSize(CacheBytes);
     profile.setSpellCheckEnabled(false);
+    // A forum page carries advertising and scripts of others: it gets what showing a forum needs
+    // and nothing more. Permissions are refused where they are asked (see WebPage).
     QWebEngineSettings *settings = profile.settings();
     settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     settings->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanPaste, false);
+    settings->setAttribute(QWebEngineSettings::AllowWindowActivationFromJavaScript, false);
+    settings->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
+    settings->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
+    // WebRTC would tell a page the machine's addresses on the local network.
+    settings->setAttribute(QWebEngineSettings::WebRTCPublicInterfacesOnly, true);
+    // A link to a scheme the engine does not know would start whatever program the desktop has
+    // for it: none is started.
+    settings->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+    // Nothing a page offers is saved on this machine.
+    QObject::connect(&profile, &QWebEngineProfile::downloadRequested, &profile,
+                     [](QWebEngineDownloadRequest *download) { download->cancel(); });
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     // Permissions are refused as they are asked (see WebPage): nothing to remember on disk.
     profile.setPersistentPermissionsPolicy(QWebEngineProfile::PersistentPermissionsPolicy::AskEveryTime);

@@ -1,0 +1,107 @@
+#include "common/forumserver.h"
+#include "common/guitest.h"
+#include "core/engineswitches.h"
+
+#include <QUrlQuery>
+#include <QWebEnginePage>
+
+using namespace kelvora;
+using namespace Qt::StringLiterals;
+using kelvora::test::ForumServer;
+
+namespace {
+
+// A page whose frame goes from one forum page to the next, as a slot's page is reloaded: each page
+// leaves its document behind, with what its scripts made. The frame's pages are left in turn; the
+// page watches, through references that keep nothing alive, how many of the documents left behind
+// are still held, and reports that once most are gone or it has waited long enough.
+const QByteArray FramesPage = R"(<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>frames</title></head><body>
+<iframe id="frame"></iframe>
+<script>
+var left = [], visits = 0, visitsWanted = 40;
+var frame = document.getElementById('frame');
+frame.onload = function () {
+  left.push(new WeakRef(frame.contentDocument));
+  if (++visits < visitsWanted) {
+    frame.src = '/framed?visit=' + visits;
+    return;
+  }
+  var waited = 0;
+  (function look() {
+    var held = left.filter(function (ref) { return ref.deref() !== undefined; }).length - 1;
+    if (held <= visitsWanted / 2 || waited >= 20000) {
+      fetch('/answer?held=' + held + '&waited=' + waited);
+      return;
+    }
+    waited += 250;
+    setTimeout(look, 250);
+  })();
+};
+frame.src = '/framed?visit=0';
+</script>
+</body></html>)";
+
+// What a forum page's scripts leave: some objects of their own (about a megabyte) and nodes.
+const QByteArray FramedPage = R"(<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>framed</title></head><body>
+<div id="list"></div>
+<script>
+var posts = [];
+for (var i = 0; i < 4000; ++i)
+  posts.push({ id: i, author: 'member' + i, text: 'reply number ' + i + ' '.repeat(200) });
+var list = document.getElementById('list');
+for (var j = 0; j < 300; ++j) {
+  var row = document.createElement('div');
+  row.textContent = posts[j].author + ': ' + posts[j].text;
+  list.appendChild(row);
+}
+</script>
+</body></html>)";
+
+} // namespace
+
+// How this engine frees the documents that a reloaded page leaves behind, with the switches the
+// program gives it (see engineCollector()): a Qt WebEngine release that changes its V8 shows here.
+class TestEngineMemory : public QObject
+{
+    Q_OBJECT
+
+    ForumServer m_forum;
+    test::SlotWindow m_window;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
+        m_forum.setFile(QStringLiteral("/frames"), "text/html; charset=utf-8", FramesPage, true);
+        m_forum.setFile(QStringLiteral("/framed"), "text/html; charset=utf-8", FramedPage, true);
+        QVERIFY(m_window.open());
+    }
+    void cleanupTestCase() { m_window.close(); }
+
+    void theDocumentsAReloadedPageLeavesAreFreed()
+    {
+        qInfo("Qt WebEngine %s, switches: %s", qPrintable(webEngineVersion().toString()),
+              qPrintable(engineSwitches(webEngineVersion()).join(u' ')));
+        // Nobody sees the page, as a slot kept online in the tray.
+        m_window->hide();
+        m_window.page(7)->load(m_forum.url(QStringLiteral("/frames")));
+        QString report;
+        QVERIFY(test::waitUntil(
+            [&] {
+                const QStringList answers = m_forum.answers();
+                report = answers.isEmpty() ? QString() : answers.last();
+                return !report.isEmpty();
+            },
+            60000));
+        const QUrlQuery seen(report);
+        const int held = seen.queryItemValue(QStringLiteral("held")).toInt();
+        qInfo("of 39 documents left behind, %d still held after %s ms", held,
+              qPrintable(seen.queryItemValue(QStringLiteral("waited"))));
+        QVERIFY2(held <= 20, qPrintable(u"the engine kept the documents a reloaded page left: "_s + report));
+    }
+};
+
+KELVORA_GUI_TEST_MAIN(TestEngineMemory)
+#include "tst_enginememory.moc"
