@@ -16,51 +16,34 @@ namespace {
 // A forum page with an advertisement on it that wants everything a page can ask for. A click
 // anywhere (the user's: a real gesture, which most of these need) asks for all of it at once and
 // reports each answer to /answer; so does the page as it loads, for what needs no click.
-const QByteArray GreedyPage = R"(<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>greedy</title></head>
-<body style="margin:0">
+const QByteArray GreedyPage = R"(<!DOCTYPE html><html><body style="margin:0">
 <button id="prize" style="width:100%;height:150px">点击领取大奖</button>
-<a id="newwindow" href="/thread?in=newwindow" target="_blank" style="display:block;height:100px;line-height:100px">新窗口打开</a>
-<a id="program" href="kelvora-probe:start" style="display:none">app</a>
+<a href="/thread?in=newwindow" target="_blank" style="display:block;line-height:100px">新窗口打开</a>
+<a id="program" href="kelvora-probe:start"></a><a id="download" href="/file.bin" download></a>
 <iframe id="frame" style="display:none"></iframe>
 <script>
-function tell(what, result) { return fetch('/answer?' + what + '=' + encodeURIComponent(result)); }
-function outcome(what, promise) {
-  return promise.then(function (value) { return tell(what, value === undefined ? 'granted' : String(value)); },
-                      function (error) { return tell(what, 'refused'); });
+function tell(what, result) { return fetch('/answer?' + what + '=' + result); }
+function ask(what, promise) {
+  return promise.then(function (value) { return tell(what, value === 'denied' || value === 'default' ? 'refused' : 'granted'); },
+                      function () { return tell(what, 'refused'); });
 }
 tell('channel', typeof qt === 'undefined' ? 'none' : 'reached');
 tell('popup', window.open('/thread?in=popup') ? 'opened' : 'none');
-document.getElementById('prize').addEventListener('click', function (event) {
-  event.preventDefault();
-  var asked = [
-    outcome('notification', Notification.requestPermission().then(function (p) {
-      if (p === 'granted') return 'granted';
-      throw p;
-    })),
-    outcome('location', new Promise(function (granted, refused) {
-      navigator.geolocation.getCurrentPosition(function () { granted(); }, refused);
-    })),
-    outcome('camera', navigator.mediaDevices.getUserMedia({ audio: true, video: true })),
-    outcome('screen', navigator.mediaDevices.getDisplayMedia({ video: true })),
-    outcome('clipboard', navigator.clipboard.readText().then(function () { return 'granted'; })),
-  ];
-  try {
-    navigator.registerProtocolHandler('web+kelvora', location.origin + '/handler?to=%s');
-  } catch (e) {}
-  var download = document.createElement('a');
-  download.href = '/file.bin';
-  download.download = 'file.bin';
-  document.body.appendChild(download);
-  download.click();
+document.getElementById('prize').onclick = function () {
+  var asked = [ask('notification', Notification.requestPermission()),
+    ask('location', new Promise(function (yes, no) { navigator.geolocation.getCurrentPosition(yes, no); })),
+    ask('camera', navigator.mediaDevices.getUserMedia({ audio: true, video: true })),
+    ask('screen', navigator.mediaDevices.getDisplayMedia({ video: true })),
+    ask('clipboard', navigator.clipboard.readText())];
+  try { navigator.registerProtocolHandler('web+kelvora', location.origin + '/handler?to=%s'); } catch (e) {}
+  document.getElementById('download').click();
   document.getElementById('program').click();
   Promise.allSettled(asked).then(function () {
     document.getElementById('frame').src = 'web+kelvora:probe';
     setTimeout(function () { tell('done', 'yes'); }, 500);
   });
-});
-</script>
-</body></html>)";
+};
+</script></body></html>)";
 
 // Counts what the desktop would be asked to open: a page that starts a program of the machine.
 class DesktopOpener : public QObject
