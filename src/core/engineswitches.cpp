@@ -42,7 +42,8 @@ EngineCollector engineCollector(const QVersionNumber &webEngineVersion)
 {
     if (webEngineVersion < QVersionNumber(6, 8))
         return EngineCollector::Eager;
-    // Qt WebEngine's own numbering goes from 6.11 to 6.140; the write barriers are back there.
+    // Qt WebEngine's own numbering goes from 6.11 to 6.140, whose V8 is reported to have its
+    // write barriers back.
     if (webEngineVersion >= QVersionNumber(6, 10) && webEngineVersion < QVersionNumber(6, 140))
         return EngineCollector::PressureOnly;
     return EngineCollector::MemoryReducer;
@@ -65,9 +66,9 @@ QStringList engineSwitches(const QVersionNumber &webEngineVersion)
         return {QStringLiteral("--js-flags=--optimize-for-size --gc-memory-reducer-start-delay-ms=1000")};
     case EngineCollector::PressureOnly:
         // With no memory pressure, nothing collects until V8's own heap reaches its limit, which
-        // starts at half the heap's maximum (a gigabyte or more) and goes back there at every
-        // navigation; the documents piled up behind it are not counted. Starting it at 4 MB has
-        // a full collection come a few reloads after each navigation.
+        // V8 sizes from the heap's maximum (hundreds of megabytes) and sets back at every
+        // navigation; the documents piling up in Blink's heap are not counted against it.
+        // Starting it at 4 MB has a full collection come every few reloads.
         return {QStringLiteral("--js-flags=--initial-old-space-size=4")};
     }
     return {};
