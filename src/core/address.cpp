@@ -13,4 +13,11 @@ QUrl addressFromUserInput(const QString &text)
     return url;
 }
 
+QString addressForRecord(const QString &address)
+{
+    return addressFromUserInput(address)
+        .adjusted(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment)
+        .toString();
+}
+
 } // namespace kelvora

@@ -12,4 +12,11 @@ namespace kelvora {
  */
 QUrl addressFromUserInput(const QString &text);
 
+/**
+ * An address as the record keeps it: scheme, host, port and path. The query, the fragment and any
+ * user name and password go: a login address typed into the address box carries the password
+ * there, and the record is kept for a month.
+ */
+QString addressForRecord(const QString &address);
+
 } // namespace kelvora

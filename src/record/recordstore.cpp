@@ -1,5 +1,7 @@
 #include "record/recordstore.h"
 
+#include "core/address.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -193,8 +195,10 @@ bool RecordStore::insert(const RecordEvent &event)
     query.bindValue(0, event.atMs);
     query.bindValue(1, event.slot);
     query.bindValue(2, int(event.kind));
-    query.bindValue(3, event.detail.isEmpty() ? QVariant(QMetaType(QMetaType::QString))
-                                              : QVariant(event.detail));
+    // Only where a slot went is kept of an address: never what it carried (see addressForRecord).
+    const bool address = event.kind == RecordKind::Opened || event.kind == RecordKind::Resumed;
+    const QString detail = address && !event.detail.isEmpty() ? addressForRecord(event.detail) : event.detail;
+    query.bindValue(3, detail.isEmpty() ? QVariant(QMetaType(QMetaType::QString)) : QVariant(detail));
     return query.exec();
 }
 

@@ -104,6 +104,26 @@ private slots:
                     .contains(QDir::toNativeSeparators(path())));
     }
 
+    void anAddressIsRecordedWithoutWhatItCarries()
+    {
+        const QString secret = QStringLiteral("hunter2");
+        {
+            RecordStore store(path());
+            QVERIFY(store.open());
+            store.add({1000, 0, RecordKind::Opened,
+                       "http://ann:" + secret + "@127.0.0.2:8080/member.php?mod=logging&password=" + secret +
+                           "#top"});
+            store.add({2000, 1, RecordKind::Resumed, "bbs.example.cn/login.php?pw=" + secret});
+            QCOMPARE(store.read(0).events.at(0).detail, QStringLiteral("http://127.0.0.2:8080/member.php"));
+            QCOMPARE(store.read(0).events.at(1).detail, QStringLiteral("http://bbs.example.cn/login.php"));
+        }
+        for (const QString &name : files()) {
+            QFile file(m_folder.filePath(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY2(!file.readAll().contains(secret.toUtf8()), qPrintable(name));
+        }
+    }
+
     void saysWhenThereIsNoRecordYet()
     {
         RecordWindow window;
