@@ -7,29 +7,7 @@ namespace kelvora {
 namespace {
 
 const QString Marker = QStringLiteral("--webEngineArgs");
-
-// Switches whose value is a list that the engine reads from the last one given alone: the user's
-// entries and ours are joined into that one.
-struct ListSwitch
-{
-    QString prefix;
-    QChar separator;
-};
-
-const ListSwitch ListSwitches[] = {
-    {QStringLiteral("--js-flags="), QLatin1Char(' ')},
-    {QStringLiteral("--enable-features="), QLatin1Char(',')},
-    {QStringLiteral("--disable-features="), QLatin1Char(',')},
-};
-
-const ListSwitch *listSwitch(const QString &argument)
-{
-    for (const ListSwitch &list : ListSwitches) {
-        if (argument.startsWith(list.prefix))
-            return &list;
-    }
-    return nullptr;
-}
+const QString JsFlags = QStringLiteral("--js-flags=");
 
 QString switchName(const QString &argument)
 {
@@ -91,8 +69,8 @@ QStringList withEngineSwitches(QStringList arguments, const QStringList &switche
         }
         if (same < 0)
             arguments << added;
-        else if (const ListSwitch *list = listSwitch(added)) // lists add up; the rest keep the user's choice
-            arguments[same] += list->separator + added.mid(list->prefix.size());
+        else if (added.startsWith(JsFlags)) // V8's flags add up; the rest keep the user's choice
+            arguments[same] += QLatin1Char(' ') + added.mid(JsFlags.size());
     }
     return arguments;
 }

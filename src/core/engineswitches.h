@@ -34,8 +34,8 @@ QStringList engineSwitches(const QVersionNumber &webEngineVersion);
 
 /**
  * The program's command line with `switches` added where Qt WebEngine takes them: after its
- * `--webEngineArgs` marker (added when missing). A `--js-flags` or a feature list already there
- * keeps what it holds and gains ours, since the engine would heed only the last one.
+ * `--webEngineArgs` marker (added when missing). A `--js-flags` already there keeps its flags and
+ * gains ours, since the engine would heed only the last one.
  */
 QStringList withEngineSwitches(QStringList arguments, const QStringList &switches);
 
