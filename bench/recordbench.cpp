@@ -89,7 +89,8 @@ std::vector<qint64> writeMonth(RecordStore &store, qint64 from)
             const bool down = slot == 2 && ofDay >= 12 * Hour && ofDay < 12 * Hour + 10 * Minute;
             const bool answered = !down && !(slot == 7 && (at / Second) % 1000 == 0);
             timer.start();
-            store.addOutcome(slot, at, answered, answered ? QString() : QStringLiteral("连接超时"));
+            store.addOutcome(slot, at,
+                             answered ? ReloadResult{} : ReloadResult{ReloadOutcome::NetworkError, -7});
             writeNs.push_back(timer.nsecsElapsed());
         }
         if (ofDay % (10 * Minute) == 0)
@@ -158,7 +159,7 @@ int main(int argc, char *argv[])
     const double openMs = double(timer.nsecsElapsed()) / 1e6;
     store.add({now, -1, RecordKind::ProgramStarted, {}});
     for (qint64 ms = now; ms < now + Minute; ms += Second)
-        store.addOutcome(7, ms, true, {});
+        store.addOutcome(7, ms, {});
     store.markAlive(now + Minute);
     releaseFreedMemory();
     const double storeOnly = residentMb();
@@ -183,7 +184,7 @@ int main(int argc, char *argv[])
         app.processEvents();
     }
     for (qint64 ms = now + Minute; ms < now + 2 * Minute; ms += Second)
-        store.addOutcome(7, ms, true, {});
+        store.addOutcome(7, ms, {});
     releaseFreedMemory();
     std::printf("open: %.0f ms (with its check); memory for the record: +%.1f MB before the window was "
                 "opened, +%.1f MB after it was closed\n",

@@ -7,20 +7,21 @@
 #include "infowin/instructionswindow.h"
 #include "mainwin/mainwindow.h"
 #include "platform/autostart.h"
-#include "record/recordstore.h"
+#include "record/recorder.h"
 #include "slots/slotrunner.h"
+#include "slots/slotsession.h"
 #include "urllist/urllisteditorwindow.h"
 #include "web/cookiewriter.h"
 #include "web/webprofile.h"
 #include "widgets/controls.h"
 #include "widgets/messagebox.h"
+#include "widgets/words.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalBlocker>
-#include <QTimer>
 
 #include <utility>
 
@@ -37,7 +38,7 @@ namespace {
 // The longest the end waits for a browser to take the request to write its cookies.
 constexpr int CookieWriteTimeoutMs = 3000;
 
-QString stateFilePath(const ApplicationSetup &setup)
+QString stateFileFor(const ApplicationSetup &setup)
 {
     if (!setup.stateFile.isEmpty())
         return setup.stateFile;
@@ -49,11 +50,6 @@ QString recordFilePath(const QString &stateFile)
     return QFileInfo(stateFile).dir().filePath(RecordStore::fileName());
 }
 
-qint64 nowMs()
-{
-    return SteadyClock::instance().localTime().toMSecsSinceEpoch();
-}
-
 } // namespace
 
 Application::Application(ApplicationSetup setup)
@@ -63,9 +59,10 @@ Application::Application(ApplicationSetup setup)
       m_resumeAction(new QAction(QStringLiteral("启动时恢复挂机"), this)),
       m_lateAction(new QAction(QStringLiteral("随机推迟几秒刷新"), this)),
       m_autostartAction(new QAction(QStringLiteral("开机自动启动"), this)),
-      m_recordAction(new QAction(QStringLiteral("挂机记录"), this)), m_stateFile(stateFilePath(m_setup)),
-      m_saveTimer(new QTimer(this)), m_cookies(std::make_unique<CookieWriter>(m_setup.profiles->all())),
-      m_aliveTimer(new QTimer(this))
+      m_recordAction(new QAction(QStringLiteral("挂机记录"), this)),
+      m_clock(m_setup.clock ? *m_setup.clock : SystemClock::instance()),
+      m_stateFilePath(stateFileFor(m_setup)),
+      m_cookies(std::make_unique<CookieWriter>(m_setup.profiles->all()))
 {
     m_showAction->setObjectName(QStringLiteral("show"));
     m_exitAction->setObjectName(QStringLiteral("exit"));
@@ -78,27 +75,19 @@ Application::Application(ApplicationSetup setup)
     m_autostartAction->setObjectName(QStringLiteral("autostart"));
     m_recordAction->setObjectName(QStringLiteral("record"));
     connect(m_recordAction, &QAction::triggered, this, [this] { openRecord(-1); });
-    m_aliveTimer->setObjectName(QStringLiteral("recordAlive"));
-    m_aliveTimer->setInterval(m_setup.aliveEveryMs);
-    connect(m_aliveTimer, &QTimer::timeout, this, [this] {
-        if (m_record)
-            m_record->markAlive(nowMs());
-    });
     m_resumeAction->setCheckable(true);
     m_resumeAction->setChecked(true);
     m_autostartAction->setCheckable(true);
     m_autostartAction->setChecked(startsWithSession());
-    m_saveTimer->setObjectName(QStringLiteral("save"));
-    m_saveTimer->setSingleShot(true);
-    m_saveTimer->setInterval(m_setup.saveDelayMs);
-    connect(m_saveTimer, &QTimer::timeout, this, &Application::saveState);
     connect(m_showAction, &QAction::triggered, this, &Application::bringToFront);
     connect(m_exitAction, &QAction::triggered, this, &Application::requestEnd);
-    connect(m_resumeAction, &QAction::toggled, this, &Application::saveSoon);
+    connect(m_resumeAction, &QAction::toggled, this, [this](bool on) {
+        if (m_session)
+            m_session->setResumeOnStart(on);
+    });
     connect(m_lateAction, &QAction::toggled, this, [this](bool on) {
-        if (m_runners)
-            m_runners->setLateReloads(on);
-        saveSoon();
+        if (m_session)
+            m_session->setLateReloads(on);
     });
     connect(m_autostartAction, &QAction::toggled, this, &Application::setStartsWithSession);
     connect(m_cookies.get(), &CookieWriter::written, this, [this] {
@@ -120,7 +109,13 @@ Application::~Application()
     delete m_splash;
     m_window.reset();
     m_tray.reset();
-    m_runners.reset();
+    m_recorder.reset();
+    m_session.reset();
+}
+
+RecordStore *Application::record() const
+{
+    return m_recorder ? m_recorder->store() : nullptr;
 }
 
 void Application::start()
@@ -140,10 +135,14 @@ void Application::showMainWindow()
                                                              m_lateAction, m_autostartAction, m_exitAction});
         m_tray->show();
     }
-    m_runners = std::make_unique<SlotRunners>(*m_setup.profiles, SteadyClock::instance());
-    m_runners->loadStartPage(m_setup.startPage);
+    SessionSetup sessionSetup;
+    sessionSetup.stateFile = m_stateFilePath;
+    sessionSetup.resumeSpacingMs = m_setup.resumeSpacingMs;
+    sessionSetup.saveDelayMs = m_setup.saveDelayMs;
+    m_session = std::make_unique<SlotSession>(*m_setup.profiles, m_clock, sessionSetup);
+    m_session->loadStartPage(m_setup.startPage);
     MainWindowSetup setup;
-    setup.runners = m_runners.get();
+    setup.session = m_session.get();
     setup.exitAction = m_exitAction;
     setup.mayHideWhenMinimised = [this] { return m_tray && m_tray->isAvailable(); };
     m_window = std::make_unique<MainWindow>(setup);
@@ -162,94 +161,38 @@ void Application::showMainWindow()
         window->show();
 
     startRecord();
-    const SavedState state = readState();
-    m_runners->setLateReloads(m_lateAction->isChecked());
-    for (int i = 0; i < SlotCount; ++i) {
-        const ForumSlot *slot = &m_runners->at(i)->slot();
-        connect(slot, &ForumSlot::savedStateChanged, this, &Application::saveSoon);
-        connect(slot, &ForumSlot::loggedOutChanged, this,
-                [this, i](bool loggedOut) { tellLogin(i, loggedOut); });
-    }
-    if (state.resumeOnStart)
-        resume(state);
-    m_stateLoaded = true;
+    SlotSession *session = m_session.get();
+    connect(session, &SlotSession::stateUnusable, this, &Application::tellStateUnusable);
+    connect(session, &SlotSession::choicesRead, this, [this, session] {
+        const QSignalBlocker quietResume(m_resumeAction);
+        const QSignalBlocker quietLate(m_lateAction);
+        m_resumeAction->setChecked(session->resumeOnStart());
+        m_lateAction->setChecked(session->lateReloads());
+    });
+    connect(session, &SlotSession::resuming, this, [this](int running) {
+        if (m_tray)
+            m_tray->showMessage(QStringLiteral("已恢复 %1 个论坛的挂机").arg(running));
+    });
+    // The window shows the first slot that went on, unless the user has chosen one.
+    connect(session, &SlotSession::slotResumed, this, [this](int index) {
+        if (m_window && m_window->switchedSlot() < 0)
+            m_window->switchToSlot(index);
+    });
+    connect(session, &SlotSession::loggedOutChanged, this, &Application::tellLogin);
+    m_session->resumeKept();
 }
 
-SavedState Application::readState()
+void Application::tellStateUnusable(const StateRead &read, const QString &asidePath)
 {
-    const StateRead read = m_stateFile.read();
-    const QString problem = stateProblemText(read);
-    if (!problem.isEmpty()) {
-        // The bad file stays for whoever wants to look at it; the program starts as it first did.
-        const QString aside = m_stateFile.setAside();
-        MessageBox::showWithoutWaiting(
-            m_window.get(),
-            {QMessageBox::Warning, QStringLiteral("提示"),
-             QStringLiteral("上次保存的挂机状态无法使用（%1），本次将不恢复挂机。%2")
-                 .arg(problem,
-                      aside.isEmpty()
-                          ? QString()
-                          : QStringLiteral("原文件已另存为 %1。").arg(QDir::toNativeSeparators(aside))),
-             QMessageBox::Ok});
-    }
-    const QSignalBlocker quietResume(m_resumeAction);
-    const QSignalBlocker quietLate(m_lateAction);
-    m_resumeAction->setChecked(read.state.resumeOnStart);
-    m_lateAction->setChecked(read.state.lateReloads);
-    return read.state;
-}
-
-void Application::resume(const SavedState &state)
-{
-    m_toResume = state.entries;
-    int delay = 0;
-    int running = 0;
-    for (int i = 0; i < SlotCount; ++i) {
-        const std::optional<SavedSlot> &saved = state.entries[std::size_t(i)];
-        if (!saved)
-            continue;
-        running += saved->running ? 1 : 0;
-        QTimer::singleShot(delay, this, [this, i, saved = *saved] {
-            m_toResume[std::size_t(i)].reset();
-            // The user got to this slot first: what they opened, or are typing, stands.
-            SlotRunner *runner = m_runners->at(i);
-            if (runner->slot().savedState() || runner->hasUserInput())
-                return;
-            addToRecord(i, RecordKind::Resumed, saved.address);
-            runner->resume(saved);
-            // The window shows the first slot that went on, unless the user has chosen one.
-            if (m_window && m_window->switchedSlot() < 0)
-                m_window->switchToSlot(i);
-        });
-        delay += m_setup.resumeSpacingMs;
-    }
-    if (running > 0 && m_tray)
-        m_tray->showMessage(QStringLiteral("已恢复 %1 个论坛的挂机").arg(running));
-}
-
-void Application::saveSoon()
-{
-    // Changes that come together (a period typed key by key, slots resumed one after another) are
-    // written together.
-    if (!m_saveTimer->isActive())
-        m_saveTimer->start();
-}
-
-void Application::saveState()
-{
-    m_saveTimer->stop();
-    if (!m_runners || !m_stateLoaded)
-        return;
-    SavedState state;
-    state.resumeOnStart = m_resumeAction->isChecked();
-    state.lateReloads = m_lateAction->isChecked();
-    for (int i = 0; i < SlotCount; ++i) {
-        std::optional<SavedSlot> slot = m_runners->at(i)->slot().savedState();
-        state.entries[std::size_t(i)] = slot ? slot : m_toResume[std::size_t(i)];
-    }
-    QString error;
-    if (!m_stateFile.write(state, &error))
-        qWarning("cannot keep the slots' state in %s: %s", qPrintable(m_stateFile.path()), qPrintable(error));
+    MessageBox::showWithoutWaiting(
+        m_window.get(),
+        {QMessageBox::Warning, QStringLiteral("提示"),
+         QStringLiteral("上次保存的挂机状态无法使用（%1），本次将不恢复挂机。%2")
+             .arg(stateProblemText(read),
+                  asidePath.isEmpty()
+                      ? QString()
+                      : QStringLiteral("原文件已另存为 %1。").arg(QDir::toNativeSeparators(asidePath))),
+         QMessageBox::Ok});
 }
 
 void Application::tellLogin(int index, bool loggedOut)
@@ -258,9 +201,9 @@ void Application::tellLogin(int index, bool loggedOut)
         return;
     if (loggedOut)
         m_tray->showMessage(QStringLiteral("%1：账号已掉线，请在程序中重新登录")
-                                .arg(m_runners->at(index)->description().caption));
+                                .arg(m_session->at(index)->description().caption));
     QStringList out;
-    for (const auto &runner : *m_runners) {
+    for (const auto &runner : *m_session) {
         if (runner->slot().status() == SlotStatus::LoggedOut)
             out << runner->description().caption;
     }
@@ -298,10 +241,10 @@ void Application::end()
     // The edit was given up (or nobody could be asked): the editor must not ask a second time.
     if (m_editor)
         m_editor->discard();
-    saveState();
-    addToRecord(-1, RecordKind::ProgramEnded);
-    m_aliveTimer->stop();
-    m_record.reset();
+    if (m_session)
+        m_session->saveNow();
+    if (m_recorder)
+        m_recorder->close();
     if (m_window)
         m_window->hide();
     if (m_tray)
@@ -342,37 +285,15 @@ void Application::openInstructions()
 
 void Application::startRecord()
 {
-    m_record = std::make_unique<RecordStore>(recordFilePath(m_stateFile.path()));
-    connect(m_record.get(), &RecordStore::problem, this, [this](const QString &text) {
+    m_recorder = std::make_unique<Recorder>(recordFilePath(m_stateFilePath), m_clock, m_setup.aliveEveryMs);
+    connect(m_recorder.get(), &Recorder::problem, this, [this](const QString &text) {
         MessageBox::showWithoutWaiting(m_window.get(),
                                        {QMessageBox::Warning, QStringLiteral("提示"), text, QMessageBox::Ok});
     });
-    if (!m_record->open())
+    if (!m_recorder->open())
         return;
-    addToRecord(-1, RecordKind::ProgramStarted);
-    m_record->markAlive(nowMs());
-    m_aliveTimer->start();
-    for (int i = 0; i < SlotCount; ++i) {
-        const ForumSlot *slot = &m_runners->at(i)->slot();
-        connect(slot, &ForumSlot::opened, this,
-                [this, i](const QString &address) { addToRecord(i, RecordKind::Opened, address); });
-        connect(slot, &ForumSlot::reloadTimerActiveChanged, this, [this, i](bool running) {
-            addToRecord(i, running ? RecordKind::Started : RecordKind::Stopped);
-        });
-        connect(slot, &ForumSlot::loggedOutChanged, this, [this, i](bool loggedOut) {
-            addToRecord(i, loggedOut ? RecordKind::LoggedOut : RecordKind::LoggedIn);
-        });
-        connect(slot, &ForumSlot::reloadReported, this, [this, i](const ReloadReport &report) {
-            if (m_record)
-                m_record->addOutcome(i, report.at.toMSecsSinceEpoch(), report.succeeded, report.reason);
-        });
-    }
-}
-
-void Application::addToRecord(int slot, RecordKind kind, const QString &detail)
-{
-    if (m_record)
-        m_record->add({nowMs(), slot, kind, detail});
+    for (int i = 0; i < SlotCount; ++i)
+        m_recorder->follow(i, m_session->at(i)->slot());
 }
 
 void Application::openRecord(int slot)
@@ -389,9 +310,9 @@ void Application::openRecord(int slot)
 
 void Application::showRecord()
 {
-    const qint64 now = nowMs();
-    const RecordData data = m_record ? m_record->read(now - RecordWeekMs) : RecordData{};
-    m_recordWindow->showPicture(recordPicture(data, now, true), recordFilePath(m_stateFile.path()));
+    const qint64 now = m_clock.wallMs();
+    const RecordData data = m_recorder ? m_recorder->read(now - RecordWeekMs) : RecordData{};
+    m_recordWindow->showPicture(recordPicture(data, now, true), recordFilePath(m_stateFilePath));
 }
 
 void Application::openHomePage(QWidget *from)

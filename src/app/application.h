@@ -21,11 +21,13 @@ class QTimer;
 
 namespace kelvora {
 
+class Clock;
 class CookieWriter;
 class MainWindow;
+class Recorder;
 class RecordStore;
 class SlotProfiles;
-class SlotRunners;
+class SlotSession;
 class TrayIcon;
 
 /** What the program is made of; tests put in-memory profiles and a blank start page in. */
@@ -49,6 +51,9 @@ struct ApplicationSetup
     /** How long the kept state waits for more changes before it is written; it is written at once at the end.
      */
     int saveDelayMs = 1000;
+    /** The program's time: steady for the slots' periods, wall time for what the user reads and the record.
+     */
+    const Clock *clock = nullptr;
     /** How often the record marks the program as still running, and makes what it holds durable. */
     int aliveEveryMs = 10000;
     /** Hands a web address to the desktop's browser; false when that failed. */
@@ -83,12 +88,12 @@ public:
 
     MainWindow *mainWindow() const { return m_window.get(); }
     /** The running slots; none before the main window is first shown. */
-    const SlotRunners *runners() const { return m_runners.get(); }
+    const SlotSession *session() const { return m_session.get(); }
     UrlListEditorWindow *editor() const { return m_editor; }
     InstructionsWindow *instructions() const { return m_instructions; }
     RecordWindow *recordWindow() const { return m_recordWindow; }
     /** The record; none before the main window is first shown, nor after the end. */
-    RecordStore *record() const { return m_record.get(); }
+    RecordStore *record() const;
     /** "挂机记录", as the tray menu offers it. */
     QAction *recordAction() const { return m_recordAction; }
     TrayIcon *tray() const { return m_tray.get(); }
@@ -99,7 +104,8 @@ public:
     QAction *resumeAction() const { return m_resumeAction; }
     QAction *lateReloadsAction() const { return m_lateAction; }
     QAction *autostartAction() const { return m_autostartAction; }
-    const SlotStateFile &stateFile() const { return m_stateFile; }
+    /** Where the slots' state is kept. */
+    const QString &stateFilePath() const { return m_stateFilePath; }
 
 private:
     void showMainWindow();
@@ -111,19 +117,13 @@ private:
     void showRecord();
     /** Opens the record and has it follow the slots' changes and reloads. */
     void startRecord();
-    void addToRecord(int slot, RecordKind kind, const QString &detail = {});
     /**
      * The one orderly end, whichever way it was asked for; what runs after the first call does
      * nothing. The event loop ends once the browsers have written their cookies.
      */
     void end();
-    /** Reads the kept state; a file that can't be used is told of and kept aside. */
-    SavedState readState();
-    /** Lets the slots go on as they were, one after another. */
-    void resume(const SavedState &state);
-    /** Writes the kept state a moment later, with whatever else changes meanwhile. */
-    void saveSoon();
-    void saveState();
+    /** Tells that the kept state could not be used, and where it went. */
+    void tellStateUnusable(const StateRead &read, const QString &asidePath);
     void setStartsWithSession(bool on);
     /** Tells, in the tray, that a slot's member was logged out, and which slots are so now. */
     void tellLogin(int index, bool loggedOut);
@@ -138,16 +138,12 @@ private:
     QAction *m_lateAction = nullptr;
     QAction *m_autostartAction = nullptr;
     QAction *m_recordAction = nullptr;
-    SlotStateFile m_stateFile;
-    QTimer *m_saveTimer = nullptr;
-    /** Slots still waiting to go on after a restart: their kept state stands for them meanwhile. */
-    std::array<std::optional<SavedSlot>, SlotCount> m_toResume{};
-    bool m_stateLoaded = false;
+    const Clock &m_clock;
+    QString m_stateFilePath;
     std::unique_ptr<CookieWriter> m_cookies;
     std::unique_ptr<TrayIcon> m_tray;
-    std::unique_ptr<SlotRunners> m_runners;
-    std::unique_ptr<RecordStore> m_record;
-    QTimer *m_aliveTimer = nullptr;
+    std::unique_ptr<SlotSession> m_session;
+    std::unique_ptr<Recorder> m_recorder;
     std::unique_ptr<MainWindow> m_window;
     QPointer<SplashWindow> m_splash;
     QPointer<UrlListEditorWindow> m_editor;

@@ -9,16 +9,10 @@
 #include <QSystemTrayIcon>
 
 namespace kelvora {
-namespace {
-
-// Where Qt draws the icon itself (an X11 notification area), it reports presses rather than
-// releases; its icon widget is recognised by class name so its releases can be used instead.
-bool isTrayIconWidget(const QObject *object)
+bool isQtDrawnTrayIcon(const QObject *object)
 {
     return object->isWidgetType() && qstrcmp(object->metaObject()->className(), "QSystemTrayIconSys") == 0;
 }
-
-} // namespace
 
 TrayIcon::TrayIcon(const QList<QAction *> &commands, QObject *parent) : QObject(parent)
 {
@@ -85,7 +79,7 @@ bool TrayIcon::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
     if ((type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease) ||
-        !isTrayIconWidget(watched))
+        !isQtDrawnTrayIcon(watched))
         return false;
     const auto *mouse = static_cast<QMouseEvent *>(event);
     if (mouse->button() != Qt::LeftButton && mouse->button() != Qt::RightButton)

@@ -11,6 +11,13 @@ class QSystemTrayIcon;
 namespace kelvora {
 
 /**
+ * Whether an object is the icon Qt draws itself, where the desktop's notification area is an X11
+ * one: that widget, of Qt's private class QSystemTrayIconSys, reports presses where native areas
+ * report releases, so its releases are used instead. tst_traylayout fails when Qt renames it.
+ */
+bool isQtDrawnTrayIcon(const QObject *object);
+
+/**
  * The program's icon in the notification area and its menu of the program's commands.
  * Releasing the left or the right mouse button on the icon opens the menu at the pointer.
  * Where the desktop has no notification area, the icon is simply not there: isAvailable() says so.

@@ -2,24 +2,24 @@
 
 namespace kelvora {
 
-SteadyClock::SteadyClock()
+SystemClock::SystemClock()
 {
     m_timer.start();
 }
 
-qint64 SteadyClock::nowMs() const
+qint64 SystemClock::steadyMs() const
 {
     return m_timer.elapsed();
 }
 
-QDateTime SteadyClock::localTime() const
+QDateTime SystemClock::wallTime() const
 {
     return QDateTime::currentDateTime();
 }
 
-const SteadyClock &SteadyClock::instance()
+const SystemClock &SystemClock::instance()
 {
-    static const SteadyClock clock;
+    static const SystemClock clock;
     return clock;
 }
 

@@ -6,15 +6,21 @@
 
 namespace kelvora {
 
-/** Where the program's logic reads the time, so tests can set it. */
+/**
+ * Where the program reads the time, so tests can set it. It has two faces: steady time, which
+ * periods, deadlines and the online clock count in and which no change of the wall clock moves,
+ * and wall time, which is what users read and what the record stores.
+ */
 class Clock
 {
 public:
     virtual ~Clock() = default;
-    /** Milliseconds since an arbitrary fixed origin; wall-clock changes and suspend never move it back. */
-    virtual qint64 nowMs() const = 0;
-    /** The local date and time, for showing when something happened. */
-    virtual QDateTime localTime() const = 0;
+    /** Milliseconds since an arbitrary fixed origin; wall-clock changes never move it back. */
+    virtual qint64 steadyMs() const = 0;
+    /** The local date and time. */
+    virtual QDateTime wallTime() const = 0;
+    /** Wall time as milliseconds since the epoch, as the record keeps it. */
+    qint64 wallMs() const { return wallTime().toMSecsSinceEpoch(); }
 
 protected:
     Clock() = default;
@@ -22,16 +28,16 @@ protected:
     Clock &operator=(const Clock &) = default;
 };
 
-/** The real clocks of the machine. */
-class SteadyClock final : public Clock
+/** The machine's own clocks. */
+class SystemClock final : public Clock
 {
 public:
-    SteadyClock();
-    qint64 nowMs() const override;
-    QDateTime localTime() const override;
+    SystemClock();
+    qint64 steadyMs() const override;
+    QDateTime wallTime() const override;
 
     /** One shared instance for the whole program. */
-    static const SteadyClock &instance();
+    static const SystemClock &instance();
 
 private:
     QElapsedTimer m_timer;

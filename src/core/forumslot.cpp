@@ -3,48 +3,35 @@
 #include "core/address.h"
 #include "core/browser.h"
 #include "core/clock.h"
-#include "core/period.h"
 
-#include <QRandomGenerator>
-
-#include <algorithm>
-#include <limits>
 #include <utility>
 
 namespace kelvora {
-
-OnlineTime OnlineTime::fromSeconds(qint64 totalSeconds)
-{
-    OnlineTime t;
-    t.hours = totalSeconds / 3600;
-    t.minutes = static_cast<int>(totalSeconds / 60 % 60);
-    t.seconds = static_cast<int>(totalSeconds % 60);
-    return t;
-}
-
-QString statusText(SlotStatus status)
-{
-    switch (status) {
-    case SlotStatus::Running:
-        return QStringLiteral("运行中");
-    case SlotStatus::LoggedOut:
-        return QStringLiteral("已掉线");
-    case SlotStatus::Stopped:
-        break;
-    }
-    return QStringLiteral("已停止");
-}
+namespace {
+// How long a loaded page is left to run its scripts and store its cookies before it may sleep.
+constexpr qint64 SettleMs = 2000;
+} // namespace
 
 SlotStatus ForumSlot::status() const
 {
-    if (!m_reloadTimerActive)
+    if (!isRunning())
         return SlotStatus::Stopped;
     return m_login.state() == LoginWatch::State::LoggedOut ? SlotStatus::LoggedOut : SlotStatus::Running;
 }
 
-ForumSlot::ForumSlot(Browser &browser, const Clock &clock, QObject *parent, bool pagesMaySleep)
-    : QObject(parent), m_browser(browser), m_clock(clock), m_lifecycle(pagesMaySleep)
-{}
+ForumSlot::ForumSlot(Browser &browser, const Clock &clock, TimerFactory &timers,
+                     const SlotDescription &description, QObject *parent, bool pagesMaySleep)
+    : QObject(parent), m_browser(browser), m_clock(clock),
+      m_schedule(timers, description.names.refreshTimer, clock, description.tickIntervalMs),
+      m_onlineClock(timers, description.names.clockTimer, clock),
+      m_settle(timers.makeTimer(QStringLiteral("settle"), SettleMs)), m_lifecycle(pagesMaySleep)
+{
+    m_schedule.setDueCallback([this] { reloadForTimer(); });
+    m_onlineClock.setChangedCallback([this](const OnlineTime &time) { emit onlineTimeChanged(time); });
+    m_settle->setCallback([this] { apply(m_lifecycle.graceOver()); });
+}
+
+ForumSlot::~ForumSlot() = default;
 
 void ForumSlot::load(const QString &address)
 {
@@ -56,12 +43,19 @@ void ForumSlot::load(const QString &address)
 void ForumSlot::open(const QString &address)
 {
     load(address);
-    if (!m_clockActive) { // a second open reloads the page but keeps the clock going
-        m_clockActive = true;
-        m_openedAtMs = m_clock.nowMs();
-        emit clockTimerActiveChanged(true);
-    }
+    m_onlineClock.start(); // a second open reloads the page but keeps the clock going
     emit opened(address);
+    noteSavedState();
+}
+
+void ForumSlot::resume(const SavedSlot &saved)
+{
+    emit resumed(saved);
+    open(saved.address);
+    choosePeriod(saved.period);
+    setTypedPeriod(saved.period);
+    if (saved.running)
+        start();
     noteSavedState();
 }
 
@@ -73,58 +67,61 @@ ForumSlot::StartResult ForumSlot::start()
     if (!isWebPage(m_pageUrl))
         return StartResult::NoWebPage;
     m_acceptedPeriod = *period;
-    emit periodLabelChanged(QString::number(*period));
+    emit periodChanged(*period);
     m_keptUrl = m_pageUrl;
     const bool wasLoggedOut = status() == SlotStatus::LoggedOut;
     // Judged against the page shown now; one still loading is judged when it has loaded.
     m_login.start(m_loading ? std::nullopt : m_pageSigns);
-    setReloadTimerActive(true);
+    // Started again while running: the period under way goes on, with the new period.
+    if (isRunning())
+        m_schedule.setPeriod(*period);
+    else
+        m_schedule.start(*period);
+    setRunning(true);
     if (wasLoggedOut) {
         emit statusChanged(status());
         emit loggedOutChanged(false);
     }
-    emit reportChanged(reportText());
+    noteLogin();
     noteSavedState();
     return StartResult::Started;
 }
 
 void ForumSlot::stop()
 {
-    m_reloadDelayed = false;
     const bool wasLoggedOut = status() == SlotStatus::LoggedOut;
-    setReloadTimerActive(false);
+    m_schedule.stop();
+    setRunning(false);
     if (wasLoggedOut)
         emit loggedOutChanged(false);
-    emit reportChanged(reportText());
+    noteLogin();
     noteSavedState();
 }
 
 void ForumSlot::setTypedPeriod(std::optional<int> period)
 {
     m_typedPeriod = period;
+    // A period typed while running counts for the period under way; text that is no period falls
+    // back to the accepted one, so a running slot always keeps reloading.
+    m_schedule.setPeriod(this->period());
+    noteSavedState();
+}
+
+void ForumSlot::choosePeriod(int period)
+{
+    m_acceptedPeriod = period;
+    emit periodChanged(period);
+    m_schedule.setPeriod(this->period());
     noteSavedState();
 }
 
 std::optional<SavedSlot> ForumSlot::savedState() const
 {
-    // The period the slot reloads with now: a period typed while it runs counts from the next tick.
-    const int period = m_typedPeriod.value_or(m_acceptedPeriod);
-    if (m_reloadTimerActive && isWebPage(m_keptUrl))
-        return SavedSlot{m_keptUrl.toString(), period, true};
-    if (m_clockActive && isWebPage(m_pageUrl))
-        return SavedSlot{m_pageUrl.toString(), period, false};
+    if (isRunning() && isWebPage(m_keptUrl))
+        return SavedSlot{m_keptUrl.toString(), period(), true};
+    if (isOpen() && isWebPage(m_pageUrl))
+        return SavedSlot{m_pageUrl.toString(), period(), false};
     return std::nullopt;
-}
-
-void ForumSlot::resume(const SavedSlot &saved)
-{
-    open(saved.address);
-    m_acceptedPeriod = saved.period;
-    emit periodLabelChanged(QString::number(saved.period));
-    setTypedPeriod(saved.period);
-    if (saved.running)
-        start();
-    noteSavedState();
 }
 
 void ForumSlot::noteSavedState()
@@ -141,65 +138,13 @@ void ForumSlot::reloadNow()
     apply(m_lifecycle.reloadDue(), ReloadCause::User);
 }
 
-void ForumSlot::choosePeriod(int period)
-{
-    m_acceptedPeriod = period;
-    emit periodLabelChanged(QString::number(period));
-    noteSavedState();
-}
-
-void ForumSlot::reloadTick()
-{
-    // The next period counts from the delayed reload, not from the tick that asked for it.
-    if (m_reloadDelayed)
-        return;
-    ++m_counter;
-    // A period typed while running takes effect at the next tick; text that is no period
-    // falls back to the last accepted one, so a running slot always keeps reloading.
-    const int period = m_typedPeriod.value_or(m_acceptedPeriod);
-    if (m_counter < period)
-        return;
-    m_counter = 0;
-    const double random = m_random ? m_random() : QRandomGenerator::global()->generateDouble();
-    const qint64 delay = m_lateReloads ? reloadDelayMs(qint64(period) * m_tickMs, random) : 0;
-    if (delay <= 0) {
-        reloadForTimer();
-        return;
-    }
-    m_reloadDelayed = true;
-    emit reloadDelayed(static_cast<int>(delay));
-}
-
-void ForumSlot::delayedReloadDue()
-{
-    // A stop since the tick took the reload back.
-    if (!std::exchange(m_reloadDelayed, false) || !m_reloadTimerActive)
-        return;
-    emit reloadTimerRestartRequested();
-    reloadForTimer();
-}
-
 void ForumSlot::reloadForTimer()
 {
     // A forum that never answers would otherwise look like one that is fine; a page that got
     // its answer but never finished (a script that never ends) is no fault of the forum's.
     if (m_loading)
-        report(false, m_browser.isPageAnswered() ? pageUnfinishedReason() : noAnswerReason());
+        noteReload({m_browser.isPageAnswered() ? ReloadOutcome::Unfinished : ReloadOutcome::NoAnswer, 0});
     apply(m_lifecycle.reloadDue(m_pageHoldsInput));
-}
-
-void ForumSlot::clockTick()
-{
-    if (!m_clockActive)
-        return;
-    // The clock shows the time elapsed since the slot was opened rather than counting ticks, so
-    // late ticks (a busy event loop) cost no time. Ticks are due on whole seconds after the open:
-    // rounding absorbs a tick that fires a little early or late.
-    const qint64 elapsed = (m_clock.nowMs() - m_openedAtMs + 500) / 1000;
-    if (elapsed <= m_onlineSeconds)
-        return;
-    m_onlineSeconds = elapsed;
-    emit onlineTimeChanged(onlineTime());
 }
 
 void ForumSlot::pageLoadStarted()
@@ -226,18 +171,12 @@ void ForumSlot::pageLoadFinished(const PageLoad &load)
     // Only the slot's own reloads are reported: the open, the start page and the user's own
     // steps in the page are no reload, and a page from the cache never reached the forum.
     if (std::exchange(m_reloadPending, false)) {
-        if (load.outcome != PageLoad::Outcome::Succeeded)
-            report(false, failureReason(load));
-        else if (!load.webPage)
-            report(false, noForumReason());
-        else if (load.fromCache)
-            report(false, fromCacheReason());
-        else {
-            report(true, {});
-            // The forum may have moved the page (a new thread page): keep it there; not to the
-            // login page a logged-out member is sent to.
-            if (status() == SlotStatus::Running)
-                m_keptUrl = m_pageUrl;
+        const ReloadResult result = reloadResultOf(load);
+        noteReload(result);
+        // The forum may have moved the page (a new thread page): keep it there; not to the
+        // login page a logged-out member is sent to.
+        if (result.answered() && status() == SlotStatus::Running) {
+            m_keptUrl = m_pageUrl;
             noteSavedState();
         }
     }
@@ -252,12 +191,21 @@ void ForumSlot::pageTitleChanged(const QString &title)
 void ForumSlot::notePageSigns(const LoginSigns &signs)
 {
     m_pageSigns = signs;
-    if (!m_reloadTimerActive || !m_login.pageLoaded(signs, m_clock.localTime()))
+    if (!isRunning() || !m_login.pageLoaded(signs, m_clock.wallTime()))
         return;
-    const bool loggedOut = m_login.state() == LoginWatch::State::LoggedOut;
     emit statusChanged(status());
-    emit loggedOutChanged(loggedOut);
-    emit reportChanged(reportText());
+    emit loggedOutChanged(m_login.state() == LoginWatch::State::LoggedOut);
+    noteLogin();
+}
+
+void ForumSlot::noteLogin()
+{
+    m_report.running = isRunning();
+    m_report.startedLoggedOut = m_login.startedLoggedOut();
+    m_report.loggedOut = status() == SlotStatus::LoggedOut;
+    m_report.loggedOutSince = m_login.loggedOutSince();
+    m_report.loggedOutReason = m_login.reason();
+    emit reportChanged();
 }
 
 void ForumSlot::pageInputChanged(bool holdsInput)
@@ -267,14 +215,8 @@ void ForumSlot::pageInputChanged(bool holdsInput)
 
 void ForumSlot::asideLoadFinished(const PageLoad &load)
 {
-    if (load.outcome == PageLoad::Outcome::Stopped)
-        return;
-    if (load.outcome != PageLoad::Outcome::Succeeded)
-        report(false, failureReason(load));
-    else if (load.fromCache)
-        report(false, fromCacheReason());
-    else
-        report(true, {});
+    if (load.outcome != PageLoad::Outcome::Stopped)
+        noteReload(reloadResultOf(load));
 }
 
 void ForumSlot::pageUrlChanged(const QUrl &address)
@@ -293,17 +235,12 @@ void ForumSlot::pageRendererGone()
 {
     m_loading = false;
     m_reloadPending = false;
-    report(false, rendererGoneReason());
+    noteReload({ReloadOutcome::RendererGone, 0});
 }
 
 void ForumSlot::setPageSeen(bool seen)
 {
     apply(m_lifecycle.seenChanged(seen));
-}
-
-void ForumSlot::settled()
-{
-    apply(m_lifecycle.graceOver());
 }
 
 void ForumSlot::apply(PageLifecycle::Action action, ReloadCause cause)
@@ -312,7 +249,7 @@ void ForumSlot::apply(PageLifecycle::Action action, ReloadCause cause)
     case PageLifecycle::Action::None:
         break;
     case PageLifecycle::Action::StartGrace:
-        emit settleRequested();
+        m_settle->start(SettleMs);
         break;
     case PageLifecycle::Action::Sleep:
         m_browser.sleep();
@@ -327,7 +264,7 @@ void ForumSlot::apply(PageLifecycle::Action action, ReloadCause cause)
         break;
     case PageLifecycle::Action::Reload:
         m_reloadPending = true;
-        m_keptForInput = false;
+        m_report.keptForInput = false;
         // A reload before the opened page has come would reload the page before it and drop
         // the open: ask for the opened page again instead.
         if (!m_opening.isEmpty())
@@ -336,7 +273,7 @@ void ForumSlot::apply(PageLifecycle::Action action, ReloadCause cause)
             m_browser.reload(cause);
         break;
     case PageLifecycle::Action::ReloadAside:
-        m_keptForInput = true;
+        m_report.keptForInput = true;
         m_browser.reloadAside();
         break;
     }
@@ -344,50 +281,25 @@ void ForumSlot::apply(PageLifecycle::Action action, ReloadCause cause)
 
 void ForumSlot::pageDialogAnswered()
 {
-    ++m_answeredDialogs;
-    emit reportChanged(reportText());
+    ++m_report.answeredDialogs;
+    emit reportChanged();
 }
 
-qint64 ForumSlot::msUntilReload(qint64 msUntilNextTick, int tickIntervalMs) const
+void ForumSlot::noteReload(const ReloadResult &result)
 {
-    if (!m_reloadTimerActive)
-        return std::numeric_limits<qint64>::max();
-    const int period = m_typedPeriod.value_or(m_acceptedPeriod);
-    const qint64 ticks = std::max(1, period - m_counter);
-    return std::max(qint64(0), msUntilNextTick) + (ticks - 1) * tickIntervalMs;
+    m_report.lastReload = {m_clock.wallTime(), result};
+    emit reloaded(m_report.lastReload);
+    emit reportChanged();
 }
 
-QString ForumSlot::reportText() const
+void ForumSlot::setRunning(bool running)
 {
-    QString text = m_lastReload.text();
-    if (m_reloadTimerActive && m_login.startedLoggedOut())
-        text += QStringLiteral("\n这个页面显示尚未登录：这次挂机不检查是否掉线。请登录论坛后重新开始。");
-    else if (status() == SlotStatus::LoggedOut)
-        text += QStringLiteral("\n已掉线（%1 起）：%2")
-                    .arg(m_login.loggedOutSince().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                         m_login.reason());
-    if (m_keptForInput && m_reloadTimerActive)
-        text += QStringLiteral("\n屏幕上的网页有尚未发送的输入，为保留它，刷新在后台进行");
-    if (m_answeredDialogs > 0)
-        text += QStringLiteral("\n已自动应答网页对话框 %1 次").arg(m_answeredDialogs);
-    return text;
-}
-
-void ForumSlot::report(bool succeeded, const QString &reason)
-{
-    m_lastReload = {m_clock.localTime(), succeeded, reason};
-    emit reloadReported(m_lastReload);
-    emit reportChanged(reportText());
-}
-
-void ForumSlot::setReloadTimerActive(bool active)
-{
-    if (active == m_reloadTimerActive)
+    if (running == m_report.running)
         return;
-    m_reloadTimerActive = active;
-    emit reloadTimerActiveChanged(active);
+    m_report.running = running;
+    emit runningChanged(running);
     emit statusChanged(status());
-    apply(m_lifecycle.runningChanged(active));
+    apply(m_lifecycle.runningChanged(running));
 }
 
 } // namespace kelvora

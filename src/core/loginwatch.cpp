@@ -6,7 +6,7 @@ void LoginWatch::start(std::optional<LoginSigns> signs)
 {
     m_state = State::LoggedIn;
     m_since = {};
-    m_reason.clear();
+    m_reason = Reason::None;
     m_startedLoggedOut = signs && signs->passwordField;
     m_watching = !m_startedLoggedOut;
     m_baseline = m_startedLoggedOut ? std::nullopt : signs;
@@ -21,12 +21,12 @@ bool LoginWatch::pageLoaded(const LoginSigns &signs, const QDateTime &at)
         start(signs);
         return false;
     }
-    QString reason;
+    Reason reason = Reason::None;
     if (signs.passwordField)
-        reason = QStringLiteral("页面出现了登录表单");
+        reason = Reason::LoginForm;
     else if (m_baseline->logoutLink && !signs.logoutLink)
-        reason = QStringLiteral("页面上的退出链接不见了");
-    const State now = reason.isEmpty() ? State::LoggedIn : State::LoggedOut;
+        reason = Reason::LogoutLinkGone;
+    const State now = reason == Reason::None ? State::LoggedIn : State::LoggedOut;
     if (now == m_state)
         return false;
     m_state = now;

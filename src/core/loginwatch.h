@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-#include <QString>
 
 #include <optional>
 
@@ -29,6 +28,13 @@ public:
         LoggedIn,  ///< as when the slot was started (or not judged: see isWatching())
         LoggedOut, ///< since loggedOutSince(), for reason()
     };
+    /** What a page showed that counts as logged out. */
+    enum class Reason
+    {
+        None,
+        LoginForm,      ///< the page shows a login form
+        LogoutLinkGone, ///< the logout link the page had is gone
+    };
 
     /** The slot starts on a page that shows `signs`; none when they are not known yet. */
     void start(std::optional<LoginSigns> signs);
@@ -41,8 +47,8 @@ public:
     /** The slot was started on a page that showed a login form. */
     bool startedLoggedOut() const { return m_startedLoggedOut; }
     const QDateTime &loggedOutSince() const { return m_since; }
-    /** Why the member counts as logged out: "页面出现了登录表单" or "页面上的退出链接不见了". */
-    const QString &reason() const { return m_reason; }
+    /** Why the member counts as logged out. */
+    Reason reason() const { return m_reason; }
 
 private:
     std::optional<LoginSigns> m_baseline;
@@ -50,7 +56,7 @@ private:
     bool m_startedLoggedOut = false;
     State m_state = State::LoggedIn;
     QDateTime m_since;
-    QString m_reason;
+    Reason m_reason = Reason::None;
 };
 
 } // namespace kelvora

@@ -35,6 +35,29 @@ struct DialogDecision
  */
 DialogDecision decideDialog(PageDialogKind kind, bool userCanSee, bool duringTimerReload);
 
+/**
+ * Lets one page question wait for the user at a time, whichever slot's page asks. A question
+ * waits in an event loop of its own; one asked while another waits would stack its loop on that
+ * one and hold it up, so it is answered at once instead (see decideDialog).
+ */
+class QuestionGate
+{
+public:
+    /** Takes the gate for a question; false while another question holds it. */
+    bool enter()
+    {
+        if (m_open)
+            return false;
+        m_open = true;
+        return true;
+    }
+    void leave() { m_open = false; }
+    bool isBusy() const { return m_open; }
+
+private:
+    bool m_open = false;
+};
+
 /** A question asked while a slot's reload is this far off may stay open for this long, at most 10 s. */
 int askingTimeMs(qint64 msUntilNextReload);
 

@@ -33,14 +33,4 @@ qint64 reloadDelayMs(qint64 periodMs, double unitRandom)
     return least + static_cast<qint64>(unitRandom * static_cast<double>(least));
 }
 
-QString nextReloadText(qint64 msUntilReload)
-{
-    const qint64 seconds = (std::max<qint64>(0, msUntilReload) + 999) / 1000;
-    if (seconds < 60)
-        return QStringLiteral("下次刷新：%1 秒后").arg(seconds);
-    return QStringLiteral("下次刷新：%1 分 %2 秒后")
-        .arg(seconds / 60)
-        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
 } // namespace kelvora

@@ -30,7 +30,4 @@ std::optional<int> parsePeriod(QStringView text);
  */
 qint64 reloadDelayMs(qint64 periodMs, double unitRandom);
 
-/** When the next reload comes, rounded up to the second: "下次刷新：12 秒后", "下次刷新：4 分 05 秒后". */
-QString nextReloadText(qint64 msUntilReload);
-
 } // namespace kelvora

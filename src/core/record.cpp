@@ -155,8 +155,8 @@ std::vector<RecordSpan> failureSpans(const std::vector<RecordMinute> &minutes, i
         }
         if (!failing)
             continue;
-        if (!m.reason.isEmpty())
-            failing->detail = m.reason;
+        if (!m.failure.isEmpty())
+            failing->failure = m.failure;
         if (!m.endedFailed) {
             failing->toMs = std::min(failing->toMs, m.failed > 0 ? start + MinuteMs : start);
             failures.push_back(*failing);
@@ -177,7 +177,7 @@ void addSpan(RecordStrip &strip, RecordSpan span)
         return;
     if (!strip.spans.empty()) {
         RecordSpan &last = strip.spans.back();
-        if (last.state == span.state && last.detail == span.detail && last.toMs == span.fromMs) {
+        if (last.state == span.state && last.failure == span.failure && last.toMs == span.fromMs) {
             last.toMs = span.toMs;
             return;
         }
@@ -186,25 +186,6 @@ void addSpan(RecordStrip &strip, RecordSpan span)
 }
 
 } // namespace
-
-QString recordStateText(RecordState state)
-{
-    switch (state) {
-    case RecordState::NotRecorded:
-        return QStringLiteral("无记录");
-    case RecordState::NotRunning:
-        return QStringLiteral("程序未运行");
-    case RecordState::Stopped:
-        return QStringLiteral("已停止");
-    case RecordState::Online:
-        return QStringLiteral("在线");
-    case RecordState::LoggedOut:
-        return QStringLiteral("已掉线");
-    case RecordState::Failed:
-        return QStringLiteral("刷新失败");
-    }
-    return {};
-}
 
 const RecordSpan *RecordStrip::spanAt(qint64 ms) const
 {
@@ -248,7 +229,7 @@ RecordStrip recordStrip(const RecordData &data, int slot, qint64 fromMs, qint64 
             const qint64 failedFrom = std::max(at, failure.fromMs);
             addSpan(strip, {at, failedFrom, change.state, {}});
             at = std::min(failure.toMs, change.toMs);
-            addSpan(strip, {failedFrom, at, RecordState::Failed, failure.detail});
+            addSpan(strip, {failedFrom, at, RecordState::Failed, failure.failure});
             if (failure.toMs > change.toMs)
                 break; // it goes on into the next change
         }
@@ -316,16 +297,6 @@ std::vector<RecordSlotPicture> recordPicture(const RecordData &data, qint64 nowM
                            recordStrip(data, i, nowMs - DayMs, nowMs, programRunsNow), std::move(week)});
     }
     return picture;
-}
-
-QString recordDurationText(qint64 ms)
-{
-    const qint64 seconds = ms / 1000;
-    if (seconds < 60)
-        return QStringLiteral("%1 秒").arg(seconds);
-    if (seconds < 3600)
-        return QStringLiteral("%1 分").arg(seconds / 60);
-    return QStringLiteral("%1 小时 %2 分").arg(seconds / 3600).arg(seconds / 60 % 60);
 }
 
 } // namespace kelvora

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/reloadoutcome.h"
+
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
 #include <vector>
 
 namespace kelvora {
@@ -33,6 +36,19 @@ struct RecordEvent
     QString detail; ///< the address a slot opened
 };
 
+/**
+ * Why reloads failed, as the record keeps it: the outcome, or in a record written before outcomes
+ * were kept, the words the program showed then.
+ */
+struct RecordFailure
+{
+    std::optional<ReloadResult> result;
+    QString words;
+
+    bool isEmpty() const { return !result && words.isEmpty(); }
+    friend bool operator==(const RecordFailure &, const RecordFailure &) = default;
+};
+
 /** One slot's reload outcomes in one minute: what a reload every second leaves of itself. */
 struct RecordMinute
 {
@@ -41,7 +57,7 @@ struct RecordMinute
     int answered = 0;
     int failed = 0;
     bool endedFailed = false; ///< the minute's last reload failed
-    QString reason;           ///< why the minute's last failed reload failed
+    RecordFailure failure;    ///< why the minute's last failed reload failed
 };
 
 /** The record as read: events in the order they came, minutes in time order. */
@@ -61,15 +77,12 @@ enum class RecordState
     Failed,      ///< reloads failed
 };
 
-/** What a state is called where the user reads it. */
-QString recordStateText(RecordState state);
-
 struct RecordSpan
 {
     qint64 fromMs = 0;
     qint64 toMs = 0;
     RecordState state = RecordState::NotRecorded;
-    QString detail; ///< why reloads failed
+    RecordFailure failure; ///< why reloads failed
 };
 
 struct RecordTotals
@@ -123,8 +136,5 @@ struct RecordSlotPicture
 
 /** Every slot that was used in the last 7 days, as of `nowMs`, in slot order. */
 std::vector<RecordSlotPicture> recordPicture(const RecordData &data, qint64 nowMs, bool programRunsNow);
-
-/** A length of time for the user: "3 小时 05 分", "12 分", "40 秒". */
-QString recordDurationText(qint64 ms);
 
 } // namespace kelvora

@@ -99,22 +99,4 @@ QString SlotStateFile::setAside() const
     return QFile::rename(m_path, aside) ? aside : QString();
 }
 
-QString stateProblemText(const StateRead &read)
-{
-    switch (read.problem) {
-    case StateProblem::None:
-    case StateProblem::Missing:
-        return {};
-    case StateProblem::Empty:
-        return QStringLiteral("文件是空的");
-    case StateProblem::Unreadable:
-        return QStringLiteral("无法读取：%1").arg(read.detail);
-    case StateProblem::Newer:
-        return QStringLiteral("由更新版本的程序写入（版本 %1）").arg(read.detail);
-    case StateProblem::Damaged:
-        return QStringLiteral("内容已损坏：%1").arg(read.detail);
-    }
-    return {};
-}
-
 } // namespace kelvora

@@ -74,7 +74,4 @@ private:
     QString m_path;
 };
 
-/** In words, for the user: why the kept state could not be used. */
-QString stateProblemText(const StateRead &read);
-
 } // namespace kelvora

@@ -11,6 +11,7 @@
 #include "widgets/fonts.h"
 #include "widgets/linklabel.h"
 #include "widgets/messagebox.h"
+#include "widgets/words.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -112,7 +113,7 @@ MainWindow::MainWindow(const MainWindowSetup &setup, QWidget *parent)
     // Pointer movements over the window's own surface undo the links' hover highlight.
     setMouseTracking(true);
 
-    m_deck = new SlotDeck(this, *setup.runners);
+    m_deck = new SlotDeck(this, *setup.session);
 
     // The welcome shows through on slot 1's panel until a slot is first switched to.
     m_welcomeLabel = makeLabel(panel(0), QStringLiteral("Label25"), QStringLiteral("欢迎使用"), 3360, 3840,
@@ -153,11 +154,11 @@ void MainWindow::buildTopBar()
         button->installEventFilter(this); // its tool tip counts down to the next reload
         connect(panel(i), &SlotPanel::recordRequested, this, [this, i] { emit recordRequested(i); });
         // A failing slot can be found from the top bar, without opening each one.
-        auto showReport = [button, caption = d.caption](const QString &report) {
-            button->setToolTip(caption + QLatin1Char('\n') + report);
-        };
         const SlotRunner &runner = panel(i)->runner();
-        showReport(runner.slot().reportText());
+        auto showReport = [button, caption = d.caption, slot = &runner.slot()] {
+            button->setToolTip(caption + QLatin1Char('\n') + slotReportText(slot->report()));
+        };
+        showReport();
         connect(&runner.slot(), &ForumSlot::reportChanged, button, showReport);
         // The caption names the page of the slot switched to, as the page's title changes.
         connect(&runner, &SlotRunner::pageTitleChanged, this, [this, i] {
@@ -265,7 +266,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
             QPushButton *button = m_switchButtons[std::size_t(i)];
             if (watched == button)
                 button->setToolTip(panel(i)->description().caption + QLatin1Char('\n') +
-                                   panel(i)->runner().reportWithCountdown());
+                                   slotReportWithCountdown(panel(i)->runner().slot()));
         }
     }
     return QWidget::eventFilter(watched, event);

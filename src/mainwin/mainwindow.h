@@ -19,13 +19,13 @@ namespace kelvora {
 class LinkLabel;
 class SlotDeck;
 class SlotPanel;
-class SlotRunners;
+class SlotSession;
 
 /** What the main window is built from. */
 struct MainWindowSetup
 {
     /** The running slots the window shows; they outlive it. */
-    const SlotRunners *runners = nullptr;
+    const SlotSession *session = nullptr;
     /** What "退 出" and the close box trigger: the program's one exit command. */
     QAction *exitAction = nullptr;
     /**

@@ -27,9 +27,18 @@ const char *const Schema[] = {
     " kind INTEGER NOT NULL, detail TEXT)",
     "CREATE INDEX IF NOT EXISTS events_at ON events(at)",
     // One row a slot and minute, whatever the period: a reload every second adds counts, not rows.
+    // Why the minute's last failed reload failed is its outcome and code (ReloadOutcome); `reason`
+    // holds the words that records of layout 1 kept instead.
     "CREATE TABLE IF NOT EXISTS minutes(minute INTEGER NOT NULL, slot INTEGER NOT NULL,"
     " answered INTEGER NOT NULL DEFAULT 0, failed INTEGER NOT NULL DEFAULT 0,"
-    " ended_failed INTEGER NOT NULL DEFAULT 0, reason TEXT, PRIMARY KEY(minute, slot)) WITHOUT ROWID",
+    " ended_failed INTEGER NOT NULL DEFAULT 0, reason TEXT, outcome INTEGER, code INTEGER,"
+    " PRIMARY KEY(minute, slot)) WITHOUT ROWID",
+};
+
+// What a record of an older layout gets to become one of this layout; its rows stay as they are.
+const char *const Upgrade[] = {
+    nullptr, // layout 0: no record yet
+    "ALTER TABLE minutes ADD COLUMN outcome INTEGER; ALTER TABLE minutes ADD COLUMN code INTEGER",
 };
 
 QString errorText(const QSqlError &error)
@@ -126,6 +135,23 @@ bool RecordStore::openFile()
            m_db->exec(QStringLiteral("PRAGMA synchronous=NORMAL"), &error) &&
            m_db->exec(QStringLiteral("PRAGMA wal_autocheckpoint=0"), &error) &&
            m_db->exec(QStringLiteral("PRAGMA cache_size=-256"), &error);
+    QVariant version;
+    made = made && m_db->exec(QStringLiteral("PRAGMA user_version"), &error, &version);
+    QVariant tables;
+    made = made && m_db->exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'minutes'"),
+                              &error, &tables);
+    // A record of an older layout is brought up to this one, in one transaction with its new version.
+    if (made && tables.toInt() > 0 && version.toInt() < Version) {
+        made = m_db->db.transaction();
+        for (int from = std::max(1, version.toInt()); made && from < Version; ++from) {
+            for (const QString &statement : QString::fromLatin1(Upgrade[from]).split(u';'))
+                made = made && m_db->exec(statement.trimmed(), &error);
+        }
+        made = made && m_db->exec(QStringLiteral("PRAGMA user_version=%1").arg(Version), &error) &&
+               m_db->db.commit();
+        if (!made)
+            m_db->db.rollback();
+    }
     for (const char *statement : Schema)
         made = made && m_db->exec(QLatin1String(statement), &error);
     made = made && m_db->exec(QStringLiteral("PRAGMA user_version=%1").arg(Version), &error);
@@ -136,11 +162,12 @@ bool RecordStore::openFile()
         made = m_db->event.prepare(
                    QStringLiteral("INSERT INTO events(at, slot, kind, detail) VALUES(?, ?, ?, ?)")) &&
                m_db->outcome.prepare(QStringLiteral(
-                   "INSERT INTO minutes(minute, slot, answered, failed, ended_failed, reason) VALUES(?, ?, "
-                   "?, ?, ?, ?)"
+                   "INSERT INTO minutes(minute, slot, answered, failed, ended_failed, outcome, code)"
+                   " VALUES(?, ?, ?, ?, ?, ?, ?)"
                    " ON CONFLICT(minute, slot) DO UPDATE SET answered = answered + excluded.answered,"
                    " failed = failed + excluded.failed, ended_failed = excluded.ended_failed,"
-                   " reason = coalesce(excluded.reason, reason)")) &&
+                   " reason = CASE WHEN excluded.outcome IS NULL THEN reason END,"
+                   " outcome = coalesce(excluded.outcome, outcome), code = coalesce(excluded.code, code)")) &&
                m_db->alive.prepare(QStringLiteral("UPDATE events SET at = ? WHERE id = ?"));
         if (!made)
             error = errorText(m_db->outcome.lastError());
@@ -202,18 +229,20 @@ bool RecordStore::insert(const RecordEvent &event)
     return query.exec();
 }
 
-void RecordStore::addOutcome(int slot, qint64 atMs, bool answered, const QString &reason)
+void RecordStore::addOutcome(int slot, qint64 atMs, const ReloadResult &result)
 {
     if (!m_db)
         return;
+    const bool answered = result.answered();
+    const QVariant none(QMetaType(QMetaType::Int));
     QSqlQuery &query = m_db->outcome;
     query.bindValue(0, atMs / MinuteMs);
     query.bindValue(1, slot);
     query.bindValue(2, answered ? 1 : 0);
     query.bindValue(3, answered ? 0 : 1);
     query.bindValue(4, answered ? 0 : 1);
-    query.bindValue(5, answered || reason.isEmpty() ? QVariant(QMetaType(QMetaType::QString))
-                                                    : QVariant(reason));
+    query.bindValue(5, answered ? none : QVariant(int(result.outcome)));
+    query.bindValue(6, answered ? none : QVariant(result.code));
     if (!query.exec())
         return writeFailed(errorText(query.lastError()));
     writeSucceeded();
@@ -283,14 +312,20 @@ RecordData RecordStore::read(qint64 sinceMs) const
     }
     QSqlQuery minutes(m_db->db);
     minutes.setForwardOnly(true);
-    minutes.prepare(QStringLiteral("SELECT slot, minute, answered, failed, ended_failed, reason FROM minutes "
-                                   "WHERE minute >= ? ORDER BY minute, slot"));
+    minutes.prepare(
+        QStringLiteral("SELECT slot, minute, answered, failed, ended_failed, reason, outcome, code "
+                       "FROM minutes WHERE minute >= ? ORDER BY minute, slot"));
     minutes.bindValue(0, sinceMs / MinuteMs);
     if (minutes.exec()) {
-        while (minutes.next())
+        while (minutes.next()) {
+            RecordFailure failure{std::nullopt, minutes.value(5).toString()};
+            if (!minutes.value(6).isNull())
+                failure.result =
+                    ReloadResult{ReloadOutcome(minutes.value(6).toInt()), minutes.value(7).toInt()};
             data.minutes.push_back({minutes.value(0).toInt(), minutes.value(1).toLongLong(),
                                     minutes.value(2).toInt(), minutes.value(3).toInt(),
-                                    minutes.value(4).toBool(), minutes.value(5).toString()});
+                                    minutes.value(4).toBool(), std::move(failure)});
+        }
     }
     return data;
 }

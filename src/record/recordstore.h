@@ -24,7 +24,7 @@ public:
     /** The file next to the slots' state that the program keeps its record in. */
     static QString fileName() { return QStringLiteral("record.sqlite"); }
     /** The version of the file's layout this program writes. */
-    static constexpr int Version = 1;
+    static constexpr int Version = 2;
 
     explicit RecordStore(const QString &path, QObject *parent = nullptr);
     ~RecordStore() override;
@@ -37,7 +37,7 @@ public:
 
     void add(const RecordEvent &event);
     /** One reload's outcome, counted into its minute. */
-    void addOutcome(int slot, qint64 atMs, bool answered, const QString &reason);
+    void addOutcome(int slot, qint64 atMs, const ReloadResult &result);
     /**
      * The program still runs: the run's last moment moves here, what is written so far is made
      * durable, and now and then what is older than the record keeps is pruned.

@@ -1,6 +1,7 @@
 #include "recordwin/recordwindow.h"
 
 #include "widgets/controls.h"
+#include "widgets/words.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -100,8 +101,8 @@ QString RecordStripView::toolTipAt(int x) const
     QString text = QStringLiteral("%1 至 %2\n%3，%4")
                        .arg(momentText(span->fromMs), momentText(span->toMs), recordStateText(span->state),
                             recordDurationText(span->toMs - span->fromMs));
-    if (!span->detail.isEmpty())
-        text += QStringLiteral("\n原因：") + span->detail;
+    if (const QString why = recordFailureText(span->failure); !why.isEmpty())
+        text += QStringLiteral("\n原因：") + why;
     return text;
 }
 

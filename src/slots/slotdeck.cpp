@@ -3,6 +3,7 @@
 #include "core/windowlayout.h"
 #include "slots/slotpanel.h"
 #include "slots/slotrunner.h"
+#include "slots/slotsession.h"
 #include "web/webpage.h"
 
 #include <QComboBox>
@@ -11,11 +12,11 @@
 
 namespace kelvora {
 
-SlotDeck::SlotDeck(QWidget *window, const SlotRunners &runners)
+SlotDeck::SlotDeck(QWidget *window, const SlotSession &session)
     : QObject(window), m_addresses(new QStringListModel(this))
 {
     for (int i = 0; i < SlotCount; ++i) {
-        auto *panel = new SlotPanel(*runners.at(i), window);
+        auto *panel = new SlotPanel(*session.at(i), window);
         m_panels[static_cast<std::size_t>(i)] = panel;
         // One list for all eight boxes: a long list costs its memory once.
         QComboBox *box = panel->addressBox();

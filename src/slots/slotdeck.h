@@ -12,7 +12,7 @@ class QWidget;
 namespace kelvora {
 
 class SlotPanel;
-class SlotRunners;
+class SlotSession;
 
 /**
  * The eight slot panels over the running slots, stacked in one place of the window: which one is
@@ -24,7 +24,7 @@ class SlotDeck : public QObject
     Q_OBJECT
 
 public:
-    SlotDeck(QWidget *window, const SlotRunners &runners);
+    SlotDeck(QWidget *window, const SlotSession &session);
     ~SlotDeck() override;
 
     SlotPanel *panel(int index) const { return m_panels.at(static_cast<std::size_t>(index)); }

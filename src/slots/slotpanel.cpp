@@ -7,6 +7,7 @@
 #include "widgets/controls.h"
 #include "widgets/fonts.h"
 #include "widgets/messagebox.h"
+#include "widgets/words.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -67,19 +68,18 @@ SlotPanel::SlotPanel(SlotRunner &runner, QWidget *parent)
     buildControls();
     showRunner();
 
-    ForumSlot &slot = m_runner.slot();
     connect(m_openButton, &QPushButton::clicked, this, &SlotPanel::open);
-    connect(m_refreshButton, &QPushButton::clicked, &slot, &ForumSlot::reloadNow);
+    connect(m_refreshButton, &QPushButton::clicked, &m_runner, &SlotRunner::reloadNow);
     connect(m_startButton, &QPushButton::clicked, this, &SlotPanel::start);
-    connect(m_stopButton, &QPushButton::clicked, &slot, &ForumSlot::stop);
+    connect(m_stopButton, &QPushButton::clicked, &m_runner, &SlotRunner::stop);
     // The period goes one way: what the user types or chooses reaches the slot as a number; the
     // label and the status come back from the slot.
-    connect(m_periodBox, &QComboBox::editTextChanged, &slot,
-            [&slot](const QString &text) { slot.setTypedPeriod(parsePeriod(text)); });
-    connect(m_periodBox, &QComboBox::activated, &slot, [this, &slot](int index) {
+    connect(m_periodBox, &QComboBox::editTextChanged, &m_runner,
+            [this](const QString &text) { m_runner.setTypedPeriod(parsePeriod(text)); });
+    connect(m_periodBox, &QComboBox::activated, &m_runner, [this](int index) {
         // The list offers only valid periods, but the box is editable: keep the label truthful regardless.
         if (const std::optional<int> period = parsePeriod(m_periodBox->itemText(index)))
-            slot.choosePeriod(*period);
+            m_runner.choosePeriod(*period);
     });
 
     // Edits and choices of the user's own; the program's setEditText() is neither. Going into a
@@ -90,11 +90,12 @@ SlotPanel::SlotPanel(SlotRunner &runner, QWidget *parent)
         box->installEventFilter(this); // the box takes the focus for its line edit
     }
 
+    const ForumSlot &slot = m_runner.slot();
     connect(&slot, &ForumSlot::statusChanged, this, &SlotPanel::showStatus);
     connect(&slot, &ForumSlot::onlineTimeChanged, this, &SlotPanel::showOnlineTime);
-    connect(&slot, &ForumSlot::periodLabelChanged, this,
-            [this](const QString &text) { setAutoSizedText(m_periodLabel, text); });
-    connect(&slot, &ForumSlot::reportChanged, m_statusLabel, &QLabel::setToolTip);
+    connect(&slot, &ForumSlot::periodChanged, this,
+            [this](int period) { setAutoSizedText(m_periodLabel, QString::number(period)); });
+    connect(&slot, &ForumSlot::reportChanged, this, [this] { showReport(); });
     connect(&m_runner, &SlotRunner::resumed, this, &SlotPanel::showKept);
     connect(m_runner.page(), &WebPage::pageLoadStarted, this, &SlotPanel::dismissPageMessage);
 
@@ -124,11 +125,11 @@ void SlotPanel::showRunner()
     const ForumSlot &slot = m_runner.slot();
     if (!m_runner.openedAddress().isEmpty())
         m_addressBox->setEditText(m_runner.openedAddress());
-    m_periodBox->setEditText(QString::number(slot.typedPeriod().value_or(slot.acceptedPeriod())));
+    m_periodBox->setEditText(QString::number(slot.period()));
     setAutoSizedText(m_periodLabel, QString::number(slot.acceptedPeriod()));
     showStatus(slot.status());
     showOnlineTime(slot.onlineTime());
-    m_statusLabel->setToolTip(slot.reportText());
+    showReport();
 }
 
 void SlotPanel::showKept(const SavedSlot &saved)
@@ -155,7 +156,8 @@ bool SlotPanel::eventFilter(QObject *watched, QEvent *event)
     if (type == QEvent::Show || type == QEvent::Hide || type == QEvent::WindowStateChange)
         m_runner.setPageSeen(isPageSeen());
     if (watched == m_statusLabel && type == QEvent::ToolTip) // the countdown is as of now
-        m_statusLabel->setToolTip(m_runner.reportWithCountdown() + QStringLiteral("\n单击查看挂机记录"));
+        m_statusLabel->setToolTip(slotReportWithCountdown(m_runner.slot()) +
+                                  QStringLiteral("\n单击查看挂机记录"));
     if (watched == m_statusLabel && type == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
         emit recordRequested();
@@ -214,7 +216,7 @@ void SlotPanel::open()
 
 void SlotPanel::start()
 {
-    switch (m_runner.slot().start()) {
+    switch (m_runner.start()) {
     case ForumSlot::StartResult::Started:
         break;
     case ForumSlot::StartResult::BadPeriod:
@@ -224,6 +226,11 @@ void SlotPanel::start()
         MessageBox::warning(this, QStringLiteral("这里显示的不是论坛网页，请先输入论坛的网址并打开。"));
         break;
     }
+}
+
+void SlotPanel::showReport()
+{
+    m_statusLabel->setToolTip(slotReportText(m_runner.slot().report()));
 }
 
 void SlotPanel::showStatus(SlotStatus status)
@@ -240,7 +247,7 @@ PageDialogAnswer SlotPanel::answerDialog(const PageDialogRequest &request)
     const int askingMs = askingTimeMs(m_runner.msUntilAnyReload());
     if (decision.handling == Handling::AnswerAtOnce ||
         (decision.handling == Handling::AskBriefly && askingMs == 0)) {
-        m_runner.slot().pageDialogAnswered();
+        m_runner.noteDialogAnswered();
         return {decision.accept, request.defaultText};
     }
 

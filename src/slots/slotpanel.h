@@ -54,6 +54,7 @@ private:
     void open();
     void start();
     void showStatus(SlotStatus status);
+    void showReport();
     void showOnlineTime(const OnlineTime &time);
     void showKept(const SavedSlot &saved);
     PageDialogAnswer answerDialog(const PageDialogRequest &request);

@@ -2,39 +2,40 @@
 
 #include "core/forumslot.h"
 #include "core/slottable.h"
+#include "slots/qttimer.h"
 
 #include <QObject>
 
-#include <array>
 #include <functional>
-#include <memory>
 
-class QTimer;
 class QWebEngineProfile;
 
 namespace kelvora {
 
 class Clock;
-class SlotProfiles;
+class QuestionGate;
 class WebPage;
 
 /**
- * One forum slot at work, apart from any window: its ForumSlot, its reload, clock and settle
- * timers, and its page. What changes is told by slot()'s signals; windows show it through views of
- * their own and send the user's commands here, and may come and go while the slot runs on.
+ * One forum slot at work, apart from any window: its ForumSlot with its timers, and its page.
+ * What changes is told by slot()'s signals; windows show it through views of their own and send
+ * every command of the user's here, and may come and go while the slot runs on.
  */
 class SlotRunner : public QObject
 {
     Q_OBJECT
 
 public:
+    /**
+     * `gate`: lets one question of any slot's page wait for the user at a time; `timers`: where the
+     * slot's timers come from, QTimers of the runner's own when none.
+     */
     SlotRunner(const SlotDescription &description, QWebEngineProfile *profile, const Clock &clock,
-               QObject *parent = nullptr);
+               QuestionGate *gate, TimerFactory *timers = nullptr, QObject *parent = nullptr);
     ~SlotRunner() override;
 
     const SlotDescription &description() const { return m_description; }
     const ForumSlot &slot() const { return m_slot; }
-    ForumSlot &slot() { return m_slot; }
     WebPage *page() const { return m_page; }
 
     /** The user's open: the address loads and the online clock starts. */
@@ -43,6 +44,15 @@ public:
     void load(const QString &address);
     /** Goes on as the slot was before a restart: opened, and started if it ran. */
     void resume(const SavedSlot &saved);
+    ForumSlot::StartResult start() { return m_slot.start(); }
+    void stop() { m_slot.stop(); }
+    void reloadNow() { m_slot.reloadNow(); }
+    void setTypedPeriod(std::optional<int> period) { m_slot.setTypedPeriod(period); }
+    void choosePeriod(int period) { m_slot.choosePeriod(period); }
+    void setLateReloads(bool on) { m_slot.setLateReloads(on); }
+    /** A question of the page's was answered for the user, who could not see it. */
+    void noteDialogAnswered() { m_slot.pageDialogAnswered(); }
+
     /** The title of the page the slot holds. */
     QString pageTitle() const;
     /** The address the slot was last opened with, as given; empty before. */
@@ -59,13 +69,11 @@ public:
     void setPageSeen(bool seen);
     bool isPageSeen() const { return m_pageSeen; }
 
-    /** How long until the reload timer reloads the page; very large while the slot is stopped. */
-    qint64 msUntilReload() const;
+    /** How long until the slot's next timer reload; very large while it is stopped. */
+    qint64 msUntilReload() const { return m_slot.msUntilReload(); }
     /** How long until any slot reloads, this one's included: what a question from the page may take. */
     qint64 msUntilAnyReload() const { return m_nextReloadQuery ? m_nextReloadQuery() : msUntilReload(); }
     void setNextReloadQuery(std::function<qint64()> query) { m_nextReloadQuery = std::move(query); }
-    /** The last reload's report and, while the slot runs, when the next one comes. */
-    QString reportWithCountdown() const;
 
 signals:
     /** The slot went on as kept: its address and period are these now. */
@@ -76,46 +84,12 @@ signals:
 private:
     SlotDescription m_description;
     WebPage *m_page = nullptr;
+    QtTimerFactory m_qtTimers;
     ForumSlot m_slot;
-    QTimer *m_reloadTimer = nullptr;
-    QTimer *m_clockTimer = nullptr;
-    QTimer *m_settleTimer = nullptr;
-    QTimer *m_lateReloadTimer = nullptr;
     QString m_openedAddress;
     bool m_pageSeen = false;
     bool m_userInput = false;
     std::function<qint64()> m_nextReloadQuery;
-};
-
-/**
- * The eight running slots, made from the slot table, each on its own browser profile. The
- * application owns them; they outlive every window that shows them.
- */
-class SlotRunners : public QObject
-{
-    Q_OBJECT
-
-public:
-    SlotRunners(const SlotProfiles &profiles, const Clock &clock,
-                const std::array<SlotDescription, SlotCount> &descriptions = slotTable(),
-                QObject *parent = nullptr);
-    ~SlotRunners() override;
-
-    SlotRunner *at(int index) const { return m_runners.at(static_cast<std::size_t>(index)).get(); }
-    auto begin() const { return m_runners.begin(); }
-    auto end() const { return m_runners.end(); }
-
-    /** Every slot's idle start: its page on the program's first page. */
-    void loadStartPage(const QString &address);
-    /** Whether every slot's timer reloads come a moment late (see ForumSlot::setLateReloads). */
-    void setLateReloads(bool on);
-    /** How long until the next reload of any slot is due. */
-    qint64 msUntilAnyReload() const;
-
-private:
-    std::array<std::unique_ptr<SlotRunner>, SlotCount> m_runners;
-    // Gives back what sleeping pages held, once the engine has let go of it all.
-    QTimer *m_memoryRelease = nullptr;
 };
 
 } // namespace kelvora

@@ -1,6 +1,7 @@
 #include "web/webpage.h"
 
 #include "core/address.h"
+#include "web/enginequirks.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -25,14 +26,6 @@
 
 namespace kelvora {
 namespace {
-
-// The engine asks its "leave this page?" question through javaScriptConfirm, with this text.
-QString leavePageQuestion()
-{
-    return QCoreApplication::translate(
-        "QWebEnginePage",
-        "Are you sure you want to leave this page? Changes that you made may not be saved.");
-}
 
 // Watches, from a world of our own, for text the user types into the page and has not sent: a
 // field or editable area changed by the user (not by the page's scripts) and not empty, until its
@@ -94,47 +87,6 @@ QString webChannelClient()
     return QString::fromUtf8(file.readAll());
 }
 
-// The engine's network error numbers that a forum which is down or unreachable produces.
-NetworkFailure networkFailure(int error)
-{
-    if (error <= -200 && error > -300)
-        return NetworkFailure::Certificate;
-    switch (error) {
-    case -7:
-    case -118:
-        return NetworkFailure::TimedOut;
-    case -21:
-        return NetworkFailure::NetworkChanged;
-    case -100:
-        return NetworkFailure::ConnectionClosed;
-    case -101:
-        return NetworkFailure::ConnectionReset;
-    case -102:
-        return NetworkFailure::ConnectionRefused;
-    case -104:
-        return NetworkFailure::ConnectionFailed;
-    case -105:
-    case -137:
-        return NetworkFailure::NameNotResolved;
-    case -106:
-        return NetworkFailure::Disconnected;
-    case -109:
-        return NetworkFailure::AddressUnreachable;
-    case -300:
-        return NetworkFailure::InvalidAddress;
-    case -301:
-        return NetworkFailure::UnknownScheme;
-    case -310:
-        return NetworkFailure::TooManyRedirects;
-    case -320:
-        return NetworkFailure::InvalidResponse;
-    case -324:
-        return NetworkFailure::EmptyResponse;
-    default:
-        return NetworkFailure::Other;
-    }
-}
-
 // Looks at a loaded page; see WebPage::finishLoad.
 const QString PageFactsScript = QStringLiteral(R"(
 (function () {
@@ -187,10 +139,10 @@ PageLoad pageLoad(const QWebEngineLoadingInfo &info)
     }
     if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain)
         return {PageLoad::Outcome::HttpError, info.errorCode()};
-    // An error code of -3 is the engine's "aborted": a newer load took this one's place.
-    if (info.errorCode() == -3)
+    // Aborted: a newer load took this one's place.
+    if (info.errorCode() == ChromiumError::Aborted)
         return {PageLoad::Outcome::Stopped, 0};
-    return {PageLoad::Outcome::NetworkError, info.errorCode(), networkFailure(info.errorCode())};
+    return {PageLoad::Outcome::NetworkError, info.errorCode()};
 }
 
 } // namespace
@@ -267,7 +219,7 @@ WebPage::WebPage(QWebEngineProfile *profile, QObject *parent)
         m_timerReloadPending = false;
         setHoldsInput(false); // a new page holds nothing typed yet
         ++m_loadSerial;
-        m_entryAtLoadStart = committedEntry();
+        m_answer.loadAsked(*this);
         emit pageLoadStarted();
     });
     connect(this, &QWebEnginePage::renderProcessTerminated, this,
@@ -285,7 +237,7 @@ void WebPage::setHoldsInput(bool holds)
 
 void WebPage::load(const QString &address)
 {
-    m_entryAtLoadStart = committedEntry();
+    m_answer.loadAsked(*this);
     QWebEnginePage::load(addressFromUserInput(address));
 }
 
@@ -293,7 +245,7 @@ void WebPage::reload(ReloadCause cause)
 {
     // Noted when asked as well as when the load starts: on a busy machine a reload can be given
     // up for the next before the engine has told of its start.
-    m_entryAtLoadStart = committedEntry();
+    m_answer.loadAsked(*this);
     // Only the slot's own reload may leave without asking: see ask().
     m_timerReloadPending = cause == ReloadCause::Timer;
     triggerAction(QWebEnginePage::Reload);
@@ -317,7 +269,7 @@ void WebPage::wake()
 
 void WebPage::wakeAndReload()
 {
-    m_entryAtLoadStart = committedEntry();
+    m_answer.loadAsked(*this);
     m_timerReloadPending = true;
     m_forumFetch->armForNextPage();
     // Waking starts the page's load by itself; a reload now would only wake it as well.
@@ -355,19 +307,9 @@ void WebPage::finishLoad(const QWebEngineLoadingInfo &info)
                   });
 }
 
-QString WebPage::committedEntry() const
-{
-    const QWebEngineHistoryItem item = history()->currentItem();
-    return QStringLiteral("%1 %2 %3")
-        .arg(history()->currentItemIndex())
-        .arg(item.lastVisited().toMSecsSinceEpoch())
-        .arg(item.url().toString());
-}
-
 bool WebPage::isPageAnswered() const
 {
-    // A load's page commits when the forum's answer arrives: its history entry is stamped then.
-    return committedEntry() != m_entryAtLoadStart;
+    return m_answer.isAnswered(*this);
 }
 
 void WebPage::reloadAside()
@@ -398,7 +340,7 @@ void WebPage::javaScriptAlert(const QUrl &, const QString &message)
 
 bool WebPage::javaScriptConfirm(const QUrl &, const QString &message)
 {
-    const bool leaving = message == leavePageQuestion();
+    const bool leaving = engine::isLeavePageQuestion(message);
     return ask(leaving ? PageDialogKind::LeavePage : PageDialogKind::Confirm, message).accepted;
 }
 
@@ -414,14 +356,11 @@ bool WebPage::javaScriptPrompt(const QUrl &, const QString &message, const QStri
 PageDialogAnswer WebPage::ask(PageDialogKind kind, const QString &message, const QString &defaultText)
 {
     const bool duringTimerReload = kind == PageDialogKind::LeavePage && m_timerReloadPending;
-    // A question waits in an event loop of its own. One asked while another still waits, of this
-    // page or any other, would stack a loop on that one and hold it up: it is answered at once.
-    static int questionsOpen = 0;
-    if (!m_dialogHandler || questionsOpen > 0)
-        return {kind == PageDialogKind::Alert || duringTimerReload, {}};
-    ++questionsOpen;
+    // Nobody to ask, or another question waits for the user: answered as for a page nobody sees.
+    if (!m_dialogHandler || !m_questions || !m_questions->enter())
+        return {decideDialog(kind, false, duringTimerReload).accept, {}};
     const PageDialogAnswer answer = m_dialogHandler({kind, message, defaultText, duringTimerReload});
-    --questionsOpen;
+    m_questions->leave();
     return answer;
 }
 

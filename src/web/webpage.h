@@ -3,6 +3,7 @@
 #include "core/browser.h"
 #include "core/pagedialog.h"
 #include "core/pageload.h"
+#include "web/enginequirks.h"
 
 #include <QPointer>
 #include <QWebEnginePage>
@@ -66,6 +67,8 @@ public:
 
     /** Without a handler, alerts are acknowledged and questions answered "cancel" at once. */
     void setDialogHandler(DialogHandler handler) { m_dialogHandler = std::move(handler); }
+    /** Lets one question of any page wait for the user at a time; without one, none waits. */
+    void setQuestionGate(QuestionGate *gate) { m_questions = gate; }
 
     using QWebEnginePage::load;
     void load(const QString &address) override;
@@ -103,16 +106,15 @@ private:
     void setHoldsInput(bool holds);
     /** Shows the page again if a view that shows it is on screen. */
     void showIfViewShown();
-    /** What identifies the history entry shown now, and when it was last committed. */
-    QString committedEntry() const;
 
     ForumFetch *m_forumFetch = nullptr;
     DialogHandler m_dialogHandler;
     bool m_timerReloadPending = false;
     bool m_holdsInput = false;
-    QPointer<WebPage> m_aside;  ///< the background reload under way
-    quint64 m_loadSerial = 0;   ///< counts loads, so a late answer about an earlier one is dropped
-    QString m_entryAtLoadStart; ///< committedEntry() when the load under way was asked for or started
+    QPointer<WebPage> m_aside;    ///< the background reload under way
+    quint64 m_loadSerial = 0;     ///< counts loads, so a late answer about an earlier one is dropped
+    engine::AnswerWatch m_answer; ///< whether the forum has answered the load under way
+    QuestionGate *m_questions = nullptr;
 };
 
 } // namespace kelvora

@@ -53,8 +53,10 @@ SlotWindow::~SlotWindow()
 
 bool SlotWindow::open(const SlotSetup &setup)
 {
-    m_runners = std::make_unique<SlotRunners>(*m_profiles.get(), *setup.clock, setup.slotDescriptions);
-    m_runners->loadStartPage(setup.startPage);
+    SessionSetup session;
+    session.descriptions = setup.slotDescriptions;
+    m_session = std::make_unique<SlotSession>(*m_profiles.get(), *setup.clock, session);
+    m_session->loadStartPage(setup.startPage);
     return openWindow();
 }
 
@@ -62,13 +64,13 @@ void SlotWindow::close()
 {
     // The views go before the pages they show.
     m_window.reset();
-    m_runners.reset();
+    m_session.reset();
 }
 
 bool SlotWindow::openWindow()
 {
     MainWindowSetup setup;
-    setup.runners = m_runners.get();
+    setup.session = m_session.get();
     setup.exitAction = m_exit.get();
     m_window = std::make_unique<MainWindow>(setup);
     m_window->show();
@@ -108,7 +110,8 @@ QVariant SlotWindow::evaluate(int slot, const QString &script) const
         result = value;
         done = true;
     });
-    [[maybe_unused]] const bool answered = waitUntil([&done] { return done; }, 5000);
+    if (!waitUntil([&done] { return done; }, 5000))
+        qWarning("slot %d's page gave no answer to: %s", slot + 1, qPrintable(script));
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include "mainwin/mainwindow.h"
 #include "platform/processsetup.h"
 #include "slots/slotrunner.h"
+#include "slots/slotsession.h"
 #include "web/engine.h"
 #include "web/webprofile.h"
 #include "widgets/messagebox.h"
@@ -87,7 +88,7 @@ struct SlotSetup
 {
     std::array<SlotDescription, SlotCount> slotDescriptions = slotTable();
     QString startPage = QStringLiteral("about:blank");
-    const Clock *clock = &SteadyClock::instance();
+    const Clock *clock = &SystemClock::instance();
 };
 
 /**
@@ -117,8 +118,8 @@ public:
     MainWindow *operator->() const { return m_window.get(); }
     /** What "退 出" and the close box trigger. */
     QAction *exitAction() const { return m_exit.get(); }
-    SlotRunners &runners() const { return *m_runners; }
-    SlotRunner &runner(int slot) const { return *m_runners->at(slot); }
+    SlotSession &session() const { return *m_session; }
+    SlotRunner &runner(int slot) const { return *m_session->at(slot); }
     const ForumSlot &slot(int slot) const { return runner(slot).slot(); }
     QWebEnginePage *page(int slot) const;
 
@@ -145,7 +146,7 @@ private:
 
     TemporaryProfiles m_profiles;
     std::unique_ptr<QAction> m_exit;
-    std::unique_ptr<SlotRunners> m_runners;
+    std::unique_ptr<SlotSession> m_session;
     std::unique_ptr<MainWindow> m_window;
 };
 

@@ -15,19 +15,7 @@ namespace {
 
 using test::FakeBrowser;
 using test::FakeClock;
-
-// The period box says `periodText`, and the reload timer ticks.
-void tick(ForumSlot &slot, const QString &periodText)
-{
-    slot.setTypedPeriod(parsePeriod(periodText));
-    slot.reloadTick();
-}
-
-qint64 untilReload(ForumSlot &slot, const QString &periodText, qint64 msUntilNextTick, int tickIntervalMs)
-{
-    slot.setTypedPeriod(parsePeriod(periodText));
-    return slot.msUntilReload(msUntilNextTick, tickIntervalMs);
-}
+using test::FakeTimers;
 
 ForumSlot::StartResult start(ForumSlot &slot, const QString &periodText)
 {
@@ -42,46 +30,27 @@ bool startOnForum(ForumSlot &slot, const QString &period)
     return start(slot, period) == ForumSlot::StartResult::Started;
 }
 
-// Plays the reload timer: ticks until the browser has been reloaded `reloads` more times and
-// returns the ticks that took; gives up after `limit` ticks.
-int ticksUntilReloads(ForumSlot &slot, FakeBrowser &browser, const QString &period, int reloads = 1,
-                      int limit = 1000)
+SlotDescription withTick(int tickMs)
 {
-    const int target = browser.reloads + reloads;
-    for (int ticks = 1; ticks <= limit; ++ticks) {
-        tick(slot, period);
-        if (browser.reloads == target)
-            return ticks;
-    }
-    return -1;
+    SlotDescription description = slotTable()[0];
+    description.tickIntervalMs = tickMs;
+    return description;
 }
 
-// Keeps a slot online for `hours` of the tick clock, its reload timer and its reload's delay
-// played as the program's timers play them, and returns the moments its page was reloaded.
+// Keeps a slot online for `hours`, its timers played on a fake clock, and returns the moments its
+// page was reloaded.
 QList<qint64> reloadMoments(int period, int tickMs, bool late, int hours)
 {
     FakeClock clock;
+    FakeTimers timers(clock);
     FakeBrowser browser;
     browser.clock = &clock;
-    ForumSlot slot(browser, clock, nullptr, false);
-    slot.setTickInterval(tickMs);
+    ForumSlot slot(browser, clock, timers, withTick(tickMs), nullptr, false);
     slot.setLateReloads(late);
     QRandomGenerator random(quint32(period * 7919 + tickMs));
     slot.setRandomSource([&random] { return random.generateDouble(); });
-    qint64 nextTick = clock.now + tickMs;
-    std::optional<qint64> delayedUntil;
-    QObject::connect(&slot, &ForumSlot::reloadDelayed, [&](int ms) { delayedUntil = clock.now + ms; });
-    QObject::connect(&slot, &ForumSlot::reloadTimerRestartRequested, [&] { nextTick = clock.now + tickMs; });
     startOnForum(slot, QString::number(period));
-    for (const qint64 end = clock.now + qint64(hours) * 3600 * 1000; clock.now < end;) {
-        if (delayedUntil && *delayedUntil <= nextTick) {
-            clock.now = *std::exchange(delayedUntil, std::nullopt);
-            slot.delayedReloadDue();
-        } else {
-            clock.now = std::exchange(nextTick, nextTick + tickMs);
-            slot.reloadTick();
-        }
-    }
+    timers.advance(qint64(hours) * 3600 * 1000);
     return browser.reloadMoments;
 }
 
@@ -93,6 +62,36 @@ class TestForumSlot : public QObject
 
     FakeBrowser m_browser;
     FakeClock m_clock;
+    FakeTimers m_timers{m_clock};
+    const SlotDescription m_description = slotTable()[0];
+    const int m_tickMs = m_description.tickIntervalMs;
+
+    // The period box says `periodText`, and one tick of the period goes by.
+    void tick(ForumSlot &slot, const QString &periodText)
+    {
+        slot.setTypedPeriod(parsePeriod(periodText));
+        m_timers.advance(m_tickMs);
+    }
+
+    // Ticks until the browser has been reloaded `reloads` more times and returns the ticks that
+    // took; gives up after `limit` ticks.
+    int ticksUntilReloads(ForumSlot &slot, FakeBrowser &browser, const QString &period, int reloads = 1,
+                          int limit = 1000)
+    {
+        const int target = browser.reloads + reloads;
+        for (int ticks = 1; ticks <= limit; ++ticks) {
+            tick(slot, period);
+            if (browser.reloads == target)
+                return ticks;
+        }
+        return -1;
+    }
+
+    // One beat of the online clock, whenever it comes.
+    void clockTick() { m_timers.fireNow(m_description.names.clockTimer); }
+    // The settling wait after a load is over.
+    void settled() { m_timers.fireNow(QStringLiteral("settle")); }
+    bool settling() const { return m_timers.find(QStringLiteral("settle"))->isActive(); }
 
 private slots:
     void init()
@@ -128,34 +127,34 @@ private slots:
 
     void firstReloadComesOnePeriodAfterStart()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         slot.open(QStringLiteral("bbs.example.org"));
         slot.pageLoadFinished({});
         QVERIFY(startOnForum(slot, QStringLiteral("1")));
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("1")), 1);
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("1")), 1);
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("5")), 5);
-        QCOMPARE(slot.reloadCounter(), 0);
+        QCOMPARE(slot.msUntilReload(), 5 * m_tickMs);
         QCOMPARE(m_browser.loads, QStringList{QStringLiteral("bbs.example.org")});
     }
 
     void stopAndStartKeepTheCounter()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         QVERIFY(startOnForum(slot, QStringLiteral("5")));
         for (int i = 0; i < 3; ++i)
             tick(slot, QStringLiteral("5"));
         slot.stop();
         QCOMPARE(slot.status(), SlotStatus::Stopped);
-        QVERIFY(!slot.isReloadTimerActive());
+        QVERIFY(!slot.isRunning());
         QVERIFY(startOnForum(slot, QStringLiteral("5")));
-        QCOMPARE(slot.reloadCounter(), 3);
+        QCOMPARE(slot.msUntilReload(), 2 * m_tickMs); // the period goes on from its third tick
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("5")), 2);
     }
 
     void periodChangedWhileRunning()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         QVERIFY(startOnForum(slot, QStringLiteral("10")));
         for (int i = 0; i < 7; ++i)
             tick(slot, QStringLiteral("10"));
@@ -164,7 +163,7 @@ private slots:
         // Lowered below the counter: reload at the very next tick instead of never again.
         tick(slot, QStringLiteral("5"));
         QCOMPARE(m_browser.reloads, 1);
-        QCOMPARE(slot.reloadCounter(), 0);
+        QCOMPARE(slot.msUntilReload(), 5 * m_tickMs);
 
         // Raised: the new period counts from the last reload.
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("10")), 10);
@@ -183,12 +182,12 @@ private slots:
     void invalidPeriodDoesNotStart()
     {
         QFETCH(QString, text);
-        ForumSlot slot(m_browser, m_clock);
-        QSignalSpy timerSpy(&slot, &ForumSlot::reloadTimerActiveChanged);
-        QSignalSpy labelSpy(&slot, &ForumSlot::periodLabelChanged);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
+        QSignalSpy timerSpy(&slot, &ForumSlot::runningChanged);
+        QSignalSpy labelSpy(&slot, &ForumSlot::periodChanged);
         QVERIFY(!startOnForum(slot, text));
         QCOMPARE(slot.status(), SlotStatus::Stopped);
-        QVERIFY(!slot.isReloadTimerActive());
+        QVERIFY(!slot.isRunning());
         QCOMPARE(timerSpy.count(), 0);
         QCOMPARE(labelSpy.count(), 0);
 
@@ -201,70 +200,69 @@ private slots:
 
     void badPeriodWhileRunningUsesTheAcceptedOne()
     {
-        ForumSlot slot(m_browser, m_clock);
-        QSignalSpy labelSpy(&slot, &ForumSlot::periodLabelChanged);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
+        QSignalSpy labelSpy(&slot, &ForumSlot::periodChanged);
         QVERIFY(startOnForum(slot, QStringLiteral("3")));
-        QCOMPARE(labelSpy.takeFirst().at(0).toString(), QStringLiteral("3"));
+        QCOMPARE(labelSpy.takeFirst().at(0).toInt(), 3);
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("abc")), 3);
         QCOMPARE(ticksUntilReloads(slot, m_browser, QString()), 3);
 
         // An item picked from the list becomes the fallback even before the next start.
         slot.choosePeriod(2);
-        QCOMPARE(labelSpy.takeFirst().at(0).toString(), QStringLiteral("2"));
+        QCOMPARE(labelSpy.takeFirst().at(0).toInt(), 2);
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("x")), 2);
     }
 
     void startWithoutOpenReloadsButLeavesTheClock()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         QVERIFY(startOnForum(slot, QStringLiteral("2")));
-        QVERIFY(slot.isReloadTimerActive());
-        QVERIFY(!slot.isClockTimerActive());
+        QVERIFY(slot.isRunning());
+        QVERIFY(!slot.isOpen());
         QCOMPARE(ticksUntilReloads(slot, m_browser, QStringLiteral("2")), 2);
         m_clock.now += 10'000;
-        slot.clockTick();
+        clockTick();
         QCOMPARE(slot.onlineTime(), OnlineTime{});
     }
 
     void openTwiceLoadsTwiceAndKeepsTheClock()
     {
-        ForumSlot slot(m_browser, m_clock);
-        QSignalSpy clockSpy(&slot, &ForumSlot::clockTimerActiveChanged);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         slot.open(QStringLiteral("a"));
         m_clock.now += 7'000;
-        slot.clockTick();
+        clockTick();
         slot.open(QStringLiteral("b"));
         m_clock.now += 1'000;
-        slot.clockTick();
+        clockTick();
         QCOMPARE(m_browser.loads, (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
-        QCOMPARE(clockSpy.count(), 1);
+        QVERIFY(slot.isOpen());
         QCOMPARE(slot.onlineTime().seconds, 8);
     }
 
     void stopLeavesTheClockRunning()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         slot.open(QStringLiteral("a"));
         QVERIFY(startOnForum(slot, QStringLiteral("1")));
         slot.stop();
-        QVERIFY(slot.isClockTimerActive());
+        QVERIFY(slot.isOpen());
         m_clock.now += 2'000;
-        slot.clockTick();
+        clockTick();
         QCOMPARE(slot.onlineTime().seconds, 2);
     }
 
     void clockCarriesIntoMinutesAndHours()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         QSignalSpy spy(&slot, &ForumSlot::onlineTimeChanged);
         slot.open(QStringLiteral("a"));
         for (int s = 1; s <= 3599; ++s) {
             m_clock.now += 1000;
-            slot.clockTick();
+            clockTick();
         }
         QCOMPARE(slot.onlineTime(), (OnlineTime{0, 59, 59}));
         m_clock.now += 1000;
-        slot.clockTick();
+        clockTick();
         QCOMPARE(slot.onlineTime(), (OnlineTime{1, 0, 0}));
         QCOMPARE(spy.count(), 3600);
         QCOMPARE(spy.last().at(0).value<OnlineTime>(), (OnlineTime{1, 0, 0}));
@@ -272,39 +270,39 @@ private slots:
 
     void clockRunsTwentyFiveHours()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         slot.open(QStringLiteral("a"));
         for (int s = 1; s <= 25 * 3600; ++s) {
             // Timers fire a little early or late; none of it may show on the clock.
             m_clock.now += 1000 + ((s % 7) - 3) * 40;
-            slot.clockTick();
+            clockTick();
         }
         QCOMPARE(slot.onlineTime(), (OnlineTime{25, 0, 0}));
     }
 
     void clockCatchesUpAfterLateTicks()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         slot.open(QStringLiteral("a"));
         m_clock.now += 1000;
-        slot.clockTick();
+        clockTick();
         // The event loop was busy for 4.2 seconds: one late tick shows all of it.
         m_clock.now += 4200;
-        slot.clockTick();
+        clockTick();
         QCOMPARE(slot.onlineTime().seconds, 5);
         // A tick that comes early after a late one never moves the clock backwards.
         m_clock.now += 100;
-        slot.clockTick();
+        clockTick();
         QCOMPARE(slot.onlineTime().seconds, 5);
         // A long stall (the machine was suspended) is counted in whole hours too.
         m_clock.now += qint64(30) * 24 * 3600 * 1000;
-        slot.clockTick();
+        clockTick();
         QCOMPARE(slot.onlineTime().hours, qint64(720));
     }
 
     void timerReloadsAndButtonReloadsAreToldApart()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         QVERIFY(startOnForum(slot, QStringLiteral("1")));
         tick(slot, QStringLiteral("1"));
         slot.reloadNow();
@@ -313,20 +311,21 @@ private slots:
 
     void theReportTellsWhatTheSlotsOwnReloadsReached()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         QSignalSpy reports(&slot, &ForumSlot::reportChanged);
-        QCOMPARE(slot.reportText(), QStringLiteral("尚未刷新"));
+        QVERIFY(!slot.lastReload().at.isValid());
 
         // The open and the start page are no reload: a slot that never reloaded says so.
         slot.open(QStringLiteral("bbs.example.cn"));
         slot.pageLoadStarted();
         slot.pageLoadFinished({});
-        QCOMPARE(slot.reportText(), QStringLiteral("尚未刷新"));
+        QVERIFY(!slot.lastReload().at.isValid());
 
         slot.reloadNow();
         slot.pageLoadStarted();
-        slot.pageLoadFinished({PageLoad::Outcome::NetworkError, -101, NetworkFailure::ConnectionReset});
-        QCOMPARE(slot.reportText(), QStringLiteral("上次刷新：2026-12-07 09:23:20 失败：连接被重置"));
+        slot.pageLoadFinished({PageLoad::Outcome::NetworkError, -101});
+        QCOMPARE(slot.lastReload().at, QDateTime(QDate(2026, 12, 7), QTime(9, 23, 20)));
+        QCOMPARE(slot.lastReload().result, (ReloadResult{ReloadOutcome::NetworkError, -101}));
 
         // A load given up for a newer one says nothing; the newer one does.
         m_clock.now += 2000;
@@ -335,25 +334,24 @@ private slots:
         slot.pageLoadFinished({PageLoad::Outcome::Stopped, 0});
         QCOMPARE(reports.size(), 1);
         slot.pageLoadFinished({PageLoad::Outcome::HttpError, 503});
-        QCOMPARE(slot.reportText(),
-                 QStringLiteral("上次刷新：2026-12-07 09:23:22 失败：HTTP 503（服务暂时不可用）"));
+        QCOMPARE(slot.lastReload().result, (ReloadResult{ReloadOutcome::HttpError, 503}));
 
         m_clock.now += 1000;
         slot.reloadNow();
         slot.pageLoadStarted();
         slot.pageLoadFinished({PageLoad::Outcome::Succeeded, 0});
-        QCOMPARE(slot.lastReload().succeeded, true);
-        QCOMPARE(reports.last().first().toString(), QStringLiteral("上次刷新：2026-12-07 09:23:23 成功"));
+        QCOMPARE(slot.lastReload().result.answered(), true);
+        QCOMPARE(slot.lastReload().at, QDateTime(QDate(2026, 12, 7), QTime(9, 23, 23)));
 
         // A page from the cache, or no web page at all, never reached a forum.
         slot.reloadNow();
         slot.pageLoadStarted();
         slot.pageLoadFinished({.outcome = PageLoad::Outcome::Succeeded, .fromCache = true});
-        QCOMPARE(slot.lastReload().reason, fromCacheReason());
+        QCOMPARE(slot.lastReload().result.outcome, ReloadOutcome::FromCache);
         slot.reloadNow();
         slot.pageLoadStarted();
         slot.pageLoadFinished({.outcome = PageLoad::Outcome::Succeeded, .webPage = false});
-        QCOMPARE(slot.lastReload().reason, noForumReason());
+        QCOMPARE(slot.lastReload().result.outcome, ReloadOutcome::NotForumPage);
 
         // The user's own step in the page changes nothing.
         const qsizetype told = reports.size();
@@ -362,14 +360,14 @@ private slots:
         QCOMPARE(reports.size(), told);
 
         slot.pageRendererGone();
-        QCOMPARE(slot.lastReload().reason, rendererGoneReason());
+        QCOMPARE(slot.lastReload().result.outcome, ReloadOutcome::RendererGone);
         slot.pageTitleChanged(QStringLiteral("水木清华"));
         QCOMPARE(slot.pageTitle(), QStringLiteral("水木清华"));
     }
 
     void keepsWhatItDoesForTheNextStart()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         QSignalSpy changed(&slot, &ForumSlot::savedStateChanged);
         QVERIFY(!slot.savedState()); // never opened: nothing to keep
 
@@ -398,10 +396,10 @@ private slots:
 
         // Another slot goes on from there after a restart.
         FakeBrowser browser;
-        ForumSlot resumed(browser, m_clock);
+        ForumSlot resumed(browser, m_clock, m_timers, m_description);
         resumed.resume({QStringLiteral("http://bbs.example.cn/t/7"), 3, true});
         QCOMPARE(browser.loads, QStringList{QStringLiteral("http://bbs.example.cn/t/7")});
-        QVERIFY(resumed.isReloadTimerActive() && resumed.isClockTimerActive());
+        QVERIFY(resumed.isRunning() && resumed.isOpen());
         QCOMPARE(resumed.acceptedPeriod(), 3);
         resumed.pageLoadFinished({});
         QCOMPARE(ticksUntilReloads(resumed, browser, QStringLiteral("3")), 3);
@@ -419,7 +417,7 @@ private slots:
             slot.pageLoadFinished(loaded);
         };
 
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         QSignalSpy changes(&slot, &ForumSlot::loggedOutChanged);
         slot.open(QStringLiteral("bbs.example.cn"));
         load(slot, member);
@@ -428,12 +426,12 @@ private slots:
         QCOMPARE(slot.status(), SlotStatus::Running);
 
         // The forum put its login form where the member bar stood: logged out, and told once.
-        m_clock.now += 60'000;
+        m_timers.advance(60'000);
         load(slot, loginForm);
         QCOMPARE(slot.status(), SlotStatus::LoggedOut);
-        QCOMPARE(statusText(slot.status()), QStringLiteral("已掉线"));
-        QVERIFY(slot.reportText().endsWith(
-            QStringLiteral("已掉线（2026-12-07 09:24:20 起）：页面出现了登录表单")));
+        QVERIFY(slot.report().loggedOut);
+        QCOMPARE(slot.report().loggedOutSince, QDateTime(QDate(2026, 12, 7), QTime(9, 24, 20)));
+        QCOMPARE(slot.report().loggedOutReason, LoginWatch::Reason::LoginForm);
         load(slot, loginForm);
         QCOMPARE(changes.size(), 1);
         QCOMPARE(changes.last().first().toBool(), true);
@@ -446,12 +444,12 @@ private slots:
         load(slot, member);
         QCOMPARE(slot.status(), SlotStatus::Running);
         QCOMPARE(changes.size(), 2);
-        QVERIFY(!slot.reportText().contains(QStringLiteral("已掉线")));
+        QVERIFY(!slot.report().loggedOut);
 
         // A logout link that is gone says the same, without any form.
         load(slot, noLogoutLink);
         QCOMPARE(slot.status(), SlotStatus::LoggedOut);
-        QVERIFY(slot.reportText().endsWith(QStringLiteral("页面上的退出链接不见了")));
+        QCOMPARE(slot.report().loggedOutReason, LoginWatch::Reason::LogoutLinkGone);
         slot.stop();
         QCOMPARE(slot.status(), SlotStatus::Stopped);
         QCOMPARE(changes.last().first().toBool(), false);
@@ -459,14 +457,14 @@ private slots:
         // Started on a page that asks to log in: a warning, and no judging for that run.
         load(slot, loginForm);
         QVERIFY(start(slot, QStringLiteral("1")) == ForumSlot::StartResult::Started);
-        QVERIFY(slot.reportText().contains(QStringLiteral("这个页面显示尚未登录")));
+        QVERIFY(slot.report().startedLoggedOut);
         load(slot, noLogoutLink);
         load(slot, loginForm);
         QCOMPARE(slot.status(), SlotStatus::Running);
 
         // Started while its page still loads: the page it then shows is what it started on.
         FakeBrowser browser;
-        ForumSlot early(browser, m_clock);
+        ForumSlot early(browser, m_clock, m_timers, m_description);
         early.open(QStringLiteral("bbs.example.cn"));
         early.pageLoadStarted();
         QVERIFY(start(early, QStringLiteral("1")) == ForumSlot::StartResult::Started);
@@ -481,7 +479,7 @@ private slots:
 
     void typedTextOnScreenIsKeptAndTheForumStillGetsItsPage()
     {
-        ForumSlot slot(m_browser, m_clock, nullptr, true);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description, nullptr, true);
         QVERIFY(startOnForum(slot, QStringLiteral("1")));
         slot.setPageSeen(true);
         slot.pageInputChanged(true);
@@ -489,8 +487,8 @@ private slots:
         QCOMPARE(m_browser.asideReloads, 1);
         QCOMPARE(m_browser.reloads, 0);
         slot.asideLoadFinished({});
-        QVERIFY(slot.lastReload().succeeded);
-        QVERIFY(slot.reportText().contains(QStringLiteral("尚未发送的输入")));
+        QVERIFY(slot.lastReload().result.answered());
+        QVERIFY(slot.report().keptForInput);
 
         // Sent or cleared, or the user switched away: normal reloads again.
         slot.pageInputChanged(false);
@@ -505,7 +503,7 @@ private slots:
 
     void onlyAWebPageCanBeKeptOnline()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         for (const QString &typed : {QString(), QStringLiteral("   "), QStringLiteral("http://"),
                                      QStringLiteral("about:blank"), QStringLiteral("chrome://gpu")}) {
             slot.open(typed);
@@ -513,7 +511,7 @@ private slots:
         }
         slot.pageUrlChanged(QUrl(QStringLiteral("data:text/html,hi")));
         QCOMPARE(start(slot, QStringLiteral("1")), ForumSlot::StartResult::NoWebPage);
-        QVERIFY(!slot.isReloadTimerActive());
+        QVERIFY(!slot.isRunning());
         slot.open(QStringLiteral("bbs.example.cn"));
         QCOMPARE(start(slot, QStringLiteral("x")), ForumSlot::StartResult::BadPeriod);
         QCOMPARE(start(slot, QStringLiteral("1")), ForumSlot::StartResult::Started);
@@ -521,26 +519,26 @@ private slots:
 
     void aReloadDueWhileTheLastOneWaitsTellsOfNoAnswer()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         QVERIFY(startOnForum(slot, QStringLiteral("2")));
         slot.pageLoadStarted();
         tick(slot, QStringLiteral("2"));
         QVERIFY(!slot.lastReload().at.isValid()); // still within the period
         tick(slot, QStringLiteral("2"));
         QCOMPARE(m_browser.reloads, 1);
-        QCOMPARE(slot.lastReload().succeeded, false);
-        QCOMPARE(slot.lastReload().reason, noAnswerReason());
+        QCOMPARE(slot.lastReload().result.answered(), false);
+        QCOMPARE(slot.lastReload().result.outcome, ReloadOutcome::NoAnswer);
 
         // The forum answered, but the page never finished (a script that never ends).
         m_browser.answered = true;
         tick(slot, QStringLiteral("2"));
         tick(slot, QStringLiteral("2"));
-        QCOMPARE(slot.lastReload().reason, pageUnfinishedReason());
+        QCOMPARE(slot.lastReload().result.outcome, ReloadOutcome::Unfinished);
     }
 
     void aReloadBeforeTheOpenedPageCameAsksForItAgain()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         slot.open(QStringLiteral("bbs.example.cn/forum.php"));
         QCOMPARE(start(slot, QStringLiteral("1")), ForumSlot::StartResult::Started);
         // The start page ends after the open was asked for: no page of the forum's, no reload.
@@ -562,40 +560,46 @@ private slots:
         QCOMPARE(m_browser.reloads, 1);
         QCOMPARE(m_browser.loads.size(), 2);
         slot.pageLoadFinished({});
-        QVERIFY(slot.lastReload().succeeded);
+        QVERIFY(slot.lastReload().result.answered());
     }
 
     void dialogsAnsweredForTheUserAreCounted()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         slot.pageDialogAnswered();
         slot.pageDialogAnswered();
-        QCOMPARE(slot.answeredDialogs(), 2);
-        QCOMPARE(slot.reportText(), QStringLiteral("尚未刷新\n已自动应答网页对话框 2 次"));
+        QCOMPARE(slot.report().answeredDialogs, 2);
     }
 
     void knowsWhenItsNextReloadFallsDue()
     {
-        ForumSlot slot(m_browser, m_clock);
-        QVERIFY(untilReload(slot, QStringLiteral("3"), 400, 1000) > qint64(1) << 40); // stopped
+        FakeTimers timers(m_clock);
+        ForumSlot slot(m_browser, m_clock, timers, withTick(1000));
+        QVERIFY(slot.msUntilReload() > qint64(1) << 40); // stopped
         QVERIFY(startOnForum(slot, QStringLiteral("3")));
-        QCOMPARE(untilReload(slot, QStringLiteral("3"), 400, 1000), 2400);
-        tick(slot, QStringLiteral("3"));
-        QCOMPARE(untilReload(slot, QStringLiteral("3"), 400, 1000), 1400);
+        timers.advance(600);
+        QCOMPARE(slot.msUntilReload(), 2400);
+        timers.advance(1000);
+        QCOMPARE(slot.msUntilReload(), 1400);
         // Past a lowered period, the very next tick reloads; a bad text keeps the accepted period.
-        QCOMPARE(untilReload(slot, QStringLiteral("1"), 400, 1000), 400);
-        QCOMPARE(untilReload(slot, QStringLiteral("x"), 400, 1000), 1400);
+        slot.setTypedPeriod(1);
+        QCOMPARE(slot.msUntilReload(), 400);
+        slot.setTypedPeriod(std::nullopt);
+        QCOMPARE(slot.msUntilReload(), 1400);
+        QCOMPARE(m_browser.reloads, 0);
+        timers.advance(1400);
+        QCOMPARE(m_browser.reloads, 1);
+        QCOMPARE(slot.msUntilReload(), 3000);
     }
 
     void aHiddenRunningPageSleepsBetweenReloads()
     {
-        ForumSlot slot(m_browser, m_clock, nullptr, true);
-        QSignalSpy settle(&slot, &ForumSlot::settleRequested);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description, nullptr, true);
         QVERIFY(startOnForum(slot, QStringLiteral("2")));
         slot.pageLoadStarted();
         slot.pageLoadFinished({});
-        QCOMPARE(settle.size(), 1);
-        slot.settled();
+        QVERIFY(settling());
+        settled();
         QCOMPARE(m_browser.sleeps, 1);
         QVERIFY(slot.isPageAsleep());
 
@@ -608,20 +612,20 @@ private slots:
         QVERIFY(!slot.isPageAsleep());
         slot.pageLoadStarted();
         slot.pageLoadFinished({});
-        slot.settled();
+        settled();
         QCOMPARE(m_browser.sleeps, 2);
     }
 
     void aPageSeenOrOfAStoppedSlotNeverSleeps()
     {
-        ForumSlot slot(m_browser, m_clock, nullptr, true);
-        QSignalSpy settle(&slot, &ForumSlot::settleRequested);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description, nullptr, true);
         slot.pageLoadFinished({}); // stopped: it may hold what the user typed
+        QVERIFY(!settling());
         QVERIFY(startOnForum(slot, QStringLiteral("1")));
         slot.setPageSeen(true);
         slot.pageLoadFinished({});
-        slot.settled();
-        QCOMPARE(settle.size(), 0);
+        QVERIFY(!settling());
+        settled();
         QCOMPARE(m_browser.sleeps, 0);
         tick(slot, QStringLiteral("1"));
         QCOMPARE(m_browser.reloads, 1);
@@ -629,10 +633,10 @@ private slots:
 
     void showingOrStoppingASleepingPageWakesItOnce()
     {
-        ForumSlot slot(m_browser, m_clock, nullptr, true);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description, nullptr, true);
         QVERIFY(startOnForum(slot, QStringLiteral("5")));
         slot.pageLoadFinished({});
-        slot.settled();
+        settled();
         QVERIFY(slot.isPageAsleep());
         slot.setPageSeen(true);
         slot.setPageSeen(true);
@@ -641,7 +645,7 @@ private slots:
         // Hidden again (the window minimised), it sleeps after its next load; stopping wakes it.
         slot.setPageSeen(false);
         slot.pageLoadFinished({});
-        slot.settled();
+        settled();
         QVERIFY(slot.isPageAsleep());
         slot.stop();
         QCOMPARE(m_browser.wakes, 2);
@@ -650,27 +654,26 @@ private slots:
 
     void aLoadDuringTheGraceKeepsThePageAwake()
     {
-        ForumSlot slot(m_browser, m_clock, nullptr, true);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description, nullptr, true);
         QVERIFY(startOnForum(slot, QStringLiteral("5")));
         slot.pageLoadFinished({});
         slot.pageLoadStarted(); // the page went on to another address by itself
-        slot.settled();
+        settled();
         QCOMPARE(m_browser.sleeps, 0);
         // Shown during the grace: no sleep either.
         slot.pageLoadFinished({});
         slot.setPageSeen(true);
-        slot.settled();
+        settled();
         QCOMPARE(m_browser.sleeps, 0);
     }
 
     void thePlainBuildKeepsEveryPageLive()
     {
-        ForumSlot slot(m_browser, m_clock, nullptr, false);
-        QSignalSpy settle(&slot, &ForumSlot::settleRequested);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description, nullptr, false);
         QVERIFY(startOnForum(slot, QStringLiteral("1")));
         slot.pageLoadFinished({});
-        slot.settled();
-        QCOMPARE(settle.size(), 0);
+        QVERIFY(!settling());
+        settled();
         QCOMPARE(m_browser.sleeps, 0);
     }
 
@@ -725,24 +728,26 @@ private slots:
 
     void aStopWhileTheLateReloadWaitsTakesItBack()
     {
-        ForumSlot slot(m_browser, m_clock, nullptr, false);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description, nullptr, false);
         slot.setLateReloads(true);
-        QSignalSpy delayed(&slot, &ForumSlot::reloadDelayed);
         QVERIFY(startOnForum(slot, QStringLiteral("1")));
-        slot.reloadTick();
-        QCOMPARE(delayed.size(), 1);
-        QVERIFY(delayed.first().first().toInt() >= 1500 && delayed.first().first().toInt() <= 3000);
-        slot.stop();
-        slot.delayedReloadDue();
+        m_timers.advance(m_tickMs);
         QCOMPARE(m_browser.reloads, 0);
+        QVERIFY(slot.msUntilReload() >= 1500 && slot.msUntilReload() <= 3000);
+        slot.stop();
+        m_timers.advance(3000);
+        QCOMPARE(m_browser.reloads, 0);
+        // Started again, the period counts afresh: the one that was over had its reload taken back.
+        QVERIFY(startOnForum(slot, QStringLiteral("1")));
+        QCOMPARE(slot.msUntilReload(), m_tickMs);
     }
 
     void hoursDoNotOverflow()
     {
-        ForumSlot slot(m_browser, m_clock);
+        ForumSlot slot(m_browser, m_clock, m_timers, m_description);
         slot.open(QStringLiteral("a"));
         m_clock.now += qint64(3'000'000'000) * 3600 * 1000;
-        slot.clockTick();
+        clockTick();
         QCOMPARE(slot.onlineTime().hours, qint64(3'000'000'000));
     }
 };

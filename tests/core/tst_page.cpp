@@ -6,6 +6,7 @@
 
 using namespace kelvora;
 using Handling = DialogDecision::Handling;
+Q_DECLARE_METATYPE(kelvora::PageLoad)
 
 // What becomes of what a page does: typed addresses, failed loads, dialogs.
 class TestPage : public QObject
@@ -32,43 +33,44 @@ private slots:
         QCOMPARE(addressFromUserInput(typed), loaded);
     }
 
-    void failuresAreToldInWords_data()
+    // The engine's numbers, as Chromium names them, and what a finished load says of its reload.
+    void loadsBecomeReloadOutcomes_data()
     {
+        QTest::addColumn<PageLoad>("load");
         QTest::addColumn<int>("outcome");
-        QTest::addColumn<int>("code");
         QTest::addColumn<int>("network");
-        QTest::addColumn<QString>("reason");
-        const auto http = int(PageLoad::Outcome::HttpError);
-        const auto net = int(PageLoad::Outcome::NetworkError);
-        const auto other = int(NetworkFailure::Other);
-        QTest::newRow("503") << http << 503 << other << QStringLiteral("HTTP 503（服务暂时不可用）");
-        QTest::newRow("unnamed status") << http << 418 << other << QStringLiteral("HTTP 418");
-        QTest::newRow("reset") << net << -101 << int(NetworkFailure::ConnectionReset)
-                               << QStringLiteral("连接被重置");
-        QTest::newRow("no such host")
-            << net << -105 << int(NetworkFailure::NameNotResolved) << QStringLiteral("无法解析网站的域名");
-        QTest::newRow("empty answer")
-            << net << -324 << int(NetworkFailure::EmptyResponse) << QStringLiteral("网站没有返回任何数据");
-        QTest::newRow("certificate") << net << -202 << int(NetworkFailure::Certificate)
-                                     << QStringLiteral("网站的安全证书有问题");
-        QTest::newRow("unknown") << net << -999 << other << QStringLiteral("网络错误（-999）");
+        const auto net = PageLoad::Outcome::NetworkError;
+        const auto none = int(NetworkFailure::Other);
+        QTest::newRow("answered") << PageLoad{} << int(ReloadOutcome::Answered) << none;
+        QTest::newRow("503") << PageLoad{PageLoad::Outcome::HttpError, 503} << int(ReloadOutcome::HttpError)
+                             << none;
+        QTest::newRow("from the cache")
+            << PageLoad{.fromCache = true} << int(ReloadOutcome::FromCache) << none;
+        QTest::newRow("no web page") << PageLoad{.webPage = false} << int(ReloadOutcome::NotForumPage)
+                                     << none;
+        QTest::newRow("given up") << PageLoad{PageLoad::Outcome::Stopped} << int(ReloadOutcome::Interrupted)
+                                  << none;
+        QTest::newRow("TIMED_OUT") << PageLoad{net, -7} << int(ReloadOutcome::NetworkError)
+                                   << int(NetworkFailure::TimedOut);
+        QTest::newRow("CONNECTION_RESET") << PageLoad{net, -101} << int(ReloadOutcome::NetworkError)
+                                          << int(NetworkFailure::ConnectionReset);
+        QTest::newRow("NAME_RESOLUTION_FAILED") << PageLoad{net, -137} << int(ReloadOutcome::NetworkError)
+                                                << int(NetworkFailure::NameNotResolved);
+        QTest::newRow("a certificate error")
+            << PageLoad{net, -202} << int(ReloadOutcome::NetworkError) << int(NetworkFailure::Certificate);
+        QTest::newRow("EMPTY_RESPONSE")
+            << PageLoad{net, -324} << int(ReloadOutcome::NetworkError) << int(NetworkFailure::EmptyResponse);
+        QTest::newRow("unnamed") << PageLoad{net, -999} << int(ReloadOutcome::NetworkError) << none;
     }
-    void failuresAreToldInWords()
+    void loadsBecomeReloadOutcomes()
     {
+        QFETCH(PageLoad, load);
         QFETCH(int, outcome);
-        QFETCH(int, code);
         QFETCH(int, network);
-        QFETCH(QString, reason);
-        QCOMPARE(failureReason({PageLoad::Outcome(outcome), code, NetworkFailure(network)}), reason);
-    }
-
-    void reportsSayWhenAndHow()
-    {
-        QCOMPARE(ReloadReport().text(), QStringLiteral("尚未刷新"));
-        const QDateTime at(QDate(2026, 12, 7), QTime(13, 45, 2));
-        QCOMPARE((ReloadReport{at, true, {}}).text(), QStringLiteral("上次刷新：2026-12-07 13:45:02 成功"));
-        QCOMPARE((ReloadReport{at, false, QStringLiteral("连接被重置")}).text(),
-                 QStringLiteral("上次刷新：2026-12-07 13:45:02 失败：连接被重置"));
+        const ReloadResult result = reloadResultOf(load);
+        QCOMPARE(int(result.outcome), outcome);
+        QCOMPARE(result.code, load.code);
+        QCOMPARE(int(networkFailureOf(result.code)), network);
     }
 
     void dialogsNobodySeesAreAnsweredAtOnce()

@@ -41,7 +41,7 @@ struct History
             (answered ? m.answered : m.failed) += 1;
             m.endedFailed = !answered;
             if (!answered)
-                m.reason = reason;
+                m.failure.words = reason;
         }
         return *this;
     }
@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(strip.totals.failed, 10);
         QCOMPARE(strip.totals.loggedOutSpans, 1);
         QCOMPARE(strip.totals.onlineMs, (programRunsNow ? 200 : 170) * Minute);
-        QCOMPARE(strip.spanAt(T0 + 2 * Hour + 5 * Minute)->detail, QStringLiteral("连接超时"));
+        QCOMPARE(strip.spanAt(T0 + 2 * Hour + 5 * Minute)->failure.words, QStringLiteral("连接超时"));
         QVERIFY(!strip.spanAt(T0 + 9 * Hour));
         // The other slots did nothing: grey all along, and not worth a row.
         const RecordStrip other = recordStrip(oneDay().data(), 3, T0, T0 + 9 * Hour, programRunsNow);
@@ -259,12 +259,6 @@ private slots:
         QCOMPARE(picture[0].week.totals.onlineMs, Day);
         QCOMPARE(picture[1].slot, 6);
         QCOMPARE(picture[1].week.spans.back().state, RecordState::Stopped);
-    }
-
-    void countdownRoundsUpToTheSecond()
-    {
-        QCOMPARE(nextReloadText(400), QStringLiteral("下次刷新：1 秒后"));
-        QCOMPARE(nextReloadText(59001), QStringLiteral("下次刷新：1 分 00 秒后"));
     }
 };
 

@@ -1,5 +1,4 @@
-#include "common/forumserver.h"
-#include "common/guitest.h"
+#include "common/forumwindow.h"
 
 #include <QSignalSpy>
 
@@ -26,19 +25,19 @@ class TestCredit : public QObject
         bool late;
         int stepMinutes;
         double formula;
-        std::unique_ptr<ForumServer> forum = std::make_unique<ForumServer>();
     };
     Run m_runs[4] = {
         {0, true, 1, 0.5}, {1, true, 2, 2.0 / 3.0}, {2, false, 1, 0.5}, {3, false, 2, 2.0 / 3.0}};
-    test::SlotWindow m_window;
+    test::ForumWindow m_window;
+
+    ForumServer &forum(const Run &run) const { return m_window.forum(run.slot + 2); }
 
 private slots:
     void initTestCase()
     {
         test::SlotSetup setup;
         for (Run &run : m_runs) {
-            QVERIFY(run.forum->listen(QHostAddress(QStringLiteral("127.0.0.%1").arg(run.slot + 2))));
-            run.forum->setCredit({run.stepMinutes * 60, SecondMs});
+            forum(run).setCredit({run.stepMinutes * 60, SecondMs});
             setup.slotDescriptions[std::size_t(run.slot)].tickIntervalMs = MinuteMs;
         }
         QVERIFY(m_window.open(setup));
@@ -48,22 +47,22 @@ private slots:
     void lateReloadsAreCreditedEveryStep()
     {
         for (const Run &run : m_runs) {
-            m_window.runner(run.slot).slot().setLateReloads(run.late);
-            m_window.openAndStart(run.slot, run.forum->url(QStringLiteral("/thread?member=m")),
+            m_window.runner(run.slot).setLateReloads(run.late);
+            m_window.openAndStart(run.slot, forum(run).url(QStringLiteral("/thread?member=m")),
                                   QStringLiteral("1"));
         }
         // Nine periods each, all four at once; slot 1 is the one on screen.
         m_window->switchToSlot(0);
         QVERIFY(test::waitUntil(
             [this] {
-                return std::all_of(std::begin(m_runs), std::end(m_runs), [](const Run &run) {
-                    return run.forum->pagesFor(QStringLiteral("m")).size() >= 10;
+                return std::all_of(std::begin(m_runs), std::end(m_runs), [this](const Run &run) {
+                    return forum(run).pagesFor(QStringLiteral("m")).size() >= 10;
                 });
             },
             60000));
         for (const Run &run : m_runs) {
             // Kept online from the first reload on: the open's page came at the user's moment.
-            const double share = run.forum->creditedShare(QStringLiteral("m"), 1);
+            const double share = forum(run).creditedShare(QStringLiteral("m"), 1);
             const QString told = QStringLiteral("%1 reloads, step %2 periods: credited %3 (formula %4)")
                                      .arg(run.late ? "late" : "exact")
                                      .arg(run.stepMinutes)
@@ -72,7 +71,7 @@ private slots:
             qInfo().noquote() << told;
             if (run.late)
                 QVERIFY2(share >= 0.9, qPrintable(told));
-            else // no upper bound: on a busy machine a late timer tick crosses a step's edge and earns one more
+            else // no upper bound: on a busy machine a late tick crosses a step's edge and earns one more
                 QVERIFY2(share >= run.formula - 0.05, qPrintable(told));
         }
     }

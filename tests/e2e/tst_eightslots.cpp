@@ -1,5 +1,4 @@
-#include "common/forumserver.h"
-#include "common/guitest.h"
+#include "common/forumwindow.h"
 #include "mainwin/mainwindow.h"
 
 #include <set>
@@ -12,39 +11,41 @@ class TestEightSlots : public QObject
 {
     Q_OBJECT
 
-    std::vector<std::unique_ptr<ForumServer>> m_servers;
+    test::ForumWindow m_window;
+
+    ForumServer &forum(int slot) const { return m_window.forum(slot + 2); }
 
 private slots:
     void everySlotReloadsItsOwnForumWithItsOwnLogin()
     {
-        for (int i = 0; i < SlotCount; ++i) {
-            auto server = std::make_unique<ForumServer>();
-            QVERIFY(server->listen(QHostAddress(QStringLiteral("127.0.0.%1").arg(i + 2))));
-            server->setTitle(QStringLiteral("论坛 %1").arg(i + 1));
-            m_servers.push_back(std::move(server));
-        }
+        for (int i = 0; i < SlotCount; ++i)
+            forum(i).setTitle(QStringLiteral("论坛 %1").arg(i + 1));
 
         test::SlotSetup setup;
         // Minutes become 300 ms; slot 8 keeps its real one-second tick.
         for (int i = 0; i < SlotCount - 1; ++i)
             setup.slotDescriptions[static_cast<std::size_t>(i)].tickIntervalMs = 300;
-        test::SlotWindow window;
+        test::ForumWindow &window = m_window;
         QVERIFY(window.open(setup));
         for (int i = 0; i < SlotCount; ++i) {
-            const QUrl url = m_servers[static_cast<std::size_t>(i)]->url(QStringLiteral("/forum.php"));
+            const QUrl url = forum(i).url(QStringLiteral("/forum.php"));
             window.openAndStart(i, url, i == SlotCount - 1 ? QStringLiteral("1") : QStringLiteral("2"));
         }
         window->switchToSlot(0);
 
         // The first visit plus three reloads on every forum.
         auto allReloaded = [this] {
-            return std::all_of(m_servers.begin(), m_servers.end(),
-                               [](const auto &server) { return server->pageRequests().size() >= 4; });
+            for (int i = 0; i < SlotCount; ++i) {
+                if (forum(i).pageRequests().size() < 4)
+                    return false;
+            }
+            return true;
         };
         QTRY_VERIFY_WITH_TIMEOUT(allReloaded(), 15000);
 
         std::set<QString> logins;
-        for (const auto &server : m_servers) {
+        for (int slot = 0; slot < SlotCount; ++slot) {
+            const ForumServer *server = &forum(slot);
             const QList<ForumServer::Request> requests = server->pageRequests();
             const QString login = requests.first().issuedCookie;
             QVERIFY(!login.isEmpty());
@@ -58,7 +59,7 @@ private slots:
         QCOMPARE(logins.size(), std::size_t(SlotCount));
     }
 
-    void cleanupTestCase() { m_servers.clear(); }
+    void cleanupTestCase() { m_window.close(); }
 };
 
 KELVORA_GUI_TEST_MAIN(TestEightSlots)

@@ -1,5 +1,4 @@
-#include "common/forumserver.h"
-#include "common/guitest.h"
+#include "common/forumwindow.h"
 #include "core/engineswitches.h"
 
 #include <QUrlQuery>
@@ -50,15 +49,13 @@ class TestEngineMemory : public QObject
 {
     Q_OBJECT
 
-    ForumServer m_forum;
-    test::SlotWindow m_window;
+    test::ForumWindow m_window;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
-        m_forum.setFile(QStringLiteral("/frames"), "text/html; charset=utf-8", FramesPage, true);
-        m_forum.setFile(QStringLiteral("/framed"), "text/html; charset=utf-8", FramedPage, true);
+        m_window.forum().setFile(QStringLiteral("/frames"), "text/html; charset=utf-8", FramesPage, true);
+        m_window.forum().setFile(QStringLiteral("/framed"), "text/html; charset=utf-8", FramedPage, true);
         QVERIFY(m_window.open());
     }
     void cleanupTestCase() { m_window.close(); }
@@ -70,11 +67,11 @@ private slots:
               qgetenv("QTWEBENGINE_CHROMIUM_FLAGS").constData());
         // Nobody sees the page, as a slot kept online in the tray.
         m_window->hide();
-        m_window.page(7)->load(m_forum.url(QStringLiteral("/frames")));
+        m_window.page(7)->load(m_window.forum().url(QStringLiteral("/frames")));
         QString report;
         QVERIFY(test::waitUntil(
             [&] {
-                const QStringList answers = m_forum.answers();
+                const QStringList answers = m_window.forum().answers();
                 report = answers.isEmpty() ? QString() : answers.last();
                 return !report.isEmpty();
             },

@@ -1,5 +1,4 @@
-#include "common/forumserver.h"
-#include "common/guitest.h"
+#include "common/forumwindow.h"
 #include "mainwin/mainwindow.h"
 #include "slots/slotpanel.h"
 #include "web/webpage.h"
@@ -25,8 +24,7 @@ class TestGeneratedPages : public QObject
     static constexpr int TickMs = 3000;
     static constexpr int Periods = 5;
 
-    ForumServer m_forum;
-    test::SlotWindow m_window;
+    test::ForumWindow m_window;
 
     QTimer *refreshTimer(int index) const { return m_window.timer(index, &SlotControlNames::refreshTimer); }
 
@@ -44,9 +42,9 @@ class TestGeneratedPages : public QObject
     // Opens the page for the member (who is logged in by that), and once it has loaded, starts the slot.
     Run start(int index, const QString &path, const QString &member)
     {
-        const qsizetype before = m_forum.pagesFor(member).size();
-        [[maybe_unused]] const bool opened =
-            m_window.openAndWait(index, m_forum.url(path + QStringLiteral("?member=") + member));
+        const qsizetype before = m_window.forum().pagesFor(member).size();
+        if (!m_window.openAndWait(index, m_window.forum().url(path + QStringLiteral("?member=") + member)))
+            qWarning("slot %d did not open its page", index + 1);
         m_window.type(index, &SlotControlNames::periodBox, QStringLiteral("1"));
         m_window.click(index, &SlotControlNames::startButton);
         return {index,
@@ -66,14 +64,16 @@ class TestGeneratedPages : public QObject
         const qsizetype reloads = run.ticks->size(); // every tick reloads at a period of one
         m_window.click(run.index, &SlotControlNames::stopButton);
         // The last reload may still be on its way to the forum.
-        [[maybe_unused]] const bool loaded = test::waitUntil(
-            [&] {
-                return !m_window.slot(run.index).isReloadPending() &&
-                       m_forum.pagesFor(run.member).size() >= run.pagesBefore + 1 + reloads;
-            },
-            10000);
-        const int periodMs = refreshTimer(run.index)->interval();
-        return onePagePerPeriod(m_forum.pagesFor(run.member).mid(run.pagesBefore + 1), reloads, periodMs);
+        if (!test::waitUntil(
+                [&] {
+                    return !m_window.slot(run.index).isReloadPending() &&
+                           m_window.forum().pagesFor(run.member).size() >= run.pagesBefore + 1 + reloads;
+                },
+                10000))
+            qWarning("slot %d's last reload did not reach the forum", run.index + 1);
+        const int periodMs = TickMs; // every slot here runs at a period of one tick
+        return onePagePerPeriod(m_window.forum().pagesFor(run.member).mid(run.pagesBefore + 1), reloads,
+                                periodMs);
     }
 
     // One generated page per period: as many as reloads, none of them two in one period.
@@ -95,7 +95,6 @@ class TestGeneratedPages : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
         test::SlotSetup setup;
         for (int i = 0; i < SlotCount - 1; ++i)
             setup.slotDescriptions[std::size_t(i)].tickIntervalMs = TickMs;
@@ -120,13 +119,13 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(runs[4].ticks->size() >= 1, 2 * TickMs);
         QTRY_VERIFY(!m_window.slot(5).isReloadPending());
         m_window.page(5)->load(QUrl(QStringLiteral("chrome://crash")));
-        QTRY_VERIFY(m_window.slot(5).lastReload().reason == rendererGoneReason());
+        QTRY_VERIFY(m_window.slot(5).lastReload().result.outcome == ReloadOutcome::RendererGone);
 
         for (Run &run : runs) {
             QVERIFY2(finish(run, (Periods + 2) * TickMs), qPrintable(run.member));
             if (run.index != 7)
                 QVERIFY2(run.sleeps->size() >= Periods - 1, qPrintable(run.member)); // it really slept
-            QVERIFY2(m_window.slot(run.index).lastReload().succeeded, qPrintable(run.member));
+            QVERIFY2(m_window.slot(run.index).lastReload().result.answered(), qPrintable(run.member));
         }
         // Reloads, woken or not, add nothing to a slot's history (the crash's page aside).
         for (const Run &run : runs) {

@@ -1,5 +1,4 @@
-#include "common/forumserver.h"
-#include "common/guitest.h"
+#include "common/forumwindow.h"
 #include "mainwin/mainwindow.h"
 
 #include <QComboBox>
@@ -15,8 +14,7 @@ class TestHistory : public QObject
 {
     Q_OBJECT
 
-    ForumServer m_server;
-    test::SlotWindow m_window;
+    test::ForumWindow m_window;
     test::MessageRecorder m_box;
 
     QWebEngineView *browser(const SlotDescription &d) const
@@ -29,18 +27,18 @@ class TestHistory : public QObject
     }
     void open(const SlotDescription &d, const QString &path)
     {
-        child<QComboBox>(m_window.window(), d.names.addressBox)->setEditText(m_server.url(path).toString());
+        child<QComboBox>(m_window.window(), d.names.addressBox)
+            ->setEditText(m_window.forum(1).url(path).toString());
         click(d.names.openButton);
         QTRY_COMPARE(browser(d)->url().path(), path);
-        QTRY_VERIFY(!browser(d)->title().startsWith(m_server.url().host()));
+        QTRY_VERIFY(!browser(d)->title().startsWith(m_window.forum(1).url().host()));
     }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_server.listen(QHostAddress(QStringLiteral("127.0.0.1"))));
-        m_server.setPage(QStringLiteral("/a"), QStringLiteral("甲"));
-        m_server.setPage(QStringLiteral("/b"), QStringLiteral("乙"));
+        m_window.forum(1).setPage(QStringLiteral("/a"), QStringLiteral("甲"));
+        m_window.forum(1).setPage(QStringLiteral("/b"), QStringLiteral("乙"));
         QVERIFY(m_window.open());
     }
     void cleanupTestCase() { m_window.close(); }

@@ -1,5 +1,4 @@
-#include "common/forumserver.h"
-#include "common/guitest.h"
+#include "common/forumwindow.h"
 #include "mainwin/mainwindow.h"
 #include "slots/slotpanel.h"
 
@@ -21,8 +20,7 @@ class TestLifecycle : public QObject
     // Three seconds between reloads: longer than the settling a page gets before it sleeps.
     static constexpr int TickMs = 1500;
 
-    ForumServer m_forum;
-    test::SlotWindow m_window;
+    test::ForumWindow m_window;
 
     QWebEngineView *browser(int index) const
     {
@@ -34,9 +32,8 @@ class TestLifecycle : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
-        m_forum.setPage(QStringLiteral("/a"), QStringLiteral("甲"));
-        m_forum.setPage(QStringLiteral("/b"), QStringLiteral("乙"));
+        m_window.forum().setPage(QStringLiteral("/a"), QStringLiteral("甲"));
+        m_window.forum().setPage(QStringLiteral("/b"), QStringLiteral("乙"));
         test::SlotSetup setup;
         setup.slotDescriptions[0].tickIntervalMs = TickMs;
         QVERIFY(m_window.open(setup));
@@ -45,22 +42,22 @@ private slots:
 
     void aSleepingSlotStillReloadsOncePerPeriodWithItsLogin()
     {
-        QVERIFY(m_window.openAndWait(0, m_forum.url(QStringLiteral("/a"))));
-        QVERIFY(m_window.openAndWait(0, m_forum.url(QStringLiteral("/b"))));
-        m_window.openAndStart(0, m_forum.url(QStringLiteral("/b")), QStringLiteral("2"));
-        const QString login = m_forum.pageRequests().first().issuedCookie;
+        QVERIFY(m_window.openAndWait(0, m_window.forum().url(QStringLiteral("/a"))));
+        QVERIFY(m_window.openAndWait(0, m_window.forum().url(QStringLiteral("/b"))));
+        m_window.openAndStart(0, m_window.forum().url(QStringLiteral("/b")), QStringLiteral("2"));
+        const QString login = m_window.forum().pageRequests().first().issuedCookie;
         QVERIFY(!login.isEmpty());
 
         // Slot 2 shown: slot 1's page, loaded, settles and sleeps, and what it held is given back.
-        QSignalSpy released(test::child<QTimer>(&m_window.runners(), QStringLiteral("memoryRelease")),
+        QSignalSpy released(test::child<QTimer>(&m_window.session(), QStringLiteral("memoryRelease")),
                             &QTimer::timeout);
         m_window->switchToSlot(1);
         QTRY_COMPARE_WITH_TIMEOUT(state(0), QWebEnginePage::LifecycleState::Discarded, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!released.isEmpty(), 10000);
-        m_forum.clear();
-        QTRY_VERIFY_WITH_TIMEOUT(m_forum.pageRequests().size() >= 3, 20000);
+        m_window.forum().clear();
+        QTRY_VERIFY_WITH_TIMEOUT(m_window.forum().pageRequests().size() >= 3, 20000);
         QTRY_COMPARE_WITH_TIMEOUT(state(0), QWebEnginePage::LifecycleState::Discarded, 10000);
-        const QList<ForumServer::Request> requests = m_forum.pageRequests();
+        const QList<ForumServer::Request> requests = m_window.forum().pageRequests();
         for (qsizetype i = 0; i < requests.size(); ++i) {
             QCOMPARE(requests[i].path, QStringLiteral("/b"));
             QCOMPARE(requests[i].cookie, login);
@@ -98,7 +95,7 @@ private slots:
 
     void aStoppedHiddenPageKeepsWhatWasTyped()
     {
-        QVERIFY(m_window.openAndWait(2, m_forum.url(QStringLiteral("/post"))));
+        QVERIFY(m_window.openAndWait(2, m_window.forum().url(QStringLiteral("/post"))));
         evaluate(2, QStringLiteral("document.getElementById('post').value = '未发的帖子'"));
 
         // Slot 1 runs again, hidden too: once its page has gone to sleep, slot 3's had every chance to.

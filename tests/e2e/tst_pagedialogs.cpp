@@ -1,5 +1,4 @@
-#include "common/forumserver.h"
-#include "common/guitest.h"
+#include "common/forumwindow.h"
 #include "mainwin/mainwindow.h"
 #include "slots/slotpanel.h"
 
@@ -14,9 +13,7 @@ class TestPageDialogs : public QObject
 {
     Q_OBJECT
 
-    ForumServer m_plain;  // a forum that only needs reloading, in slot 1
-    ForumServer m_dialog; // a forum that opens dialogs, in slot 8
-    test::SlotWindow m_window;
+    test::ForumWindow m_window;
     std::unique_ptr<test::MessageRecorder> m_box;
 
     static bool reloaded(const ForumServer &server, qsizetype times)
@@ -26,17 +23,13 @@ class TestPageDialogs : public QObject
     // Slot 1 on the plain forum, slot 8 on `path` of the other; `shown` is the slot left on screen.
     void keepBothOnline(const QString &path, int shown)
     {
-        m_window.openAndStart(0, m_plain.url(QStringLiteral("/plain")), QStringLiteral("2"));
-        m_window.openAndStart(7, m_dialog.url(path), QStringLiteral("1"));
+        m_window.openAndStart(0, m_window.forum().url(QStringLiteral("/plain")), QStringLiteral("2"));
+        m_window.openAndStart(7, m_window.forum(3).url(path), QStringLiteral("1"));
         m_window->switchToSlot(shown);
     }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_plain.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
-        QVERIFY(m_dialog.listen(QHostAddress(QStringLiteral("127.0.0.3"))));
-    }
+    void initTestCase() {}
     void init()
     {
         m_box = std::make_unique<test::MessageRecorder>();
@@ -44,8 +37,8 @@ private slots:
         // Slot 1's minutes become 250 ms; slot 8 keeps its real second.
         setup.slotDescriptions[0].tickIntervalMs = 250;
         QVERIFY(m_window.open(setup));
-        m_plain.clear();
-        m_dialog.clear();
+        m_window.forum().clear();
+        m_window.forum(3).clear();
     }
     void cleanup()
     {
@@ -56,10 +49,10 @@ private slots:
     void anAlertNobodySeesIsAnsweredAndEverySlotGoesOn()
     {
         keepBothOnline(QStringLiteral("/alert"), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(reloaded(m_dialog, 4) && reloaded(m_plain, 8), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(reloaded(m_window.forum(3), 4) && reloaded(m_window.forum(), 8), 15000);
         QVERIFY(m_box->messages.isEmpty());
         const ForumSlot &alerting = m_window.slot(7);
-        QVERIFY(alerting.answeredDialogs() >= 4);
+        QVERIFY(alerting.report().answeredDialogs >= 4);
         QVERIFY(m_window.control<QLabel>(7, &SlotControlNames::statusLabel)
                     ->toolTip()
                     .contains(QStringLiteral("已自动应答网页对话框")));
@@ -68,27 +61,27 @@ private slots:
     void anAlertInTheShownSlotIsShownWithoutStoppingAnything()
     {
         keepBothOnline(QStringLiteral("/alert"), 7);
-        QTRY_VERIFY_WITH_TIMEOUT(reloaded(m_dialog, 3) && reloaded(m_plain, 6), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(reloaded(m_window.forum(3), 3) && reloaded(m_window.forum(), 6), 15000);
         QVERIFY(m_box->messages.size() >= 3);
         const MessageBox::Message &shown = m_box->messages.first();
         QCOMPARE(shown.title, QStringLiteral("论坛八：网页消息"));
         QCOMPARE(shown.text, QStringLiteral("论坛公告：欢迎回来"));
         QCOMPARE(shown.icon, QMessageBox::Information);
-        QCOMPARE(m_window.slot(7).answeredDialogs(), 0);
+        QCOMPARE(m_window.slot(7).report().answeredDialogs, 0);
     }
 
     void questionsAreAnsweredCancelUnseenAndAskedBrieflyWhenSeen()
     {
         // Unseen: the page hears "cancel", and nobody is asked.
         keepBothOnline(QStringLiteral("/confirm"), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(m_dialog.answers().size() >= 2, 10000);
-        QCOMPARE(m_dialog.answers().first(), QStringLiteral("confirm=false"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_window.forum(3).answers().size() >= 2, 10000);
+        QCOMPARE(m_window.forum(3).answers().first(), QStringLiteral("confirm=false"));
         QVERIFY(m_box->messages.isEmpty());
 
         // Seen: the user is asked, for less time than is left until the next reload of any slot:
         // slot 1's, due within half a second at most.
         m_window->switchToSlot(7);
-        m_dialog.clear();
+        m_window.forum(3).clear();
         QTRY_VERIFY_WITH_TIMEOUT(!m_box->messages.isEmpty(), 10000);
         for (const MessageBox::Message &asked : std::as_const(m_box->messages)) {
             QCOMPARE(asked.text, QStringLiteral("确定要签到吗？"));
@@ -98,9 +91,9 @@ private slots:
         m_window.click(0, &SlotControlNames::stopButton);
         m_window.type(7, &SlotControlNames::periodBox, QStringLiteral("3"));
         m_box->messages.clear();
-        m_dialog.clear();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_box->messages.isEmpty() && !m_dialog.answers().isEmpty(), 10000);
-        QCOMPARE(m_dialog.answers().first(), QStringLiteral("confirm=true"));
+        m_window.forum(3).clear();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_box->messages.isEmpty() && !m_window.forum(3).answers().isEmpty(), 10000);
+        QCOMPARE(m_window.forum(3).answers().first(), QStringLiteral("confirm=true"));
         // Longer than slot 1's ticks, within slot 8's own period.
         QVERIFY(m_box->messages.first().answerWithinMs > 250 &&
                 m_box->messages.first().answerWithinMs <= 3000);
@@ -111,7 +104,7 @@ private slots:
         keepBothOnline(QStringLiteral("/prompt"), 0);
         // The last test's page may still answer once while it is being left: count prompts only.
         const auto prompts = [this] {
-            QStringList found = m_dialog.answers();
+            QStringList found = m_window.forum(3).answers();
             found.removeIf([](const QString &answer) { return !answer.startsWith(u"prompt="); });
             return found;
         };
@@ -126,8 +119,8 @@ private slots:
         return test::waitUntil(
             [&] {
                 QTest::mouseClick(browser->focusProxy(), Qt::LeftButton, {}, QPoint(40, 80));
-                return test::waitUntil([&] { return m_plain.answers().contains(QStringLiteral("clicked")); },
-                                       300);
+                return test::waitUntil(
+                    [&] { return m_window.forum().answers().contains(QStringLiteral("clicked")); }, 300);
             },
             10000);
     }
@@ -135,30 +128,30 @@ private slots:
     void aTimerReloadLeavesAPageThatAsksBeforeItIsLeft()
     {
         auto *browser = m_window.control<QWebEngineView>(0, &SlotControlNames::browser);
-        m_window.openAndStart(0, m_plain.url(QStringLiteral("/leave")), QStringLiteral("2"));
-        QTRY_VERIFY(reloaded(m_plain, 0) && !browser->page()->isLoading());
+        m_window.openAndStart(0, m_window.forum().url(QStringLiteral("/leave")), QStringLiteral("2"));
+        QTRY_VERIFY(reloaded(m_window.forum(), 0) && !browser->page()->isLoading());
         // The page asks before it is left only once the user has done something on it.
         QVERIFY(clickPage(browser));
-        QTRY_VERIFY_WITH_TIMEOUT(reloaded(m_plain, 4), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(reloaded(m_window.forum(), 4), 10000);
         QVERIFY2(m_box->messages.isEmpty(), qPrintable(m_box->messages.value(0).text));
 
         // Pressed by the user, the refresh button lets the page ask; "cancel" keeps it.
         m_window.click(0, &SlotControlNames::stopButton);
         QTRY_VERIFY(!browser->page()->isLoading());
         m_box->answer = QMessageBox::Cancel;
-        m_plain.clear();
+        m_window.forum().clear();
         QVERIFY(clickPage(browser));
         m_window.click(0, &SlotControlNames::refreshButton);
         QTRY_COMPARE(m_box->messages.size(), 1);
         QCOMPARE(m_box->messages.first().icon, QMessageBox::Question);
-        QCOMPARE(m_plain.pageRequests().size(), 0);
+        QCOMPARE(m_window.forum().pageRequests().size(), 0);
     }
 
     // Nobody answers a forum's wish for notifications or the machine's place: refused at once,
     // not left waiting, and the page is told so. The second ask gets the same answer.
     void permissionRequestsAreRefusedAtOnce()
     {
-        m_plain.setFile(QStringLiteral("/ask"), "text/html", R"(<html><body><script>
+        m_window.forum().setFile(QStringLiteral("/ask"), "text/html", R"(<html><body><script>
             window.asked = {};
             function ask(round) {
               Notification.requestPermission().then(r => asked['notifications' + round] = r);
@@ -168,8 +161,8 @@ private slots:
             ask(1);
             setTimeout(() => ask(2), 200);
             </script></body></html>)",
-                        true);
-        QVERIFY(m_window.openAndWait(0, m_plain.url(QStringLiteral("/ask"))));
+                                 true);
+        QVERIFY(m_window.openAndWait(0, m_window.forum().url(QStringLiteral("/ask"))));
         const QString answers = QStringLiteral("JSON.stringify(window.asked)");
         QVERIFY(
             test::waitUntil([&] { return m_window.evaluate(0, answers).toString().count(u':') == 4; }, 5000));

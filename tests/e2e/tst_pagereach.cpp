@@ -1,5 +1,4 @@
-#include "common/forumserver.h"
-#include "common/guitest.h"
+#include "common/forumwindow.h"
 
 #include <QDesktopServices>
 #include <QSignalSpy>
@@ -64,13 +63,12 @@ class TestPageReach : public QObject
 {
     Q_OBJECT
 
-    ForumServer m_forum;
-    test::SlotWindow m_window;
+    test::ForumWindow m_window;
     DesktopOpener m_desktop;
 
     QString answer(const QString &what) const
     {
-        for (const QString &found : m_forum.answers()) {
+        for (const QString &found : m_window.forum().answers()) {
             if (found.startsWith(what + u'='))
                 return found.section(u'=', 1);
         }
@@ -85,9 +83,9 @@ class TestPageReach : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
-        m_forum.setFile(QStringLiteral("/greedy"), "text/html; charset=utf-8", GreedyPage, true);
-        m_forum.setFile(QStringLiteral("/file.bin"), "application/octet-stream", QByteArray(4096, 'x'));
+        m_window.forum().setFile(QStringLiteral("/greedy"), "text/html; charset=utf-8", GreedyPage, true);
+        m_window.forum().setFile(QStringLiteral("/file.bin"), "application/octet-stream",
+                                 QByteArray(4096, 'x'));
         for (const QString &scheme : {QStringLiteral("kelvora-probe"), QStringLiteral("web+kelvora")})
             QDesktopServices::setUrlHandler(scheme, &m_desktop, "open");
         QVERIFY(m_window.open());
@@ -105,7 +103,7 @@ private slots:
         connect(m_window.page(0)->profile(), &QWebEngineProfile::downloadRequested, this,
                 [&downloads](QWebEngineDownloadRequest *download) { downloads << download->state(); });
 
-        QVERIFY(m_window.openAndWait(0, m_forum.url(QStringLiteral("/greedy"))));
+        QVERIFY(m_window.openAndWait(0, m_window.forum().url(QStringLiteral("/greedy"))));
         QTRY_VERIFY_WITH_TIMEOUT(!answer(QStringLiteral("popup")).isEmpty(), 10000);
         // None of the program reaches the page's world, and its scripts open no window unasked.
         QCOMPARE(answer(QStringLiteral("channel")), QStringLiteral("none"));
@@ -113,7 +111,7 @@ private slots:
 
         clickPage(QPoint(100, 75));
         QVERIFY2(test::waitUntil([this] { return !answer(QStringLiteral("done")).isEmpty(); }, 20000),
-                 qPrintable(u"questions left waiting; answered: "_s + m_forum.answers().join(u' ')));
+                 qPrintable(u"questions left waiting; answered: "_s + m_window.forum().answers().join(u' ')));
         // Each question is answered, and no at once: nobody is left waiting for a dialog.
         for (const QString &what :
              {QStringLiteral("notification"), QStringLiteral("location"), QStringLiteral("camera"),
@@ -124,7 +122,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(downloads.size(), 1, 5000);
         QCOMPARE(downloads.first(), QWebEngineDownloadRequest::DownloadCancelled);
         QVERIFY2(m_desktop.opened.isEmpty(), qPrintable(m_desktop.opened.value(0).toString()));
-        for (const ForumServer::Request &request : m_forum.requests()) {
+        for (const ForumServer::Request &request : m_window.forum().requests()) {
             QVERIFY2(request.path != u"/handler", qPrintable(request.query));
             QVERIFY2(request.query != u"in=popup", "a window was opened without the user");
         }
@@ -132,11 +130,11 @@ private slots:
 
     void aLinkTheUserOpensInANewWindowOpensInTheSlot()
     {
-        QVERIFY(m_window.openAndWait(0, m_forum.url(QStringLiteral("/greedy"))));
+        QVERIFY(m_window.openAndWait(0, m_window.forum().url(QStringLiteral("/greedy"))));
         clickPage(QPoint(100, 200));
-        const QUrl thread = m_forum.url(QStringLiteral("/thread?in=newwindow"));
+        const QUrl thread = m_window.forum().url(QStringLiteral("/thread?in=newwindow"));
         QTRY_COMPARE_WITH_TIMEOUT(m_window.page(0)->url(), thread, 10000);
-        QCOMPARE(m_forum.pageRequests().last().query, QStringLiteral("in=newwindow"));
+        QCOMPARE(m_window.forum().pageRequests().last().query, QStringLiteral("in=newwindow"));
     }
 };
 

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 using kelvora::test::ForumServer;
 
 // Starts the real program as a new user would, with a home of its own, and drives it from outside.
@@ -19,7 +21,7 @@ class TestProgram : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_home;
+    std::unique_ptr<QTemporaryDir> m_home; ///< every test's own, so none sees what another left
     QProcess m_program;
 
     static bool xdotool(const QStringList &arguments, QString *output = nullptr)
@@ -75,7 +77,7 @@ class TestProgram : public QObject
     // A file in the program's data folder, where its address list, slots and browsers live.
     QString dataPath(const QString &name) const
     {
-        return m_home.filePath(QStringLiteral("data/kelvora/kelvora/") + name);
+        return m_home->filePath(QStringLiteral("data/kelvora/kelvora/") + name);
     }
 
     [[nodiscard]] bool start()
@@ -88,11 +90,11 @@ class TestProgram : public QObject
     QProcessEnvironment environment() const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("cache")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_home->filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home->filePath(QStringLiteral("cache")));
         // The one-instance channel lives here: a program the developer is running stays out of it.
-        const QString runtime = m_home.filePath(QStringLiteral("runtime"));
+        const QString runtime = m_home->filePath(QStringLiteral("runtime"));
         QDir().mkpath(runtime);
         QFile::setPermissions(runtime,
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -106,8 +108,9 @@ class TestProgram : public QObject
     static QString mainWindow()
     {
         QString window;
-        [[maybe_unused]] const bool shown = QTest::qWaitFor(
-            [&window] { return !(window = visibleWindow(mainWindowName())).isEmpty(); }, 20000);
+        if (!QTest::qWaitFor([&window] { return !(window = visibleWindow(mainWindowName())).isEmpty(); },
+                             20000))
+            qWarning("no main window came in twenty seconds");
         return window;
     }
 
@@ -213,6 +216,12 @@ private slots:
             QSKIP("xdotool is needed to drive the program from outside");
         if (!QFile::exists(QStringLiteral("/proc/self/stat")))
             QSKIP("helper processes are looked for in /proc");
+    }
+
+    void init()
+    {
+        m_home = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_home->isValid());
     }
 
     void firstStartShowsSplashThenMainAndClosesCleanly()

@@ -68,7 +68,8 @@ class TestApplication : public QObject
         startProgram();
     }
     MainWindow *window() const { return m_app->mainWindow(); }
-    ForumSlot &slot(int index) const { return m_app->runners()->at(index)->slot(); }
+    SlotRunner &runner(int index) const { return *m_app->session()->at(index); }
+    const ForumSlot &slot(int index) const { return runner(index).slot(); }
     // One of a slot's controls in the main window, as the slot table names it.
     template <typename T> T *control(int index, QString SlotControlNames::*name) const
     {
@@ -242,9 +243,9 @@ private slots:
         QVERIFY(forum.listen(QHostAddress(QStringLiteral("127.0.0.6"))));
         test::openAndStart(*window(), 0, forum.url(QStringLiteral("/kept")), QStringLiteral("2"));
         test::openAndStart(*window(), 2, forum.url(QStringLiteral("/open")), QStringLiteral("3"));
-        slot(2).stop();
-        QTRY_VERIFY(m_app->stateFile().read().state.entries[2].has_value());
-        QVERIFY(!m_app->stateFile().read().state.entries[2]->running);
+        runner(2).stop();
+        QTRY_VERIFY(m_app->session()->stateFile().read().state.entries[2].has_value());
+        QVERIFY(!m_app->session()->stateFile().read().state.entries[2]->running);
 
         // A second apart, so the order in which the pages reach the forum is the slots' order even
         // when a browser takes its time to start. The forum counts afresh once the pages asked for
@@ -261,7 +262,7 @@ private slots:
         QCOMPARE(window()->switchedSlot(), 0);
         QVERIFY(control<QWidget>(0, &SlotControlNames::browser)->isVisible());
         QVERIFY(window()->windowTitle().startsWith(slotTable()[0].captionPrefix()));
-        QTRY_VERIFY(open.isClockTimerActive());
+        QTRY_VERIFY(open.isOpen());
         QCOMPARE(open.status(), SlotStatus::Stopped);
         QCOMPARE(kept.acceptedPeriod(), 2);
         QCOMPARE(control<QComboBox>(0, &SlotControlNames::periodBox)->currentText(), QStringLiteral("2"));
@@ -299,7 +300,7 @@ private slots:
             return count;
         };
         QTRY_VERIFY_WITH_TIMEOUT(answered() >= 2, 20000);
-        slot(7).stop();
+        runner(7).stop();
         // The program's start, slot 8 opened, started, stopped.
         QCOMPARE(test::recordedChanges(m_app->record()->read(0), 7), QStringLiteral("-1:1 7:10 7:11 7:12"));
 
@@ -324,7 +325,7 @@ private slots:
         QVERIFY(forum.listen(QHostAddress(QStringLiteral("127.0.0.6"))));
         test::openAndStart(*window(), 0, forum.url(QStringLiteral("/kept")), QStringLiteral("2"));
         const auto keptPeriod = [this] {
-            const std::optional<SavedSlot> kept = m_app->stateFile().read().state.entries[0];
+            const std::optional<SavedSlot> kept = m_app->session()->stateFile().read().state.entries[0];
             return kept ? kept->period : 0;
         };
         QTRY_COMPARE(keptPeriod(), 2);
@@ -345,9 +346,9 @@ private slots:
         for (int i : {1, 2, 3, 4}) {
             test::openAndStart(*window(), i, forum.url(QStringLiteral("/slot%1").arg(i)),
                                QStringLiteral("3"));
-            slot(i).stop();
+            runner(i).stop();
         }
-        QTRY_VERIFY(m_app->stateFile().read().state.entries[4].has_value());
+        QTRY_VERIFY(m_app->session()->stateFile().read().state.entries[4].has_value());
 
         // Slots come back a second apart; before their turns the user types in slot 2 and clicks
         // into slot 3's address box, about to select its text and type over it.
@@ -371,12 +372,12 @@ private slots:
         QVERIFY(!slot(2).savedState()); // both before their turns
         QVERIFY(!slot(3).savedState());
 
-        QTRY_VERIFY_WITH_TIMEOUT(slot(4).isClockTimerActive(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(slot(4).isOpen(), 10000);
         QCOMPARE(typedInto->currentText(), QStringLiteral("bbs.example.cn"));
         QCOMPARE(clickedInto->currentText(), shownBefore);
-        QVERIFY(!slot(2).isClockTimerActive());
-        QVERIFY(!slot(3).isClockTimerActive());
-        QVERIFY(slot(1).isClockTimerActive());
+        QVERIFY(!slot(2).isOpen());
+        QVERIFY(!slot(3).isOpen());
+        QVERIFY(slot(1).isOpen());
         QTRY_COMPARE(forum.pageRequests().size(), 2);
         for (const ForumServer::Request &r : forum.pageRequests())
             QVERIFY(r.path == u"/slot1" || r.path == u"/slot4");

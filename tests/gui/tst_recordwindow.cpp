@@ -1,12 +1,15 @@
 #include "common/guitest.h"
 #include "record/recordstore.h"
 #include "recordwin/recordwindow.h"
+#include "widgets/words.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -60,7 +63,8 @@ private slots:
             store.add({base + Hour, 5, RecordKind::Opened, QStringLiteral("http://127.0.0.1/")});
             for (qint64 at = base; at < now; at += Minute) {
                 const bool failing = at >= base + 2 * Hour && at < base + 2 * Hour + 30 * Minute;
-                store.addOutcome(2, at, !failing, QStringLiteral("HTTP 503（服务暂时不可用）"));
+                store.addOutcome(2, at,
+                                 failing ? ReloadResult{ReloadOutcome::HttpError, 503} : ReloadResult{});
             }
             store.add({base + 4 * Hour, 2, RecordKind::LoggedOut, {}});
             store.add({base + 5 * Hour, 2, RecordKind::LoggedIn, {}});
@@ -122,6 +126,49 @@ private slots:
             QVERIFY(file.open(QIODevice::ReadOnly));
             QVERIFY2(!file.readAll().contains(secret.toUtf8()), qPrintable(name));
         }
+    }
+
+    // A record of the first layout, which kept a failure's words, is read as it is and goes on
+    // in the layout of outcomes.
+    void aRecordOfTheFirstLayoutKeepsItsRowsAndGoesOn()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("layout1"));
+            db.setDatabaseName(path());
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            for (const char *statement :
+                 {"CREATE TABLE events(id INTEGER PRIMARY KEY, at INTEGER NOT NULL, slot INTEGER NOT NULL,"
+                  " kind INTEGER NOT NULL, detail TEXT)",
+                  "CREATE TABLE minutes(minute INTEGER NOT NULL, slot INTEGER NOT NULL,"
+                  " answered INTEGER NOT NULL DEFAULT 0, failed INTEGER NOT NULL DEFAULT 0,"
+                  " ended_failed INTEGER NOT NULL DEFAULT 0, reason TEXT, PRIMARY KEY(minute, slot)) WITHOUT "
+                  "ROWID",
+                  "INSERT INTO events(at, slot, kind) VALUES(60000, 0, 11)",
+                  "INSERT INTO minutes VALUES(1, 0, 2, 1, 1, '连接超时')", "PRAGMA user_version=1"})
+                QVERIFY2(query.exec(QString::fromUtf8(statement)), statement);
+            query = QSqlQuery();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("layout1"));
+
+        RecordStore store(path());
+        QSignalSpy problems(&store, &RecordStore::problem);
+        QVERIFY(store.open());
+        QCOMPARE(problems.size(), 0); // neither damaged nor set aside
+        store.addOutcome(0, 3 * Minute, {ReloadOutcome::HttpError, 503});
+        const RecordData data = store.read(0);
+        QCOMPARE(data.events.size(), std::size_t(1));
+        QCOMPARE(data.minutes.size(), std::size_t(2));
+        QCOMPARE(recordFailureText(data.minutes[0].failure), QStringLiteral("连接超时"));
+        QCOMPARE(data.minutes[0].answered, 2);
+        QCOMPARE(data.minutes[1].failure.result, std::optional(ReloadResult{ReloadOutcome::HttpError, 503}));
+        QCOMPARE(recordFailureText(data.minutes[1].failure), QStringLiteral("HTTP 503（服务暂时不可用）"));
+        // A minute of the old layout that fails anew says the new outcome, not the old words.
+        store.addOutcome(0, Minute + 10, {ReloadOutcome::NoAnswer, 0});
+        QCOMPARE(recordFailureText(store.read(0).minutes[0].failure),
+                 reloadResultText({ReloadOutcome::NoAnswer}));
+        QVERIFY(files().filter(QStringLiteral(".bad")).isEmpty());
     }
 
     void saysWhenThereIsNoRecordYet()
@@ -188,7 +235,7 @@ private slots:
         QCOMPARE(problems.size(), 1);
         QVERIFY(problems.first().first().toString().contains(QStringLiteral("挂机照常进行")));
         store.add({1000, 0, RecordKind::Started, {}});
-        store.addOutcome(0, 1000, true, {});
+        store.addOutcome(0, 1000, {});
         store.markAlive(2000);
         QVERIFY(store.read(0).events.empty());
         QCOMPARE(problems.size(), 1);

@@ -42,13 +42,19 @@ class TestTrayLayout : public QObject
         m_tray = m_app->tray();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
     }
+    // The icon Qt draws into an X11 notification area: one widget, found by the program's own
+    // test, so that a Qt release that renames its class fails here.
     static QWidget *trayIconWidget()
     {
+        QWidget *found = nullptr;
         for (QWidget *widget : QApplication::allWidgets()) {
-            if (qstrcmp(widget->metaObject()->className(), "QSystemTrayIconSys") == 0)
-                return widget;
+            if (isQtDrawnTrayIcon(widget)) {
+                if (found)
+                    qFatal("two tray icon widgets");
+                found = widget;
+            }
         }
-        return nullptr;
+        return found;
     }
 
 private slots:
@@ -125,8 +131,7 @@ private slots:
         QCOMPARE(items, (QStringList{QStringLiteral("显示程序"), QStringLiteral("挂机记录"),
                                      QStringLiteral("启动时恢复挂机☑"), QStringLiteral("随机推迟几秒刷新☑"),
                                      QStringLiteral("开机自动启动☐"), QStringLiteral("退出程序")}));
-        QCOMPARE(icon->toolTip().isEmpty() ? QStringLiteral(" Tavren软件") : icon->toolTip(),
-                 QStringLiteral(" Tavren软件"));
+        QCOMPARE(m_tray->findChild<QSystemTrayIcon *>()->toolTip(), QStringLiteral(" Tavren软件"));
 
         for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
             QTest::mousePress(icon, button);

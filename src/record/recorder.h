@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/record.h"
+#include "record/recordstore.h"
+
+#include <QObject>
+
+#include <memory>
+
+class QTimer;
+
+namespace kelvora {
+
+class Clock;
+class ForumSlot;
+
+/**
+ * Keeps the record of a run of the program: its start, that it is still alive now and then, its
+ * end, and what each slot it follows does, stamped with the program's clock. Trouble with the file
+ * never stops a slot: the record is then not kept, and problem() says so once.
+ */
+class Recorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    /** `aliveEveryMs`: how often the run is marked as still going, and what is written made durable. */
+    Recorder(const QString &path, const Clock &clock, int aliveEveryMs, QObject *parent = nullptr);
+    ~Recorder() override;
+
+    /** Opens the record and notes that the program started; false when there is no record to keep. */
+    bool open();
+    /** Writes what slot `index` does from now on. */
+    void follow(int index, const ForumSlot &slot);
+    /** Notes that the program ends, and lets go of the file. */
+    void close();
+
+    /** The record, none when it is not kept. */
+    RecordStore *store() const { return m_store.get(); }
+    const QString &path() const { return m_path; }
+    /** What the record holds: every event, and the minutes of the last `sinceMs`. */
+    RecordData read(qint64 sinceMs) const;
+
+signals:
+    /** Something the user should know of the record: said once for each trouble. */
+    void problem(const QString &text);
+
+private:
+    void add(int slot, RecordKind kind, const QString &detail = {});
+
+    QString m_path;
+    const Clock &m_clock;
+    std::unique_ptr<RecordStore> m_store;
+    QTimer *m_aliveTimer = nullptr;
+};
+
+} // namespace kelvora

@@ -1,0 +1,147 @@
+#include "slots/slotsession.h"
+
+#include "platform/memory.h"
+#include "slots/slotrunner.h"
+#include "web/webprofile.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <limits>
+
+namespace kelvora {
+namespace {
+// Pages tend to fall asleep together (slots started together reload together): one release
+// for the group is enough. The engine tears a page down over a second or so.
+constexpr int MemoryReleaseDelayMs = 3000;
+} // namespace
+
+SlotSession::SlotSession(const SlotProfiles &profiles, const Clock &clock, SessionSetup setup,
+                         QObject *parent)
+    : QObject(parent), m_stateFile(setup.stateFile), m_setup(std::move(setup)), m_saveTimer(new QTimer(this)),
+      m_memoryRelease(new QTimer(this))
+{
+    m_saveTimer->setObjectName(QStringLiteral("save"));
+    m_saveTimer->setSingleShot(true);
+    m_saveTimer->setInterval(m_setup.saveDelayMs);
+    connect(m_saveTimer, &QTimer::timeout, this, &SlotSession::saveNow);
+    m_memoryRelease->setObjectName(QStringLiteral("memoryRelease"));
+    m_memoryRelease->setSingleShot(true);
+    m_memoryRelease->setInterval(MemoryReleaseDelayMs);
+    connect(m_memoryRelease, &QTimer::timeout, this, [] { releaseFreedMemory(); });
+    for (int i = 0; i < SlotCount; ++i) {
+        auto runner = std::make_unique<SlotRunner>(m_setup.descriptions[std::size_t(i)], profiles.profile(i),
+                                                   clock, &m_questions, m_setup.timers);
+        runner->setNextReloadQuery([this] { return msUntilAnyReload(); });
+        runner->setLateReloads(m_lateReloads);
+        const ForumSlot *slot = &runner->slot();
+        // Started by the first page of a group, not pushed back by the next: pages that sleep
+        // every few seconds must not put the release off for ever.
+        connect(slot, &ForumSlot::pageSlept, m_memoryRelease, [this] {
+            if (!m_memoryRelease->isActive())
+                m_memoryRelease->start();
+        });
+        connect(slot, &ForumSlot::savedStateChanged, this, &SlotSession::saveSoon);
+        connect(slot, &ForumSlot::loggedOutChanged, this,
+                [this, i](bool loggedOut) { emit loggedOutChanged(i, loggedOut); });
+        m_runners[std::size_t(i)] = std::move(runner);
+    }
+}
+
+SlotSession::~SlotSession() = default;
+
+void SlotSession::loadStartPage(const QString &address)
+{
+    for (const auto &runner : m_runners)
+        runner->load(address);
+}
+
+void SlotSession::resumeKept()
+{
+    const StateRead read = m_stateFile.read();
+    if (read.problem != StateProblem::None && read.problem != StateProblem::Missing) {
+        // The bad file stays for whoever wants to look at it; the program starts as it first did.
+        emit stateUnusable(read, m_stateFile.setAside());
+    }
+    m_resumeOnStart = read.state.resumeOnStart;
+    setLateReloads(read.state.lateReloads);
+    m_stateRead = true;
+    emit choicesRead();
+    if (!m_resumeOnStart)
+        return;
+
+    m_toResume = read.state.entries;
+    int delay = 0;
+    int running = 0;
+    for (int i = 0; i < SlotCount; ++i) {
+        const std::optional<SavedSlot> &saved = read.state.entries[std::size_t(i)];
+        if (!saved)
+            continue;
+        running += saved->running ? 1 : 0;
+        QTimer::singleShot(delay, this, [this, i, saved = *saved] {
+            m_toResume[std::size_t(i)].reset();
+            // The user got to this slot first: what they opened, or are typing, stands.
+            SlotRunner *runner = at(i);
+            if (runner->slot().savedState() || runner->hasUserInput())
+                return;
+            runner->resume(saved);
+            emit slotResumed(i);
+        });
+        delay += m_setup.resumeSpacingMs;
+    }
+    if (running > 0)
+        emit resuming(running);
+}
+
+void SlotSession::saveSoon()
+{
+    // Changes that come together (a period typed key by key, slots resumed one after another) are
+    // written together.
+    if (!m_saveTimer->isActive())
+        m_saveTimer->start();
+}
+
+void SlotSession::saveNow()
+{
+    m_saveTimer->stop();
+    if (!m_stateRead)
+        return; // what is kept was not read yet: writing now would lose it
+    SavedState state;
+    state.resumeOnStart = m_resumeOnStart;
+    state.lateReloads = m_lateReloads;
+    for (int i = 0; i < SlotCount; ++i) {
+        std::optional<SavedSlot> slot = at(i)->slot().savedState();
+        state.entries[std::size_t(i)] = slot ? slot : m_toResume[std::size_t(i)];
+    }
+    QString error;
+    if (!m_stateFile.write(state, &error))
+        qWarning("cannot keep the slots' state in %s: %s", qPrintable(m_stateFile.path()), qPrintable(error));
+}
+
+void SlotSession::setResumeOnStart(bool on)
+{
+    if (on == m_resumeOnStart)
+        return;
+    m_resumeOnStart = on;
+    saveSoon();
+}
+
+void SlotSession::setLateReloads(bool on)
+{
+    const bool changed = on != m_lateReloads;
+    m_lateReloads = on;
+    for (const auto &runner : m_runners)
+        runner->setLateReloads(on);
+    if (changed && m_stateRead)
+        saveSoon();
+}
+
+qint64 SlotSession::msUntilAnyReload() const
+{
+    qint64 soonest = std::numeric_limits<qint64>::max();
+    for (const auto &runner : m_runners)
+        soonest = std::min(soonest, runner->msUntilReload());
+    return soonest;
+}
+
+} // namespace kelvora

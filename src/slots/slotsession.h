@@ -1,0 +1,105 @@
+#pragma once
+
+#include "core/pagedialog.h"
+#include "core/slotstate.h"
+#include "core/slottable.h"
+
+#include <QObject>
+
+#include <array>
+#include <memory>
+#include <optional>
+
+class QTimer;
+
+namespace kelvora {
+
+class Clock;
+class TimerFactory;
+class SlotProfiles;
+class SlotRunner;
+
+/** What a session is made of; tests shorten its waits. */
+struct SessionSetup
+{
+    /** The file the slots' state is kept in. */
+    QString stateFile;
+    std::array<SlotDescription, SlotCount> descriptions = slotTable();
+    /** Between two slots going on after a restart, so that their pages do not all load at once. */
+    int resumeSpacingMs = 1500;
+    /** How long the kept state waits for more changes before it is written. */
+    int saveDelayMs = 1000;
+    /** Where the slots' timers come from; QTimers when none. */
+    TimerFactory *timers = nullptr;
+};
+
+/**
+ * What keeps the forums online, apart from any window: the eight running slots, each on its own
+ * browser profile, their kept state (read at the start, written a moment after each change and
+ * at the end), and the resume of what ran before a restart. Windows show it and send it the
+ * user's commands; they come and go while it runs on.
+ */
+class SlotSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    SlotSession(const SlotProfiles &profiles, const Clock &clock, SessionSetup setup,
+                QObject *parent = nullptr);
+    ~SlotSession() override;
+
+    SlotRunner *at(int index) const { return m_runners.at(static_cast<std::size_t>(index)).get(); }
+    auto begin() const { return m_runners.begin(); }
+    auto end() const { return m_runners.end(); }
+    const SlotStateFile &stateFile() const { return m_stateFile; }
+
+    /** Every slot's idle start: its page on the program's first page. */
+    void loadStartPage(const QString &address);
+    /**
+     * Reads the kept state and, if it asks for it, lets the slots go on as they were, one after
+     * another. A file that can't be used is set aside, and told of by stateUnusable().
+     */
+    void resumeKept();
+    /** Writes the kept state now, if it was read: the end of the program. */
+    void saveNow();
+
+    /** "启动时恢复挂机". */
+    void setResumeOnStart(bool on);
+    bool resumeOnStart() const { return m_resumeOnStart; }
+    /** "随机推迟几秒刷新": whether every slot's timer reloads come a moment late. */
+    void setLateReloads(bool on);
+    bool lateReloads() const { return m_lateReloads; }
+
+    /** How long until the next reload of any slot is due. */
+    qint64 msUntilAnyReload() const;
+
+signals:
+    /** The kept state could not be used (`read` says why); it went to `asidePath`, empty if it stayed. */
+    void stateUnusable(const kelvora::StateRead &read, const QString &asidePath);
+    /** The kept choices were read: resumeOnStart() and lateReloads() are as kept. */
+    void choicesRead();
+    /** Slots that ran before the restart go on: `running` of them will be kept online. */
+    void resuming(int running);
+    /** Slot `index` went on as it was kept. */
+    void slotResumed(int index);
+    /** Slot `index`'s member was logged out, or is logged in again. */
+    void loggedOutChanged(int index, bool loggedOut);
+
+private:
+    void saveSoon();
+
+    std::array<std::unique_ptr<SlotRunner>, SlotCount> m_runners;
+    QuestionGate m_questions;
+    SlotStateFile m_stateFile;
+    SessionSetup m_setup;
+    bool m_resumeOnStart = true;
+    bool m_lateReloads = true;
+    bool m_stateRead = false;
+    /** Slots still waiting to go on after a restart: their kept state stands for them meanwhile. */
+    std::array<std::optional<SavedSlot>, SlotCount> m_toResume{};
+    QTimer *m_saveTimer = nullptr;
+    // Gives back what sleeping pages held, once the engine has let go of it all.
+    QTimer *m_memoryRelease = nullptr;
+};
+
+} // namespace kelvora

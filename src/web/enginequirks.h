@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+class QWebEnginePage;
+
+/*
+ * What the program relies on of Qt WebEngine that Qt does not promise. Each is named here, and
+ * each has a test that fails when a Qt release changes it (tst_pagedialogs, tst_reloadreport).
+ */
+
+namespace kelvora::engine {
+
+/**
+ * The engine asks its own "leave this page?" question (a page's beforeunload) through
+ * QWebEnginePage::javaScriptConfirm, like a page's confirm(); only its text, Qt's translated
+ * string, tells the two apart.
+ */
+bool isLeavePageQuestion(const QString &message);
+
+/**
+ * Whether the forum has answered the load under way, the page perhaps still loading: Qt WebEngine
+ * says nothing of a response until the load ends, but the history entry shown is committed, with
+ * a new time stamp, once the answer arrives. A mark taken when the load is asked for differs from
+ * the mark taken after the answer.
+ */
+class AnswerWatch
+{
+public:
+    /** The load about to be asked for, or just begun, is the one watched. */
+    void loadAsked(const QWebEnginePage &page);
+    bool isAnswered(const QWebEnginePage &page) const;
+
+private:
+    static QString committedEntry(const QWebEnginePage &page);
+    QString m_atLoad;
+};
+
+} // namespace kelvora::engine

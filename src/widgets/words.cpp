@@ -1,0 +1,218 @@
+#include "widgets/words.h"
+
+#include <algorithm>
+
+namespace kelvora {
+namespace {
+
+QString httpWords(int status)
+{
+    switch (status) {
+    case 400:
+        return QStringLiteral("请求有误");
+    case 401:
+        return QStringLiteral("需要身份验证");
+    case 403:
+        return QStringLiteral("禁止访问");
+    case 404:
+        return QStringLiteral("页面不存在");
+    case 408:
+        return QStringLiteral("请求超时");
+    case 429:
+        return QStringLiteral("请求过于频繁");
+    case 500:
+        return QStringLiteral("服务器内部错误");
+    case 502:
+        return QStringLiteral("网关错误");
+    case 503:
+        return QStringLiteral("服务暂时不可用");
+    case 504:
+        return QStringLiteral("网关超时");
+    default:
+        return {};
+    }
+}
+
+QString networkWords(int code)
+{
+    switch (networkFailureOf(code)) {
+    case NetworkFailure::TimedOut:
+        return QStringLiteral("连接超时");
+    case NetworkFailure::NetworkChanged:
+        return QStringLiteral("网络连接已改变");
+    case NetworkFailure::ConnectionClosed:
+        return QStringLiteral("连接被关闭");
+    case NetworkFailure::ConnectionReset:
+        return QStringLiteral("连接被重置");
+    case NetworkFailure::ConnectionRefused:
+        return QStringLiteral("连接被拒绝");
+    case NetworkFailure::ConnectionFailed:
+        return QStringLiteral("无法建立连接");
+    case NetworkFailure::NameNotResolved:
+        return QStringLiteral("无法解析网站的域名");
+    case NetworkFailure::Disconnected:
+        return QStringLiteral("网络已断开");
+    case NetworkFailure::AddressUnreachable:
+        return QStringLiteral("无法访问该地址");
+    case NetworkFailure::Certificate:
+        return QStringLiteral("网站的安全证书有问题");
+    case NetworkFailure::InvalidAddress:
+        return QStringLiteral("网址无效");
+    case NetworkFailure::UnknownScheme:
+        return QStringLiteral("不支持该网址的协议");
+    case NetworkFailure::TooManyRedirects:
+        return QStringLiteral("重定向次数过多");
+    case NetworkFailure::InvalidResponse:
+        return QStringLiteral("网站的回应无效");
+    case NetworkFailure::EmptyResponse:
+        return QStringLiteral("网站没有返回任何数据");
+    case NetworkFailure::Other:
+        break;
+    }
+    return QStringLiteral("网络错误（%1）").arg(code);
+}
+
+QString moment(const QDateTime &at)
+{
+    return at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+} // namespace
+
+QString statusText(SlotStatus status)
+{
+    switch (status) {
+    case SlotStatus::Running:
+        return QStringLiteral("运行中");
+    case SlotStatus::LoggedOut:
+        return QStringLiteral("已掉线");
+    case SlotStatus::Stopped:
+        break;
+    }
+    return QStringLiteral("已停止");
+}
+
+QString reloadResultText(const ReloadResult &result)
+{
+    switch (result.outcome) {
+    case ReloadOutcome::Answered:
+        return {};
+    case ReloadOutcome::HttpError: {
+        const QString words = httpWords(result.code);
+        return words.isEmpty() ? QStringLiteral("HTTP %1").arg(result.code)
+                               : QStringLiteral("HTTP %1（%2）").arg(result.code).arg(words);
+    }
+    case ReloadOutcome::NetworkError:
+        return networkWords(result.code);
+    case ReloadOutcome::NoAnswer:
+        return QStringLiteral("网站在一个刷新周期内没有响应");
+    case ReloadOutcome::Unfinished:
+        return QStringLiteral("论坛已响应，但网页在一个刷新周期内没有加载完");
+    case ReloadOutcome::FromCache:
+        return QStringLiteral("网页取自缓存，论坛没有收到这次刷新");
+    case ReloadOutcome::NotForumPage:
+        return QStringLiteral("当前页面不是论坛网页");
+    case ReloadOutcome::RendererGone:
+        return QStringLiteral("网页进程意外退出");
+    case ReloadOutcome::Interrupted:
+        return QStringLiteral("加载被中断");
+    }
+    return QStringLiteral("未知结果（%1）").arg(int(result.outcome));
+}
+
+QString lastReloadText(const ReloadReport &report)
+{
+    if (!report.at.isValid())
+        return QStringLiteral("尚未刷新");
+    if (report.result.answered())
+        return QStringLiteral("上次刷新：%1 成功").arg(moment(report.at));
+    return QStringLiteral("上次刷新：%1 失败：%2").arg(moment(report.at), reloadResultText(report.result));
+}
+
+QString slotReportText(const SlotReport &report)
+{
+    QString text = lastReloadText(report.lastReload);
+    if (report.running && report.startedLoggedOut)
+        text += QStringLiteral("\n这个页面显示尚未登录：这次挂机不检查是否掉线。请登录论坛后重新开始。");
+    else if (report.loggedOut)
+        text +=
+            QStringLiteral("\n已掉线（%1 起）：%2")
+                .arg(moment(report.loggedOutSince), report.loggedOutReason == LoginWatch::Reason::LoginForm
+                                                        ? QStringLiteral("页面出现了登录表单")
+                                                        : QStringLiteral("页面上的退出链接不见了"));
+    if (report.keptForInput && report.running)
+        text += QStringLiteral("\n屏幕上的网页有尚未发送的输入，为保留它，刷新在后台进行");
+    if (report.answeredDialogs > 0)
+        text += QStringLiteral("\n已自动应答网页对话框 %1 次").arg(report.answeredDialogs);
+    return text;
+}
+
+QString slotReportWithCountdown(const ForumSlot &slot)
+{
+    const QString report = slotReportText(slot.report());
+    return slot.isRunning() ? report + QLatin1Char('\n') + nextReloadText(slot.msUntilReload()) : report;
+}
+
+QString nextReloadText(qint64 msUntilReload)
+{
+    const qint64 seconds = (std::max<qint64>(0, msUntilReload) + 999) / 1000;
+    if (seconds < 60)
+        return QStringLiteral("下次刷新：%1 秒后").arg(seconds);
+    return QStringLiteral("下次刷新：%1 分 %2 秒后")
+        .arg(seconds / 60)
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString recordStateText(RecordState state)
+{
+    switch (state) {
+    case RecordState::NotRecorded:
+        return QStringLiteral("无记录");
+    case RecordState::NotRunning:
+        return QStringLiteral("程序未运行");
+    case RecordState::Stopped:
+        return QStringLiteral("已停止");
+    case RecordState::Online:
+        return QStringLiteral("在线");
+    case RecordState::LoggedOut:
+        return QStringLiteral("已掉线");
+    case RecordState::Failed:
+        return QStringLiteral("刷新失败");
+    }
+    return {};
+}
+
+QString recordFailureText(const RecordFailure &failure)
+{
+    return failure.result ? reloadResultText(*failure.result) : failure.words;
+}
+
+QString recordDurationText(qint64 ms)
+{
+    const qint64 seconds = ms / 1000;
+    if (seconds < 60)
+        return QStringLiteral("%1 秒").arg(seconds);
+    if (seconds < 3600)
+        return QStringLiteral("%1 分").arg(seconds / 60);
+    return QStringLiteral("%1 小时 %2 分").arg(seconds / 3600).arg(seconds / 60 % 60);
+}
+
+QString stateProblemText(const StateRead &read)
+{
+    switch (read.problem) {
+    case StateProblem::None:
+    case StateProblem::Missing:
+        return {};
+    case StateProblem::Empty:
+        return QStringLiteral("文件是空的");
+    case StateProblem::Unreadable:
+        return QStringLiteral("无法读取：%1").arg(read.detail);
+    case StateProblem::Newer:
+        return QStringLiteral("由更新版本的程序写入（版本 %1）").arg(read.detail);
+    case StateProblem::Damaged:
+        return QStringLiteral("内容已损坏：%1").arg(read.detail);
+    }
+    return {};
+}
+
+} // namespace kelvora

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/forumslot.h"
+#include "core/record.h"
+#include "core/reloadoutcome.h"
+#include "core/slotstate.h"
+
+#include <QString>
+
+/*
+ * The words the user reads for the program's values: every window takes them from here, so one
+ * value reads the same wherever it is shown, and a new kind of value is a compile error in the
+ * switch that must name it.
+ */
+
+namespace kelvora {
+
+/** The status label's text: "运行中", "已掉线", "已停止". */
+QString statusText(SlotStatus status);
+
+/** Why a reload failed: "HTTP 503（服务暂时不可用）", "连接被重置"; empty for a reload answered. */
+QString reloadResultText(const ReloadResult &result);
+
+/** One line on the last reload: "上次刷新：2026-12-07 13:45:02 成功", or "… 失败：连接被重置". */
+QString lastReloadText(const ReloadReport &report);
+
+/**
+ * The status label's tool tip: the last reload and, as it applies, the login, a reload kept
+ * aside for what the user typed, and the dialogs answered for the user.
+ */
+QString slotReportText(const SlotReport &report);
+
+/** The slot's report and, while it runs, when its next reload comes, as of now. */
+QString slotReportWithCountdown(const ForumSlot &slot);
+
+/** When the next reload comes, rounded up to the second: "下次刷新：12 秒后", "下次刷新：4 分 05 秒后". */
+QString nextReloadText(qint64 msUntilReload);
+
+/** What a state in the record is called where the user reads it. */
+QString recordStateText(RecordState state);
+
+/** Why reloads failed, as the record keeps it; empty when it does not say. */
+QString recordFailureText(const RecordFailure &failure);
+
+/** A length of time for the user: "3 小时 05 分", "12 分", "40 秒". */
+QString recordDurationText(qint64 ms);
+
+/** Why the kept state could not be used; empty when it could, or there was none. */
+QString stateProblemText(const StateRead &read);
+
+} // namespace kelvora

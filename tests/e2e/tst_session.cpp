@@ -1,0 +1,126 @@
+#include "common/fakes.h"
+#include "common/forumwindow.h"
+#include "record/recorder.h"
+#include "web/webpage.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+using namespace kelvora;
+using kelvora::test::ForumServer;
+
+// The session keeps forums online with no window at all: a day of it on a fake clock, every
+// slot's hourly page generated and recorded, and a restart that resumes all eight.
+class TestSession : public QObject
+{
+    Q_OBJECT
+
+    static constexpr qint64 Hour = 3600 * 1000;
+
+    test::ForumWindow m_fixture; // its forum only: this session has no window
+    ForumServer &m_forum = m_fixture.forum();
+    QTemporaryDir m_folder;
+    test::TemporaryProfiles m_profiles;
+    test::FakeClock m_clock;
+    test::FakeTimers m_timers{m_clock};
+
+    std::unique_ptr<SlotSession> makeSession()
+    {
+        SessionSetup setup;
+        setup.stateFile = m_folder.filePath(QStringLiteral("slots.json"));
+        setup.resumeSpacingMs = 10;
+        setup.saveDelayMs = 10;
+        setup.timers = &m_timers;
+        auto session = std::make_unique<SlotSession>(*m_profiles.get(), m_clock, setup);
+        session->loadStartPage(QStringLiteral("about:blank"));
+        return session;
+    }
+    static QString member(int slot) { return QStringLiteral("m%1").arg(slot + 1); }
+    // An hour in the slot's own unit: minutes, or seconds for slot 8.
+    static int hourPeriod(int slot) { return int(Hour / slotTable()[std::size_t(slot)].tickIntervalMs); }
+    // Every slot has had `pages` pages generated for its member, and waits for none.
+    bool allHavePages(const SlotSession &session, qsizetype pages) const
+    {
+        const bool all = test::waitUntil(
+            [&] {
+                for (int i = 0; i < SlotCount; ++i) {
+                    if (m_forum.pagesFor(member(i)).size() < pages ||
+                        session.at(i)->slot().isReloadPending() || session.at(i)->page()->isLoading())
+                        return false;
+                }
+                return true;
+            },
+            20000);
+        if (!all) {
+            for (int i = 0; i < SlotCount; ++i)
+                qWarning() << "slot" << i + 1 << m_forum.pagesFor(member(i)).size() << "pages, reload pending"
+                           << session.at(i)->slot().isReloadPending() << "loading"
+                           << session.at(i)->page()->isLoading() << "next in"
+                           << session.at(i)->slot().msUntilReload() << "timer"
+                           << m_timers.find(slotTable()[std::size_t(i)].names.refreshTimer)->isActive();
+        }
+        return all;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_folder.isValid()); }
+
+    void aDayKeptOnlineWithoutAWindowThenAllGoOnAfterARestart()
+    {
+        std::unique_ptr<SlotSession> session = makeSession();
+        session->resumeKept(); // a first run: nothing kept
+        session->setLateReloads(false);
+        Recorder recorder(m_folder.filePath(RecordStore::fileName()), m_clock, 60000);
+        QVERIFY(recorder.open());
+        for (int i = 0; i < SlotCount; ++i) {
+            recorder.follow(i, session->at(i)->slot());
+            session->at(i)->open(m_forum.url(QStringLiteral("/thread?member=") + member(i)).toString());
+        }
+        QVERIFY(allHavePages(*session, 1));
+        for (int i = 0; i < SlotCount; ++i) {
+            session->at(i)->setTypedPeriod(hourPeriod(i));
+            QCOMPARE(session->at(i)->start(), ForumSlot::StartResult::Started);
+        }
+        for (int hour = 1; hour <= 24; ++hour) {
+            m_timers.advance(Hour);
+            QVERIFY2(allHavePages(*session, 1 + hour), qPrintable(QStringLiteral("hour %1").arg(hour)));
+        }
+        for (int i = 0; i < SlotCount; ++i) {
+            const ForumSlot &slot = session->at(i)->slot();
+            QCOMPARE(m_forum.pagesFor(member(i)).size(), 25); // the open's, then one an hour: no more
+            QCOMPARE(slot.onlineTime(), (OnlineTime{24, 0, 0}));
+            QVERIFY(slot.lastReload().result.answered());
+            QCOMPARE(slot.msUntilReload(), Hour);
+        }
+        // The record has each slot's 24 reloads, stamped with the session's clock.
+        int answered = 0;
+        for (const RecordMinute &minute : recorder.read(0).minutes)
+            answered += minute.answered;
+        QCOMPARE(answered, 24 * SlotCount);
+        recorder.close();
+
+        // The program ends and starts again: every slot goes on as it was, on its page.
+        session->saveNow();
+        session.reset();
+        session = makeSession();
+        QSignalSpy resumed(session.get(), &SlotSession::slotResumed);
+        QSignalSpy resuming(session.get(), &SlotSession::resuming);
+        session->resumeKept();
+        QCOMPARE(resuming.size(), 1);
+        QCOMPARE(resuming.first().first().toInt(), SlotCount);
+        QTRY_COMPARE(resumed.size(), SlotCount);
+        QVERIFY(allHavePages(*session, 26));
+        for (int i = 0; i < SlotCount; ++i) {
+            const ForumSlot &slot = session->at(i)->slot();
+            QVERIFY(slot.isRunning());
+            QCOMPARE(slot.acceptedPeriod(), hourPeriod(i));
+            QCOMPARE(m_forum.pagesFor(member(i)).last().cookie,
+                     m_forum.pagesFor(member(i)).first().issuedCookie);
+        }
+        m_timers.advance(Hour); // and on the hour, as the kept state has it
+        QVERIFY(allHavePages(*session, 27));
+    }
+};
+
+KELVORA_GUI_TEST_MAIN(TestSession)
+#include "tst_session.moc"
