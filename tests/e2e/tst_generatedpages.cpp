@@ -71,7 +71,7 @@ class TestGeneratedPages : public QObject
                 },
                 10000))
             qWarning("slot %d's last reload did not reach the forum", run.index + 1);
-        const int periodMs = TickMs; // every slot here runs at a period of one tick
+        const int periodMs = m_window.runner(run.index).description().tickIntervalMs; // a period of one tick
         return onePagePerPeriod(m_window.forum().pagesFor(run.member).mid(run.pagesBefore + 1), reloads,
                                 periodMs);
     }
