@@ -203,7 +203,7 @@ void ForumServer::setOutage(Outage outage)
 {
     m_outage = outage;
     m_tcp->setResetting(outage == Outage::ConnectionReset);
-    if (outage != Outage::NoAnswer)
+    if (outage != Outage::NoAnswer && m_hanging.isEmpty())
         m_unanswered.clear(); // the waiting browsers get their connections closed
 }
 
@@ -256,7 +256,7 @@ void ForumServer::answer(const QHttpServerRequest &request, QHttpServerResponder
     const auto file = m_files.constFind(seen.path);
     seen.kind = kindOf(seen.path, file != m_files.cend(), file != m_files.cend() && file->isPage);
 
-    if (m_outage == Outage::NoAnswer) {
+    if (m_outage == Outage::NoAnswer || m_hanging.contains(seen.path)) {
         seen.status = 0;
         m_requests << seen;
         emit requestReceived(seen);

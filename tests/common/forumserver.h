@@ -106,6 +106,8 @@ public:
     void setFile(const QString &path, const QByteArray &contentType, const QByteArray &body,
                  bool isPage = false);
     void setOutage(Outage outage);
+    /** Requests for `path` are taken and never answered, as a stalled advertiser's image is. */
+    void setHanging(const QString &path) { m_hanging.insert(path); }
     /** Logs a member out, as a forum does when the member logged in elsewhere. */
     void logOut(const QString &member) { m_loggedOut.insert(member); }
 
@@ -155,6 +157,7 @@ private:
     };
     QHash<QString, File> m_files;
     Outage m_outage = Outage::None;
+    QSet<QString> m_hanging;
     StepCredit m_credit;
     QSet<QString> m_loggedOut;
     std::vector<QHttpServerResponder> m_unanswered;

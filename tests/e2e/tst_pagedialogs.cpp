@@ -125,6 +125,8 @@ private slots:
             10000);
     }
 
+    // The engine's question is told from a page's own confirm() by its text alone
+    // (engine::isLeavePageQuestion): were Qt to word it otherwise, the timer reload would ask here.
     void aTimerReloadLeavesAPageThatAsksBeforeItIsLeft()
     {
         auto *browser = m_window.control<QWebEngineView>(0, &SlotControlNames::browser);

@@ -38,6 +38,7 @@ private slots:
     {
         test::SlotSetup setup;
         setup.slotDescriptions[0].tickIntervalMs = 200;
+        setup.slotDescriptions[1].tickIntervalMs = 400;
         QVERIFY(m_window.open(setup));
     }
     void cleanupTestCase() { m_window.close(); }
@@ -75,6 +76,25 @@ private slots:
         QTRY_VERIFY2(reportSays(QStringLiteral(" 成功")), qPrintable(statusTip()));
         QCOMPARE(m_window.control<QLabel>(0, &SlotControlNames::statusLabel)->text(),
                  QStringLiteral("运行中"));
+    }
+
+    // A page the forum answered that never finishes (an image that never comes) is told apart
+    // from a forum that never answers: the engine commits the page's history entry when the answer
+    // arrives (engine::AnswerWatch). Were a Qt release to commit it later, this would say "no answer".
+    void aPageThatNeverFinishesIsNoSilentForum()
+    {
+        m_window.forum().setFile(QStringLiteral("/stalled"), "text/html",
+                                 "<html><body><img src=\"/hang.png\"></body></html>", true);
+        m_window.forum().setHanging(QStringLiteral("/hang.png"));
+        m_window.openAndStart(1, m_window.forum().url(QStringLiteral("/stalled")), QStringLiteral("1"));
+        const ForumSlot &slot = m_window.slot(1);
+        QTRY_VERIFY(slot.lastReload().at.isValid());
+        for (int reloads = 0; reloads < 3; ++reloads) {
+            const QDateTime before = slot.lastReload().at;
+            QCOMPARE(slot.lastReload().result.outcome, ReloadOutcome::Unfinished);
+            QTRY_VERIFY(slot.lastReload().at != before);
+        }
+        m_window.click(1, &SlotControlNames::stopButton);
     }
 };
 
