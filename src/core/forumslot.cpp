@@ -4,12 +4,15 @@
 #include "core/browser.h"
 #include "core/clock.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kelvora {
 namespace {
 // How long a loaded page is left to run its scripts and store its cookies before it may sleep.
 constexpr qint64 SettleMs = 2000;
+// The longest a forum may take over a page: a timer reload waits this long for the page under way.
+constexpr qint64 LoadLimitMs = 60000;
 } // namespace
 
 SlotStatus ForumSlot::status() const
@@ -24,8 +27,11 @@ ForumSlot::ForumSlot(Browser &browser, const Clock &clock, TimerFactory &timers,
     : QObject(parent), m_browser(browser), m_clock(clock),
       m_schedule(timers, description.names.refreshTimer, clock, description.tickIntervalMs),
       m_onlineClock(timers, description.names.clockTimer, clock),
-      m_settle(timers.makeTimer(QStringLiteral("settle"), SettleMs)), m_lifecycle(pagesMaySleep)
+      m_settle(timers.makeTimer(QStringLiteral("settle"), SettleMs)),
+      m_loadLimit(timers.makeTimer(QStringLiteral("loadLimit"), LoadLimitMs)), m_loadLimitMs(LoadLimitMs),
+      m_lifecycle(pagesMaySleep)
 {
+    m_loadLimit->setCallback([this] { giveUpLoad(); });
     m_schedule.setDueCallback([this] { reloadForTimer(); });
     m_onlineClock.setChangedCallback([this](const OnlineTime &time) { emit onlineTimeChanged(time); });
     m_settle->setCallback([this] { apply(m_lifecycle.graceOver()); });
@@ -91,6 +97,9 @@ void ForumSlot::stop()
 {
     const bool wasLoggedOut = status() == SlotStatus::LoggedOut;
     m_schedule.stop();
+    m_reloadOwed = false;
+    m_loadLimit->stop();
+    m_report.slowPageMs.reset();
     setRunning(false);
     if (wasLoggedOut)
         emit loggedOutChanged(false);
@@ -140,16 +149,39 @@ void ForumSlot::reloadNow()
 
 void ForumSlot::reloadForTimer()
 {
+    if (m_loading) {
+        // A forum slower than the period gets to finish its page: a reload now would cancel it,
+        // and the forum would never send a page at all. The reload comes the moment it has.
+        const qint64 waited = m_clock.steadyMs() - m_loadStartedMs;
+        if (waited < m_loadLimitMs) {
+            if (!std::exchange(m_reloadOwed, true))
+                m_loadLimit->start(m_loadLimitMs - waited);
+            return;
+        }
+        giveUpLoad();
+        return;
+    }
+    apply(m_lifecycle.reloadDue(m_pageHoldsInput));
+}
+
+void ForumSlot::giveUpLoad()
+{
+    m_reloadOwed = false;
+    if (!m_loading || !isRunning())
+        return;
     // A forum that never answers would otherwise look like one that is fine; a page that got
     // its answer but never finished (a script that never ends) is no fault of the forum's.
-    if (m_loading)
-        noteReload({m_browser.isPageAnswered() ? ReloadOutcome::Unfinished : ReloadOutcome::NoAnswer, 0});
+    const qint64 waitedSeconds = (m_clock.steadyMs() - m_loadStartedMs + 500) / 1000;
+    noteReload({m_browser.isPageAnswered() ? ReloadOutcome::Unfinished : ReloadOutcome::NoAnswer,
+                static_cast<int>(std::max<qint64>(1, waitedSeconds))});
+    m_loadStartedMs = m_clock.steadyMs(); // the reload's own load starts now
     apply(m_lifecycle.reloadDue(m_pageHoldsInput));
 }
 
 void ForumSlot::pageLoadStarted()
 {
     m_loading = true;
+    m_loadStartedMs = m_clock.steadyMs();
     m_pageHoldsInput = false; // a new page holds nothing typed yet
     m_lifecycle.loadStarted();
 }
@@ -172,6 +204,11 @@ void ForumSlot::pageLoadFinished(const PageLoad &load)
     // steps in the page are no reload, and a page from the cache never reached the forum.
     if (std::exchange(m_reloadPending, false)) {
         const ReloadResult result = reloadResultOf(load);
+        const qint64 tookMs = m_clock.steadyMs() - m_loadStartedMs;
+        if (result.answered() && tookMs > qint64(period()) * m_schedule.tickMs())
+            m_report.slowPageMs = tookMs;
+        else if (result.answered())
+            m_report.slowPageMs.reset();
         noteReload(result);
         // The forum may have moved the page (a new thread page): keep it there; not to the
         // login page a logged-out member is sent to.
@@ -181,6 +218,16 @@ void ForumSlot::pageLoadFinished(const PageLoad &load)
         }
     }
     apply(m_lifecycle.loadFinished());
+    reloadIfOwed();
+}
+
+void ForumSlot::reloadIfOwed()
+{
+    if (!std::exchange(m_reloadOwed, false))
+        return;
+    m_loadLimit->stop();
+    if (isRunning())
+        apply(m_lifecycle.reloadDue(m_pageHoldsInput));
 }
 
 void ForumSlot::pageTitleChanged(const QString &title)
@@ -236,6 +283,7 @@ void ForumSlot::pageRendererGone()
     m_loading = false;
     m_reloadPending = false;
     noteReload({ReloadOutcome::RendererGone, 0});
+    reloadIfOwed();
 }
 
 void ForumSlot::setPageSeen(bool seen)

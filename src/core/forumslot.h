@@ -43,6 +43,9 @@ struct SlotReport
     LoginWatch::Reason loggedOutReason = LoginWatch::Reason::None;
     bool keptForInput = false; ///< the last reload went aside, to keep what the user typed
     int answeredDialogs = 0;   ///< page dialogs answered for the user, who could not see them
+    /// How long the last reload's page took, when that was longer than the period: the forum is
+    /// slower than the period, and each reload waits for the page before it.
+    std::optional<qint64> slowPageMs;
 };
 
 /**
@@ -90,6 +93,8 @@ public:
     /** Whether a timer reload comes a moment after its period (see reloadDelayMs). */
     void setLateReloads(bool on) { m_schedule.setLateReloads(on); }
     bool lateReloads() const { return m_schedule.lateReloads(); }
+    /** The longest a timer reload waits for the page under way before giving it up: a minute. */
+    void setLoadLimit(qint64 ms) { m_loadLimitMs = ms; }
     /** Where the late reloads' random numbers in [0, 1) come from. */
     void setRandomSource(std::function<double()> random) { m_schedule.setRandomSource(std::move(random)); }
 
@@ -163,15 +168,23 @@ private:
     void noteLogin();
     void apply(PageLifecycle::Action action, ReloadCause cause = ReloadCause::Timer);
     void reloadForTimer();
+    /** The page under way has waited as long as a forum may take: it is given up for a reload. */
+    void giveUpLoad();
+    /** The page under way has ended: the reload that waited for it comes now. */
+    void reloadIfOwed();
 
     Browser &m_browser;
     const Clock &m_clock;
     ReloadSchedule m_schedule;
     OnlineClock m_onlineClock;
-    std::unique_ptr<Timer> m_settle; ///< a loaded page's scripts run a moment before it may sleep
+    std::unique_ptr<Timer> m_settle;    ///< a loaded page's scripts run a moment before it may sleep
+    std::unique_ptr<Timer> m_loadLimit; ///< the longest a reload waits for the page before it
     int m_acceptedPeriod = 1;
     std::optional<int> m_typedPeriod = 1;
     bool m_loading = false;
+    qint64 m_loadStartedMs = 0;
+    qint64 m_loadLimitMs;
+    bool m_reloadOwed = false; ///< a timer reload fell due while the page was loading: it comes once it has
     bool m_reloadPending = false; ///< the load under way is a reload this slot asked for
     bool m_pageHoldsInput = false;
     QUrl m_pageUrl;

@@ -14,8 +14,8 @@ enum class ReloadOutcome
     Answered = 0,     ///< the forum generated the page
     HttpError = 1,    ///< the forum answered with an error status (code: the HTTP status)
     NetworkError = 2, ///< no usable answer reached us (code: the engine's network error number)
-    NoAnswer = 3,     ///< the next reload fell due while the forum had not answered this one
-    Unfinished = 4,   ///< the forum answered, but the page did not finish loading within the period
+    NoAnswer = 3,     ///< the forum did not answer in time (code: the seconds waited; 0: a period)
+    Unfinished = 4,   ///< the forum answered, but the page did not finish in time (code: as NoAnswer's)
     FromCache = 5,    ///< the page came from the browser's cache: the forum never saw the reload
     NotForumPage = 6, ///< the slot's page is no web page at all
     RendererGone = 7, ///< the page's renderer process ended under it

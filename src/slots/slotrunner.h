@@ -50,6 +50,7 @@ public:
     void setTypedPeriod(std::optional<int> period) { m_slot.setTypedPeriod(period); }
     void choosePeriod(int period) { m_slot.choosePeriod(period); }
     void setLateReloads(bool on) { m_slot.setLateReloads(on); }
+    void setLoadLimit(qint64 ms) { m_slot.setLoadLimit(ms); }
     /** A question of the page's was answered for the user, who could not see it. */
     void noteDialogAnswered() { m_slot.pageDialogAnswered(); }
 

@@ -34,6 +34,7 @@ SlotSession::SlotSession(const SlotProfiles &profiles, const Clock &clock, Sessi
                                                    clock, &m_questions, m_setup.timers);
         runner->setNextReloadQuery([this] { return msUntilAnyReload(); });
         runner->setLateReloads(m_lateReloads);
+        runner->setLoadLimit(m_setup.loadLimitMs);
         const ForumSlot *slot = &runner->slot();
         // Started by the first page of a group, not pushed back by the next: pages that sleep
         // every few seconds must not put the release off for ever.

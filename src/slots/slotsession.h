@@ -29,6 +29,8 @@ struct SessionSetup
     int resumeSpacingMs = 1500;
     /** How long the kept state waits for more changes before it is written. */
     int saveDelayMs = 1000;
+    /** The longest a timer reload waits for a page still loading: the longest a forum may take. */
+    int loadLimitMs = 60000;
     /** Where the slots' timers come from; QTimers when none. */
     TimerFactory *timers = nullptr;
 };

@@ -105,9 +105,11 @@ QString reloadResultText(const ReloadResult &result)
     case ReloadOutcome::NetworkError:
         return networkWords(result.code);
     case ReloadOutcome::NoAnswer:
-        return QStringLiteral("网站在一个刷新周期内没有响应");
+        return result.code > 0 ? QStringLiteral("网站 %1 秒内没有响应").arg(result.code)
+                               : QStringLiteral("网站在一个刷新周期内没有响应");
     case ReloadOutcome::Unfinished:
-        return QStringLiteral("论坛已响应，但网页在一个刷新周期内没有加载完");
+        return result.code > 0 ? QStringLiteral("论坛已响应，但网页 %1 秒内没有加载完").arg(result.code)
+                               : QStringLiteral("论坛已响应，但网页在一个刷新周期内没有加载完");
     case ReloadOutcome::FromCache:
         return QStringLiteral("网页取自缓存，论坛没有收到这次刷新");
     case ReloadOutcome::NotForumPage:
@@ -140,6 +142,9 @@ QString slotReportText(const SlotReport &report)
                 .arg(moment(report.loggedOutSince), report.loggedOutReason == LoginWatch::Reason::LoginForm
                                                         ? QStringLiteral("页面出现了登录表单")
                                                         : QStringLiteral("页面上的退出链接不见了"));
+    if (report.slowPageMs && report.running)
+        text += QStringLiteral("\n网站比刷新周期慢：约 %1 秒一页")
+                    .arg(std::max<qint64>(1, (*report.slowPageMs + 500) / 1000));
     if (report.keptForInput && report.running)
         text += QStringLiteral("\n屏幕上的网页有尚未发送的输入，为保留它，刷新在后台进行");
     if (report.answeredDialogs > 0)

@@ -9,9 +9,24 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrlQuery>
 
+#include <memory>
+
 namespace kelvora::test {
+namespace {
+
+// The connection an answer goes out on, where Qt's HTTP server tells it (up to Qt 6.4).
+template <typename Responder> QPointer<QTcpSocket> socketOf(Responder &responder)
+{
+    if constexpr (requires { responder.socket(); })
+        return responder.socket();
+    else
+        return {};
+}
+
+} // namespace
 
 /** Cuts every connection, new and open, while `resetting` is set. */
 class ResettableTcpServer final : public QTcpServer
@@ -265,7 +280,20 @@ void ForumServer::answer(const QHttpServerRequest &request, QHttpServerResponder
     }
 
     const Reply out = reply(request, seen);
-    send(responder, static_cast<QHttpServerResponder::StatusCode>(out.status), out.headers, out.body);
+    if (m_pageDelayMs > 0 && seen.kind == Kind::Page) {
+        // The browser may give the page up meanwhile: then there is no one to answer.
+        const QPointer<QTcpSocket> socket = socketOf(responder);
+        auto later = std::make_shared<QHttpServerResponder>(std::move(responder));
+        ++m_delayedReplies;
+        QTimer::singleShot(m_pageDelayMs, this, [this, later, out, socket, watched = !socket.isNull()] {
+            --m_delayedReplies;
+            if (!watched || (socket && socket->state() == QAbstractSocket::ConnectedState))
+                send(*later, static_cast<QHttpServerResponder::StatusCode>(out.status), out.headers,
+                     out.body);
+        });
+    } else {
+        send(responder, static_cast<QHttpServerResponder::StatusCode>(out.status), out.headers, out.body);
+    }
     seen.status = out.status;
     qCDebug(forumLog).noquote() << "forum" << m_tcp->serverAddress().toString() << seen.elapsedMs
                                 << seen.status

@@ -106,6 +106,10 @@ public:
     void setFile(const QString &path, const QByteArray &contentType, const QByteArray &body,
                  bool isPage = false);
     void setOutage(Outage outage);
+    /** Every page is answered `ms` after it was asked for, as a busy forum on a cheap host answers. */
+    void setPageDelay(int ms) { m_pageDelayMs = ms; }
+    /** Pages held back by setPageDelay() that are still to be sent. */
+    int delayedReplies() const { return m_delayedReplies; }
     /** Requests for `path` are taken and never answered, as a stalled advertiser's image is. */
     void setHanging(const QString &path) { m_hanging.insert(path); }
     /** Logs a member out, as a forum does when the member logged in elsewhere. */
@@ -158,6 +162,8 @@ private:
     QHash<QString, File> m_files;
     Outage m_outage = Outage::None;
     QSet<QString> m_hanging;
+    int m_pageDelayMs = 0;
+    int m_delayedReplies = 0;
     StepCredit m_credit;
     QSet<QString> m_loggedOut;
     std::vector<QHttpServerResponder> m_unanswered;

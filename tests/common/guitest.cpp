@@ -55,6 +55,7 @@ bool SlotWindow::open(const SlotSetup &setup)
 {
     SessionSetup session;
     session.descriptions = setup.slotDescriptions;
+    session.loadLimitMs = setup.loadLimitMs;
     m_session = std::make_unique<SlotSession>(*m_profiles.get(), *setup.clock, session);
     m_session->loadStartPage(setup.startPage);
     return openWindow();

@@ -88,6 +88,8 @@ struct SlotSetup
 {
     std::array<SlotDescription, SlotCount> slotDescriptions = slotTable();
     QString startPage = QStringLiteral("about:blank");
+    /** The longest a reload waits for a page still loading. */
+    int loadLimitMs = 60000;
     const Clock *clock = &SystemClock::instance();
 };
 

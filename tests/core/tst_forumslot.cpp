@@ -536,6 +536,47 @@ private slots:
         QCOMPARE(slot.lastReload().result.outcome, ReloadOutcome::Unfinished);
     }
 
+    // A forum slower than the period: a timer reload waits for the page under way and comes the
+    // moment it has finished; a page that never comes is given up after a minute.
+    void aReloadWaitsForThePageUnderWay()
+    {
+        FakeTimers timers(m_clock);
+        ForumSlot slot(m_browser, m_clock, timers, withTick(1000));
+        QVERIFY(startOnForum(slot, QStringLiteral("1")));
+        timers.advance(1000);
+        QCOMPARE(m_browser.reloads, 1);
+        slot.pageLoadStarted();
+        timers.advance(2500); // the forum works on the page through two periods and more
+        QCOMPARE(m_browser.reloads, 1);
+        QVERIFY(!slot.lastReload().at.isValid()); // nothing failed
+        slot.pageLoadFinished({});
+        QCOMPARE(m_browser.reloads, 2); // at once
+        QVERIFY(slot.lastReload().result.answered());
+        QCOMPARE(slot.report().slowPageMs, std::optional<qint64>(2500));
+
+        slot.pageLoadStarted();
+        timers.advance(59'000);
+        QCOMPARE(m_browser.reloads, 2);
+        timers.advance(1'000);
+        QCOMPARE(m_browser.reloads, 3);
+        QCOMPARE(slot.lastReload().result, (ReloadResult{ReloadOutcome::NoAnswer, 60}));
+        QCOMPARE(slot.report().slowPageMs, std::optional<qint64>(2500)); // as the last page found it
+
+        // A page within its period is no slow forum; a stop drops the reload that waited.
+        slot.pageLoadStarted();
+        slot.pageLoadFinished({});
+        QVERIFY(!slot.report().slowPageMs);
+        timers.advance(1000);
+        slot.pageLoadStarted();
+        timers.advance(1000);
+        const int reloads = m_browser.reloads;
+        slot.stop();
+        slot.pageLoadFinished({});
+        QCOMPARE(m_browser.reloads, reloads);
+        timers.advance(120'000);
+        QCOMPARE(m_browser.reloads, reloads);
+    }
+
     void aReloadBeforeTheOpenedPageCameAsksForItAgain()
     {
         ForumSlot slot(m_browser, m_clock, m_timers, m_description);

@@ -29,6 +29,10 @@ private slots:
         QTest::newRow("unknown number")
             << ReloadResult{ReloadOutcome::NetworkError, -999} << "网络错误（-999）";
         QTest::newRow("no answer") << ReloadResult{ReloadOutcome::NoAnswer} << "网站在一个刷新周期内没有响应";
+        QTest::newRow("no answer in a minute")
+            << ReloadResult{ReloadOutcome::NoAnswer, 60} << "网站 60 秒内没有响应";
+        QTest::newRow("unfinished in a minute")
+            << ReloadResult{ReloadOutcome::Unfinished, 60} << "论坛已响应，但网页 60 秒内没有加载完";
         QTest::newRow("unfinished") << ReloadResult{ReloadOutcome::Unfinished}
                                     << "论坛已响应，但网页在一个刷新周期内没有加载完";
         QTest::newRow("cache") << ReloadResult{ReloadOutcome::FromCache}
@@ -79,6 +83,10 @@ private slots:
         QTest::newRow("kept for input, running")
             << report([](SlotReport &r) { r.running = r.keptForInput = true; })
             << "尚未刷新\n屏幕上的网页有尚未发送的输入，为保留它，刷新在后台进行";
+        QTest::newRow("slow forum") << report([](SlotReport &r) {
+            r.running = true;
+            r.slowPageMs = 3400;
+        }) << "尚未刷新\n网站比刷新周期慢：约 3 秒一页";
         QTest::newRow("kept for input, stopped")
             << report([](SlotReport &r) { r.keptForInput = true; }) << "尚未刷新";
         QTest::newRow("dialogs") << report([](SlotReport &r) { r.answeredDialogs = 2; })
