@@ -19,4 +19,11 @@ QUrl addressFromUserInput(const QString &text);
  */
 QString addressForRecord(const QString &address);
 
+/**
+ * An address as the slots' kept state keeps it: as the user typed it, to come back to, but without
+ * a user name and password and without query items named as passwords are ("password", "pwd", …).
+ * An address that carries neither is kept exactly as it is.
+ */
+QString addressForState(const QString &address);
+
 } // namespace kelvora

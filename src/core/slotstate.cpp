@@ -1,5 +1,7 @@
 #include "core/slotstate.h"
 
+#include "core/address.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -71,7 +73,7 @@ bool SlotStateFile::write(const SavedState &state, QString *error) const
         if (!slot)
             continue;
         list.append(QJsonObject{{QStringLiteral("slot"), i + 1},
-                                {QStringLiteral("address"), slot->address},
+                                {QStringLiteral("address"), addressForState(slot->address)},
                                 {QStringLiteral("period"), slot->period},
                                 {QStringLiteral("running"), slot->running}});
     }
