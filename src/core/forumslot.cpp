@@ -88,7 +88,7 @@ ForumSlot::StartResult ForumSlot::start()
         emit statusChanged(status());
         emit loggedOutChanged(false);
     }
-    noteLogin();
+    emit reportChanged();
     noteSavedState();
     return StartResult::Started;
 }
@@ -103,7 +103,7 @@ void ForumSlot::stop()
     setRunning(false);
     if (wasLoggedOut)
         emit loggedOutChanged(false);
-    noteLogin();
+    emit reportChanged();
     noteSavedState();
 }
 
@@ -242,17 +242,18 @@ void ForumSlot::notePageSigns(const LoginSigns &signs)
         return;
     emit statusChanged(status());
     emit loggedOutChanged(m_login.state() == LoginWatch::State::LoggedOut);
-    noteLogin();
+    emit reportChanged();
 }
 
-void ForumSlot::noteLogin()
+SlotReport ForumSlot::report() const
 {
-    m_report.running = isRunning();
-    m_report.startedLoggedOut = m_login.startedLoggedOut();
-    m_report.loggedOut = status() == SlotStatus::LoggedOut;
-    m_report.loggedOutSince = m_login.loggedOutSince();
-    m_report.loggedOutReason = m_login.reason();
-    emit reportChanged();
+    SlotReport report = m_report;
+    report.running = isRunning();
+    report.startedLoggedOut = m_login.startedLoggedOut();
+    report.loggedOut = status() == SlotStatus::LoggedOut;
+    report.loggedOutSince = m_login.loggedOutSince();
+    report.loggedOutReason = m_login.reason();
+    return report;
 }
 
 void ForumSlot::pageInputChanged(bool holdsInput)
@@ -342,9 +343,9 @@ void ForumSlot::noteReload(const ReloadResult &result)
 
 void ForumSlot::setRunning(bool running)
 {
-    if (running == m_report.running)
+    if (running == m_running)
         return;
-    m_report.running = running;
+    m_running = running;
     emit runningChanged(running);
     emit statusChanged(status());
     apply(m_lifecycle.runningChanged(running));

@@ -130,7 +130,8 @@ public:
     /** The period the slot reloads with: the typed one, or else the accepted one. */
     int period() const { return m_typedPeriod.value_or(m_acceptedPeriod); }
     OnlineTime onlineTime() const { return m_onlineClock.time(); }
-    const SlotReport &report() const { return m_report; }
+    /** What the status label's tool tip tells, as of now. */
+    SlotReport report() const;
     const ReloadReport &lastReload() const { return m_report.lastReload; }
     const QString &pageTitle() const { return m_pageTitle; }
     /** What is kept of this slot for the next start; none for a slot that was never opened nor started. */
@@ -165,7 +166,6 @@ private:
     void noteSavedState();
     void notePageSigns(const LoginSigns &signs);
     void noteReload(const ReloadResult &result);
-    void noteLogin();
     void apply(PageLifecycle::Action action, ReloadCause cause = ReloadCause::Timer);
     void reloadForTimer();
     /** The page under way has waited as long as a forum may take: it is given up for a reload. */
@@ -196,7 +196,8 @@ private:
     LoginWatch m_login;
     QUrl m_keptUrl; ///< the page kept online: as started, then as each successful reload found it
     std::optional<SavedSlot> m_lastSaved;
-    SlotReport m_report;
+    SlotReport m_report; ///< the reload's part of the report; report() adds the login's
+    bool m_running = false;
     QString m_pageTitle;
     PageLifecycle m_lifecycle;
 };

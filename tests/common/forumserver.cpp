@@ -15,18 +15,6 @@
 #include <memory>
 
 namespace kelvora::test {
-namespace {
-
-// The connection an answer goes out on, where Qt's HTTP server tells it (up to Qt 6.4).
-template <typename Responder> QPointer<QTcpSocket> socketOf(Responder &responder)
-{
-    if constexpr (requires { responder.socket(); })
-        return responder.socket();
-    else
-        return {};
-}
-
-} // namespace
 
 /** Cuts every connection, new and open, while `resetting` is set. */
 class ResettableTcpServer final : public QTcpServer
@@ -69,6 +57,15 @@ private:
 };
 
 namespace {
+
+// The connection an answer goes out on, where Qt's HTTP server tells it (up to Qt 6.4).
+template <typename Responder> QPointer<QTcpSocket> socketOf(Responder &responder)
+{
+    if constexpr (requires { responder.socket(); })
+        return responder.socket();
+    else
+        return {};
+}
 
 // What the forum did, a line a request: QT_LOGGING_RULES="kelvora.testforum.debug=true" shows it.
 Q_LOGGING_CATEGORY(forumLog, "kelvora.testforum", QtInfoMsg)

@@ -22,24 +22,14 @@ private slots:
         QTest::newRow("503") << ReloadResult{ReloadOutcome::HttpError, 503} << "HTTP 503（服务暂时不可用）";
         QTest::newRow("unnamed status") << ReloadResult{ReloadOutcome::HttpError, 418} << "HTTP 418";
         QTest::newRow("reset") << ReloadResult{ReloadOutcome::NetworkError, -101} << "连接被重置";
-        QTest::newRow("no such host")
-            << ReloadResult{ReloadOutcome::NetworkError, -105} << "无法解析网站的域名";
         QTest::newRow("certificate") << ReloadResult{ReloadOutcome::NetworkError, -202}
                                      << "网站的安全证书有问题";
         QTest::newRow("unknown number")
             << ReloadResult{ReloadOutcome::NetworkError, -999} << "网络错误（-999）";
-        QTest::newRow("no answer") << ReloadResult{ReloadOutcome::NoAnswer} << "网站在一个刷新周期内没有响应";
         QTest::newRow("no answer in a minute")
             << ReloadResult{ReloadOutcome::NoAnswer, 60} << "网站 60 秒内没有响应";
         QTest::newRow("unfinished in a minute")
             << ReloadResult{ReloadOutcome::Unfinished, 60} << "论坛已响应，但网页 60 秒内没有加载完";
-        QTest::newRow("unfinished") << ReloadResult{ReloadOutcome::Unfinished}
-                                    << "论坛已响应，但网页在一个刷新周期内没有加载完";
-        QTest::newRow("cache") << ReloadResult{ReloadOutcome::FromCache}
-                               << "网页取自缓存，论坛没有收到这次刷新";
-        QTest::newRow("no forum") << ReloadResult{ReloadOutcome::NotForumPage} << "当前页面不是论坛网页";
-        QTest::newRow("renderer") << ReloadResult{ReloadOutcome::RendererGone} << "网页进程意外退出";
-        QTest::newRow("interrupted") << ReloadResult{ReloadOutcome::Interrupted} << "加载被中断";
         // A record from a later program may hold an outcome this one has no words for.
         QTest::newRow("from a later program") << ReloadResult{ReloadOutcome(99)} << "未知结果（99）";
     }

@@ -56,8 +56,7 @@ class TestSession : public QObject
                 qWarning() << "slot" << i + 1 << m_forum.pagesFor(member(i)).size() << "pages, reload pending"
                            << session.at(i)->slot().isReloadPending() << "loading"
                            << session.at(i)->page()->isLoading() << "next in"
-                           << session.at(i)->slot().msUntilReload() << "timer"
-                           << m_timers.find(slotTable()[std::size_t(i)].names.refreshTimer)->isActive();
+                           << session.at(i)->slot().msUntilReload();
         }
         return all;
     }
