@@ -9,6 +9,13 @@ class QWebEnginePage;
  * each has a test that fails when a Qt release changes it (tst_pagedialogs, tst_reloadreport).
  */
 
+/*
+ * Qt WebEngine tells of one load at a time (QWebEnginePage::loadingChanged): a load asked while
+ * another is under way adds no start of its own, and once an end is told, nothing of the load
+ * still on its way is told. Qt 6.8 so ends a new page's first, empty load and never tells of the
+ * forum's page opened during it. ForumSlot takes any end told as the end of all loading
+ * (tst_reloadreport's anOpenDuringTheFirstLoadKeepsItsPeriod).
+ */
 namespace kelvora::engine {
 
 /**

@@ -20,6 +20,7 @@ class TestReloadReport : public QObject
 {
     Q_OBJECT
 
+    test::SlotSetup m_setup;
     test::ForumWindow m_window;
 
     QString statusTip() const
@@ -38,12 +39,12 @@ class TestReloadReport : public QObject
 private slots:
     void initTestCase()
     {
-        test::SlotSetup setup;
-        setup.slotDescriptions[0].tickIntervalMs = 200;
-        setup.slotDescriptions[1].tickIntervalMs = 400;
+        m_setup.slotDescriptions[0].tickIntervalMs = 200;
+        m_setup.slotDescriptions[1].tickIntervalMs = 400;
+        m_setup.slotDescriptions[2].tickIntervalMs = 400;
         // A forum may take 2.5 s over a page here, not a minute.
-        setup.loadLimitMs = 2500;
-        QVERIFY(m_window.open(setup));
+        m_setup.loadLimitMs = 2500;
+        QVERIFY(m_window.open(m_setup));
     }
     void cleanupTestCase() { m_window.close(); }
 
@@ -99,6 +100,25 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(slot.lastReload().at != before, 10000);
         }
         m_window.click(1, &SlotControlNames::stopButton);
+    }
+
+    // Opened while the page before it still loads, the forum's page may end without a word from
+    // the engine (Qt 6.8 tells only of a new slot's first, empty page): were the slot to wait for
+    // that word, every reload would wait out the limit and be told as no answer. The slots are made
+    // anew for it, as when the program starts and resumes them at once.
+    void anOpenDuringTheFirstLoadKeepsItsPeriod()
+    {
+        m_window.close();
+        QVERIFY(m_window.open(m_setup));
+        const ForumSlot &slot = m_window.slot(2);
+        QSignalSpy reloads(&slot, &ForumSlot::reloaded);
+        m_window.openAndStart(2, m_window.forum(6).url(QStringLiteral("/thread")), QStringLiteral("1"));
+        QVERIFY(test::waitUntil([&] { return reloads.size() >= 4; }, 20000));
+        m_window.click(2, &SlotControlNames::stopButton);
+        for (const QList<QVariant> &reload : reloads) {
+            const ReloadResult result = reload.first().value<ReloadReport>().result;
+            QVERIFY2(result.outcome == ReloadOutcome::Answered, qPrintable(reloadResultText(result)));
+        }
     }
 
     // Slot 8 reloads every second; its forum takes 1.5 s over a page. Each reload waits for the page
