@@ -28,6 +28,7 @@ struct SlotWalk
     bool program = false;
     bool running = false;
     bool loggedOut = false;
+    RecordState pause = RecordState::Online; ///< Paused or ClockStep while the program did not run
 
     /** Takes in one change of the program's or of the slot's own. */
     void apply(RecordKind kind)
@@ -36,10 +37,21 @@ struct SlotWalk
         case RecordKind::ProgramStarted:
             recorded = program = true;
             running = loggedOut = false; // slots wait for their resume
+            pause = RecordState::Online;
             break;
         case RecordKind::ProgramEnded:
             recorded = true;
             program = running = loggedOut = false;
+            pause = RecordState::Online;
+            break;
+        case RecordKind::PausedFrom:
+            pause = RecordState::Paused;
+            break;
+        case RecordKind::ClockStepFrom:
+            pause = RecordState::ClockStep;
+            break;
+        case RecordKind::Continued:
+            pause = RecordState::Online;
             break;
         case RecordKind::Started:
         case RecordKind::Resumed:
@@ -67,6 +79,8 @@ struct SlotWalk
             return RecordState::NotRecorded;
         if (!program)
             return RecordState::NotRunning;
+        if (pause != RecordState::Online)
+            return pause;
         if (!running)
             return RecordState::Stopped;
         return loggedOut ? RecordState::LoggedOut : RecordState::Online;
@@ -257,13 +271,19 @@ std::vector<RecordEvent> compactRecord(const std::vector<RecordEvent> &events, q
     // ended before it is not taken for one that goes on.
     bool program = false;
     bool older = false;
+    RecordKind pausedBy = RecordKind::Continued; // PausedFrom or ClockStepFrom while paused
     std::array<SlotWalk, SlotCount> walks{};
     for (const RecordEvent &event : withRunEnds(events, false)) {
         if (event.atMs >= cutoffMs)
             break;
         older = true;
-        if (event.kind == RecordKind::ProgramStarted || event.kind == RecordKind::ProgramEnded)
+        if (event.kind == RecordKind::ProgramStarted || event.kind == RecordKind::ProgramEnded) {
             program = event.kind == RecordKind::ProgramStarted;
+            pausedBy = RecordKind::Continued;
+        }
+        if (event.kind == RecordKind::PausedFrom || event.kind == RecordKind::ClockStepFrom ||
+            event.kind == RecordKind::Continued)
+            pausedBy = event.kind;
         for (int i = 0; i < SlotCount; ++i) {
             if (concerns(event, i))
                 walks[std::size_t(i)].apply(event.kind);
@@ -280,6 +300,8 @@ std::vector<RecordEvent> compactRecord(const std::vector<RecordEvent> &events, q
             if (walks[std::size_t(i)].loggedOut)
                 kept.push_back({cutoffMs, i, RecordKind::LoggedOut, {}});
         }
+        if (pausedBy != RecordKind::Continued)
+            kept.push_back({cutoffMs, -1, pausedBy, {}});
     }
     std::copy_if(events.begin(), events.end(), std::back_inserter(kept),
                  [cutoffMs](const RecordEvent &event) { return event.atMs >= cutoffMs; });
@@ -289,11 +311,16 @@ std::vector<RecordEvent> compactRecord(const std::vector<RecordEvent> &events, q
 std::vector<RecordSlotPicture> recordPicture(const RecordData &data, qint64 nowMs, bool programRunsNow)
 {
     std::vector<RecordSlotPicture> picture;
+    // A record begun minutes ago fills its first strip: the minutes are there to be seen.
+    qint64 hourFrom = nowMs - RecordHourMs;
+    if (!data.events.empty())
+        hourFrom = std::min(std::max(hourFrom, data.events.front().atMs), nowMs - RecordShortestMs);
     for (int i = 0; i < SlotCount; ++i) {
         RecordStrip week = recordStrip(data, i, nowMs - RecordWeekMs, nowMs, programRunsNow);
         if (!week.used())
             continue;
         picture.push_back({i, slotTable()[std::size_t(i)].caption,
+                           recordStrip(data, i, hourFrom, nowMs, programRunsNow),
                            recordStrip(data, i, nowMs - DayMs, nowMs, programRunsNow), std::move(week)});
     }
     return picture;

@@ -20,6 +20,15 @@ enum class RecordKind
     ProgramEnded = 2,
     /// The program still ran then; a run that was killed ends at its last such moment.
     ProgramAlive = 3,
+    /// From here the program did not run: the machine slept or the program was held (its own
+    /// clock saw the time go by). Written once it runs again, with a Continued at that moment.
+    PausedFrom = 4,
+    /// From here the machine's clock moved as the program's own did not (set by hand or by the
+    /// network, or a sleep the program's clock did not count). Followed by a Continued.
+    ClockStepFrom = 5,
+    /// The program runs again after a PausedFrom or a ClockStepFrom. A clock set back puts the
+    /// step's two moments the other way round: the stretch both accounts speak of is the break.
+    Continued = 6,
     Opened = 10,
     Started = 11,
     Stopped = 12,
@@ -71,6 +80,8 @@ enum class RecordState
 {
     NotRecorded, ///< before anything was recorded
     NotRunning,  ///< the program did not run
+    Paused,      ///< the machine slept or the program was held
+    ClockStep,   ///< the clock was moved, or the machine slept where the program could not tell
     Stopped,     ///< the slot was not kept online
     Online,      ///< kept online: reloads answered, the member logged in
     LoggedOut,   ///< reloaded, but the forum no longer knew the member
@@ -125,11 +136,17 @@ inline constexpr qint64 RecordWeekMs = 7LL * 24 * 60 * 60 * 1000;
  */
 std::vector<RecordEvent> compactRecord(const std::vector<RecordEvent> &events, qint64 cutoffMs);
 
-/** One slot as the record window shows it: its last 24 hours and its last 7 days. */
+/** The shortest stretch a strip shows: a run of seconds still has a strip to be seen in. */
+inline constexpr qint64 RecordShortestMs = 60LL * 1000;
+/** The stretch of the record's first strip: its last hour, or the time since it began if shorter. */
+inline constexpr qint64 RecordHourMs = 60LL * 60 * 1000;
+
+/** One slot as the record window shows it: its last hour, its last 24 hours and its last 7 days. */
 struct RecordSlotPicture
 {
     int slot = 0;
     QString caption;
+    RecordStrip hour; ///< the last hour, or the time since the record began where that is shorter
     RecordStrip day;
     RecordStrip week;
 };

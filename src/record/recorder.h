@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/record.h"
+#include "core/runwatch.h"
 #include "record/recordstore.h"
 
 #include <QObject>
@@ -47,11 +48,14 @@ signals:
 
 private:
     void add(int slot, RecordKind kind, const QString &detail = {});
+    /** Writes the time the program did not run since the moment before, if it did not. */
+    void noteBreak();
 
     QString m_path;
     const Clock &m_clock;
     std::unique_ptr<RecordStore> m_store;
     QTimer *m_aliveTimer = nullptr;
+    RunWatch m_runWatch;
 };
 
 } // namespace kelvora

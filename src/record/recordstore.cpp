@@ -207,8 +207,10 @@ void RecordStore::add(const RecordEvent &event)
 {
     if (!m_db)
         return;
-    if (event.kind == RecordKind::ProgramStarted)
-        m_aliveId = -1; // a new run marks its own last moment
+    // A new run marks its own last moment, and so does a run that goes on after a break, so
+    // that its mark comes after the break.
+    if (event.kind == RecordKind::ProgramStarted || event.kind == RecordKind::Continued)
+        m_aliveId = -1;
     if (!insert(event))
         return writeFailed(errorText(m_db->event.lastError()));
     if (event.kind == RecordKind::ProgramAlive)

@@ -49,6 +49,13 @@ QString totalsText(const RecordTotals &totals)
         .arg(totals.loggedOutSpans);
 }
 
+/** What the first strip is called: the last hour, or the minutes since the record began. */
+QString recentText(const RecordStrip &strip)
+{
+    const qint64 minutes = (strip.toMs - strip.fromMs + 30 * 1000) / (60 * 1000);
+    return minutes >= 60 ? QStringLiteral("近 1 小时") : QStringLiteral("近 %1 分钟").arg(minutes);
+}
+
 } // namespace
 
 RecordStripView::RecordStripView(RecordStrip strip, QWidget *parent)
@@ -69,6 +76,8 @@ QColor RecordStripView::colour(RecordState state)
         return {215, 48, 39};
     case RecordState::NotRecorded:
     case RecordState::NotRunning:
+    case RecordState::Paused:
+    case RecordState::ClockStep:
     case RecordState::Stopped:
         break;
     }
@@ -152,7 +161,7 @@ RecordWindow::RecordWindow(QWidget *parent)
     legend->addWidget(legendChip(RecordState::Online, recordStateText(RecordState::Online), this));
     legend->addWidget(legendChip(RecordState::LoggedOut, recordStateText(RecordState::LoggedOut), this));
     legend->addWidget(legendChip(RecordState::Failed, recordStateText(RecordState::Failed), this));
-    legend->addWidget(legendChip(RecordState::Stopped, QStringLiteral("已停止或程序未运行"), this));
+    legend->addWidget(legendChip(RecordState::Stopped, QStringLiteral("已停止、程序未运行或电脑休眠"), this));
     legend->addStretch();
     legend->addWidget(new QLabel(QStringLiteral("鼠标停在色条上可查看详情"), this));
 
@@ -196,6 +205,7 @@ void RecordWindow::showPicture(const std::vector<RecordSlotPicture> &picture, co
         caption->setFont(bold);
         grid->addWidget(caption, row++, 0, 1, 3);
         const std::tuple<const char *, QString, const RecordStrip *> strips[] = {
+            {"hour", recentText(slot.hour), &slot.hour},
             {"day", QStringLiteral("近 24 小时"), &slot.day},
             {"week", QStringLiteral("近 7 天"), &slot.week}};
         for (const auto &[name, label, strip] : strips) {

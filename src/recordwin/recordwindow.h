@@ -40,7 +40,8 @@ private:
 };
 
 /**
- * "挂机记录": for every slot used in the last 7 days, a strip of its last 24 hours and one of its
+ * "挂机记录": for every slot used in the last 7 days, a strip of its last hour (of the minutes since
+ * the record began, if fewer), one of its last 24 hours and one of its
  * last 7 days, with what was kept online, answered, failed and logged out beside each. It shows
  * what it is given and asks for a new picture every minute while it is open.
  */

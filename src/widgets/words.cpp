@@ -175,6 +175,10 @@ QString recordStateText(RecordState state)
         return QStringLiteral("无记录");
     case RecordState::NotRunning:
         return QStringLiteral("程序未运行");
+    case RecordState::Paused:
+        return QStringLiteral("电脑休眠或程序被暂停");
+    case RecordState::ClockStep:
+        return QStringLiteral("电脑时钟被调整或电脑休眠");
     case RecordState::Stopped:
         return QStringLiteral("已停止");
     case RecordState::Online:

@@ -1,5 +1,6 @@
 #include "core/period.h"
 #include "core/record.h"
+#include "core/runwatch.h"
 
 #include <QDateTime>
 #include <QTest>
@@ -59,7 +60,7 @@ struct History
 
 const char *stateName(RecordState state)
 {
-    const char *names[] = {"none", "off", "stopped", "online", "out", "failed"};
+    const char *names[] = {"none", "off", "paused", "clock", "stopped", "online", "out", "failed"};
     return names[int(state)];
 }
 
@@ -101,6 +102,42 @@ History oneDay()
     return h;
 }
 
+/**
+ * A run as the recorder writes it, its moments read off both clocks: slot 0 runs from the start,
+ * reloaded every minute and marked alive every 10 s, for `before` minutes; then the steady clock
+ * moves on by `steadyJump` and the machine's by `wallJump` (beside the 10 s to the next mark); then
+ * `after` minutes more, and the program ends.
+ */
+History runAcross(int before, qint64 steadyJump, qint64 wallJump, int after)
+{
+    History h;
+    RunWatch watch(10'000 + 20'000, 5'000);
+    qint64 steady = 0;
+    qint64 wall = 0;
+    auto mark = [&] {
+        if (const std::optional<RunWatch::Break> found = watch.check(steady, wall)) {
+            h.program(std::min(found->fromMs, found->toMs), found->kind);
+            h.program(std::max(found->fromMs, found->toMs), RecordKind::Continued);
+        }
+        h.program(wall, RecordKind::ProgramAlive);
+    };
+    auto run = [&](int minutes) {
+        for (int i = 0; i < minutes * 6; ++i, steady += 10'000, wall += 10'000) {
+            mark();
+            if (i % 6 == 0)
+                h.reloads(0, wall, wall + 1, 1, true);
+        }
+        mark();
+    };
+    watch.check(steady, wall);
+    h.program(0, RecordKind::ProgramStarted).at(0, 0, RecordKind::Started);
+    run(before);
+    steady += 10'000 + steadyJump;
+    wall += 10'000 + wallJump;
+    run(after);
+    return h.program(wall, RecordKind::ProgramEnded);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(History)
@@ -140,6 +177,54 @@ private slots:
         const RecordStrip other = recordStrip(oneDay().data(), 3, T0, T0 + 9 * Hour, programRunsNow);
         QVERIFY(!other.used());
         QCOMPARE(spans(other).count(QStringLiteral("online")), 0);
+    }
+
+    // The program's clock and the machine's read together: time the program did not run, or that
+    // the machine's clock made up, is a break, never kept online, and counts for nothing.
+    void breaksFollowTheProgramsOwnClock_data()
+    {
+        QTest::addColumn<int>("before");
+        QTest::addColumn<qint64>("steadyJump");
+        QTest::addColumn<qint64>("wallJump");
+        QTest::addColumn<int>("after");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("onlineMinutes");
+        QTest::newRow("a sleep of six minutes")
+            << 10 << 6 * Minute << 6 * Minute << 4 << "online 0-10, paused 10-16, online 16-20, off 20-2880"
+            << 14;
+        QTest::newRow("a sleep of hours") << 10 << 5 * Hour << 5 * Hour << 4
+                                          << "online 0-10, paused 10-310, online 310-314, off 314-2880" << 14;
+        QTest::newRow("a sleep the program's clock did not count")
+            << 10 << 0LL << 6 * Minute << 4 << "online 0-10, clock 10-16, online 16-20, off 20-2880" << 14;
+        QTest::newRow("the clock a day forward")
+            << 10 << 0LL << Day << 4 << "online 0-10, clock 10-1450, online 1450-1454, off 1454-2880" << 14;
+        // Both accounts of the hour gone over again are a break.
+        QTest::newRow("the clock an hour back")
+            << 60 << 0LL << -Hour << 90 << "online 0-0, clock 0-60, online 60-90, off 90-2880" << 30;
+        QTest::newRow("a mark late on a busy machine")
+            << 10 << 15'000LL << 15'000LL << 4 << "online 0-14, off 14-2880" << 14;
+        QTest::newRow("the clock set right by seconds")
+            << 10 << 0LL << 3'000LL << 4 << "online 0-14, off 14-2880" << 14;
+    }
+    void breaksFollowTheProgramsOwnClock()
+    {
+        QFETCH(int, before);
+        QFETCH(qint64, steadyJump);
+        QFETCH(qint64, wallJump);
+        QFETCH(int, after);
+        QFETCH(QString, expected);
+        QFETCH(int, onlineMinutes);
+        const RecordData data = runAcross(before, steadyJump, wallJump, after).data();
+        const RecordStrip strip = recordStrip(data, 0, T0, T0 + 2 * Day, false);
+        QCOMPARE(spans(strip), expected);
+        QCOMPARE(strip.totals.onlineMs / Minute, onlineMinutes);
+        QCOMPARE(strip.totals.answered, before + after);
+        // Pruned past the break's start, the strip after the cutoff is the same.
+        const qint64 cutoff = T0 + before * Minute + Minute / 2;
+        RecordData pruned = data;
+        pruned.events = compactRecord(data.events, cutoff);
+        const RecordStrip later = recordStrip(pruned, 0, cutoff, T0 + 2 * Day, false);
+        QCOMPARE(spans(later), spans(recordStrip(data, 0, cutoff, T0 + 2 * Day, false)));
     }
 
     void failuresLastUntilAReloadIsAnswered_data()

@@ -13,6 +13,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <memory>
+
 using namespace kelvora;
 using kelvora::test::child;
 
@@ -40,6 +43,20 @@ class TestRecordWindow : public QObject
         const RecordStrip &strip = view->strip();
         const int x = int(double(ms - strip.fromMs) / double(strip.toMs - strip.fromMs) * view->width());
         return view->grab().toImage().pixelColor(x, view->height() / 2);
+    }
+    static QString toolTipAt(RecordStripView *view, qint64 ms)
+    {
+        const RecordStrip &strip = view->strip();
+        return view->toolTipAt(
+            int(double(ms - strip.fromMs) / double(strip.toMs - strip.fromMs) * view->width()));
+    }
+    /** A window over the record in the file, as of `now`, with the program running. */
+    static std::unique_ptr<RecordWindow> windowOver(RecordStore &store, qint64 now, const QString &where)
+    {
+        auto window = std::make_unique<RecordWindow>();
+        window->showPicture(recordPicture(store.read(now - RecordWeekMs), now, true), where);
+        window->show();
+        return QTest::qWaitForWindowExposed(window.get()) ? std::move(window) : nullptr;
     }
 
 private slots:
@@ -71,10 +88,9 @@ private slots:
         }
         RecordStore store(path());
         QVERIFY(store.open());
-        RecordWindow window;
-        window.showPicture(recordPicture(store.read(now - RecordWeekMs), now, true), path());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const std::unique_ptr<RecordWindow> shown = windowOver(store, now, path());
+        QVERIFY(shown);
+        RecordWindow &window = *shown;
 
         QVERIFY(child<QLabel>(&window, QStringLiteral("slotCaption3")));
         QVERIFY(child<QLabel>(&window, QStringLiteral("slotCaption6")));
@@ -106,6 +122,43 @@ private slots:
         QVERIFY(child<QLabel>(&window, QStringLiteral("where"))
                     ->text()
                     .contains(QDir::toNativeSeparators(path())));
+        // Above them, the last hour: green throughout.
+        auto *hour = child<RecordStripView>(&window, QStringLiteral("hourStrip3"));
+        QCOMPARE(hour->strip().toMs - hour->strip().fromMs, Hour);
+        QCOMPARE(colourAt(hour, now - 50 * Minute), RecordStripView::colour(RecordState::Online));
+        QVERIFY(child<QLabel>(&window, QStringLiteral("hourTotals3"))
+                    ->text()
+                    .startsWith(QStringLiteral("在线 ")));
+    }
+
+    // A record begun 14 minutes ago fills the first strip; the 6 minutes the machine slept are grey,
+    // told, and left out of the time online.
+    void aRunOfMinutesIsSeenAndASleepIsNoTimeOnline()
+    {
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        RecordStore store(path());
+        QVERIFY(store.open());
+        store.add({now - 14 * Minute, -1, RecordKind::ProgramStarted, {}});
+        store.add({now - 14 * Minute, 0, RecordKind::Started, {}});
+        store.add({now - 10 * Minute, -1, RecordKind::PausedFrom, {}});
+        store.add({now - 4 * Minute, -1, RecordKind::Continued, {}});
+        const std::unique_ptr<RecordWindow> window = windowOver(store, now, path());
+        QVERIFY(window);
+        auto *hour = child<RecordStripView>(window.get(), QStringLiteral("hourStrip1"));
+        QCOMPARE(hour->strip().fromMs, now - 14 * Minute);
+        QCOMPARE(colourAt(hour, now - 12 * Minute), RecordStripView::colour(RecordState::Online));
+        QCOMPARE(colourAt(hour, now - 7 * Minute), RecordStripView::colour(RecordState::Paused));
+        QCOMPARE(colourAt(hour, now - 2 * Minute), RecordStripView::colour(RecordState::Online));
+        const QString slept = toolTipAt(hour, now - 7 * Minute);
+        QVERIFY2(slept.endsWith(QStringLiteral("\n电脑休眠或程序被暂停，6 分")), qPrintable(slept));
+        for (const char *name : {"hourTotals1", "dayTotals1"})
+            QVERIFY(child<QLabel>(window.get(), QLatin1String(name))
+                        ->text()
+                        .startsWith(QStringLiteral("在线 8 分　")));
+        const QList<QLabel *> labels = window->findChildren<QLabel *>();
+        QVERIFY(std::any_of(labels.cbegin(), labels.cend(), [](const QLabel *label) {
+            return label->text() == QStringLiteral("近 14 分钟");
+        }));
     }
 
     void anAddressIsRecordedWithoutWhatItCarries()

@@ -1,0 +1,27 @@
+#include "core/runwatch.h"
+
+#include <cstdlib>
+
+namespace kelvora {
+
+RunWatch::RunWatch(qint64 pauseAfterMs, qint64 stepAfterMs)
+    : m_pauseAfterMs(pauseAfterMs), m_stepAfterMs(stepAfterMs)
+{}
+
+std::optional<RunWatch::Break> RunWatch::check(qint64 steadyMs, qint64 wallMs)
+{
+    std::optional<Break> found;
+    if (m_steadyMs) {
+        const qint64 steadyGap = steadyMs - *m_steadyMs;
+        const qint64 wallGap = wallMs - m_wallMs;
+        if (steadyGap > m_pauseAfterMs)
+            found = Break{RecordKind::PausedFrom, m_wallMs, wallMs};
+        else if (std::llabs(wallGap - steadyGap) > m_stepAfterMs)
+            found = Break{RecordKind::ClockStepFrom, m_wallMs, wallMs};
+    }
+    m_steadyMs = steadyMs;
+    m_wallMs = wallMs;
+    return found;
+}
+
+} // namespace kelvora
