@@ -179,6 +179,7 @@ void Application::showMainWindow()
             m_window->switchToSlot(index);
     });
     connect(session, &SlotSession::loggedOutChanged, this, &Application::tellLogin);
+    connect(session, &SlotSession::stateKeptChanged, this, &Application::tellStateKept);
     m_session->resumeKept();
 }
 
@@ -192,6 +193,23 @@ void Application::tellStateUnusable(const StateRead &read, const QString &asideP
                   asidePath.isEmpty()
                       ? QString()
                       : QStringLiteral("原文件已另存为 %1。").arg(QDir::toNativeSeparators(asidePath))),
+         QMessageBox::Ok});
+}
+
+void Application::tellStateKept(bool kept, const QString &error)
+{
+    if (kept) {
+        if (m_tray)
+            m_tray->showMessage(QStringLiteral("挂机状态已能再次保存"));
+        return;
+    }
+    // The forums' own cookie store shares the disk: a login made now may not be kept either.
+    MessageBox::showWithoutWaiting(
+        m_window.get(),
+        {QMessageBox::Warning, QStringLiteral("提示"),
+         QStringLiteral("挂机状态无法保存（%1）：各论坛的网址、刷新时间、是否挂机和新的登录可能不会保存。"
+                        "挂机照常进行，能保存时会自动补存。")
+             .arg(error),
          QMessageBox::Ok});
 }
 

@@ -126,6 +126,7 @@ private:
     void tellStateUnusable(const StateRead &read, const QString &asidePath);
     void setStartsWithSession(bool on);
     /** Tells, in the tray, that a slot's member was logged out, and which slots are so now. */
+    void tellStateKept(bool kept, const QString &error);
     void tellLogin(int index, bool loggedOut);
 
     ApplicationSetup m_setup;

@@ -82,11 +82,17 @@ bool SlotStateFile::write(const SavedState &state, QString *error) const
                            {QStringLiteral("lateReloads"), state.lateReloads},
                            {QStringLiteral("slots"), list}};
 
+    // Unbuffered, so that a full disk fails the write itself rather than a flush whose failure
+    // commit() may not see (QTBUG-75077); short writes count as failed. The old file is replaced
+    // only by a whole new one, and stays as it was otherwise.
+    const QByteArray bytes = QJsonDocument(root).toJson();
     QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(root).toJson()) < 0 || !file.commit()) {
+    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+                         file.write(bytes) == bytes.size() && file.size() == bytes.size();
+    if (!written || !file.commit()) {
         if (error)
             *error = file.errorString();
-        return false;
+        return false; // the new file goes with `file`, unused
     }
     return true;
 }

@@ -99,7 +99,7 @@ void SlotSession::saveSoon()
     // Changes that come together (a period typed key by key, slots resumed one after another) are
     // written together.
     if (!m_saveTimer->isActive())
-        m_saveTimer->start();
+        m_saveTimer->start(m_setup.saveDelayMs);
 }
 
 void SlotSession::saveNow()
@@ -115,8 +115,18 @@ void SlotSession::saveNow()
         state.entries[std::size_t(i)] = slot ? slot : m_toResume[std::size_t(i)];
     }
     QString error;
-    if (!m_stateFile.write(state, &error))
+    const bool kept = m_stateFile.write(state, &error);
+    if (!kept) {
+        // The file stays as it was last written; the state is made anew from the slots at the
+        // next try, so nothing of it is lost while the disk is full.
+        m_saveTimer->start(m_setup.saveRetryMs);
+    }
+    if (kept == m_stateKept)
+        return;
+    m_stateKept = kept;
+    if (!kept)
         qWarning("cannot keep the slots' state in %s: %s", qPrintable(m_stateFile.path()), qPrintable(error));
+    emit stateKeptChanged(kept, error);
 }
 
 void SlotSession::setResumeOnStart(bool on)

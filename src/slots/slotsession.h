@@ -29,6 +29,8 @@ struct SessionSetup
     int resumeSpacingMs = 1500;
     /** How long the kept state waits for more changes before it is written. */
     int saveDelayMs = 1000;
+    /** How soon a state that could not be written (a full disk) is tried again. */
+    int saveRetryMs = 30000;
     /** The longest a timer reload waits for a page still loading: the longest a forum may take. */
     int loadLimitMs = 60000;
     /** Where the slots' timers come from; QTimers when none. */
@@ -86,6 +88,11 @@ signals:
     void slotResumed(int index);
     /** Slot `index`'s member was logged out, or is logged in again. */
     void loggedOutChanged(int index, bool loggedOut);
+    /**
+     * The slots' state could not be written (`error` says why), or is written again: told once
+     * each way. Until then it is kept in memory and tried again now and then.
+     */
+    void stateKeptChanged(bool kept, const QString &error);
 
 private:
     void saveSoon();
@@ -94,6 +101,7 @@ private:
     QuestionGate m_questions;
     SlotStateFile m_stateFile;
     SessionSetup m_setup;
+    bool m_stateKept = true;
     bool m_resumeOnStart = true;
     bool m_lateReloads = true;
     bool m_stateRead = false;

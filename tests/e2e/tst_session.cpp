@@ -3,6 +3,8 @@
 #include "record/recorder.h"
 #include "web/webpage.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -24,10 +26,11 @@ class TestSession : public QObject
     test::FakeClock m_clock;
     test::FakeTimers m_timers{m_clock};
 
-    std::unique_ptr<SlotSession> makeSession()
+    std::unique_ptr<SlotSession> makeSession(const QString &stateFile = {})
     {
         SessionSetup setup;
-        setup.stateFile = m_folder.filePath(QStringLiteral("slots.json"));
+        setup.stateFile = stateFile.isEmpty() ? m_folder.filePath(QStringLiteral("slots.json")) : stateFile;
+        setup.saveRetryMs = 20;
         setup.resumeSpacingMs = 10;
         setup.saveDelayMs = 10;
         setup.timers = &m_timers;
@@ -118,6 +121,54 @@ private slots:
         }
         m_timers.advance(Hour); // and on the hour, as the kept state has it
         QVERIFY(allHavePages(*session, 27));
+    }
+
+    // The state file cannot be written for a while (its folder gone, as on a disk that is full or
+    // taken away): the file kept is left whole, the user is told once, and what changed meanwhile
+    // is written as soon as it can be, and told.
+    void aStateThatCannotBeWrittenIsKeptUntilItCan()
+    {
+        const QString data = m_folder.filePath(QStringLiteral("data"));
+        const QString away = m_folder.filePath(QStringLiteral("away"));
+        QVERIFY(QDir().mkpath(data));
+        const QString path = data + QStringLiteral("/slots.json");
+        std::unique_ptr<SlotSession> session = makeSession(path);
+        QSignalSpy told(session.get(), &SlotSession::stateKeptChanged);
+        session->resumeKept();
+        const auto open = [&](int slot) {
+            session->at(slot)->open(m_forum.url(QStringLiteral("/thread?member=") + member(slot)).toString());
+            QCOMPARE(session->at(slot)->start(), ForumSlot::StartResult::Started);
+        };
+        open(0);
+        session->saveNow();
+        QFile kept(path);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        const QByteArray before = kept.readAll();
+        kept.close();
+
+        QVERIFY(QDir().rename(data, away));
+        QFile blocker(data); // where the folder was, a file: nothing can be written under it
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        open(1);
+        open(2);
+        QTRY_COMPARE(told.size(), 1);
+        QCOMPARE(told.first().at(0).toBool(), false);
+        QVERIFY(!told.first().at(1).toString().isEmpty());
+        QTest::qWait(100); // tried again meanwhile, and told no more
+        QCOMPARE(told.size(), 1);
+
+        QVERIFY(QFile::remove(data));
+        QVERIFY(QDir().rename(away, data));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), before); // left whole
+        kept.close();
+        QTRY_COMPARE(told.size(), 2);
+        QCOMPARE(told.last().at(0).toBool(), true);
+        const StateRead read = SlotStateFile(path).read();
+        for (int slot = 0; slot < 3; ++slot)
+            QVERIFY2(read.state.entries[std::size_t(slot)] && read.state.entries[std::size_t(slot)]->running,
+                     qPrintable(QString::number(slot)));
     }
 };
 
