@@ -191,19 +191,13 @@ void ForumSlot::pageLoadFinished(const PageLoad &load)
     // The engine tells of one load at a time, whatever ended: a load asked while another was under
     // way may end without a word, so nothing it will tell of is loading now.
     m_loading = false;
-    // A load given up for a newer one tells nothing about the forum; the newer one may.
-    if (load.outcome == PageLoad::Outcome::Stopped) {
+    // A load given up for a newer one tells nothing about the forum, and neither does the page
+    // shown before an open (the start page) ending after it: the open goes on.
+    if (load.outcome == PageLoad::Outcome::Stopped || (!m_opening.isEmpty() && !load.webPage)) {
         reloadIfOwed();
         return;
     }
-    if (!m_opening.isEmpty()) {
-        // The page shown before the open (the start page) ending after it: the open goes on.
-        if (!load.webPage) {
-            reloadIfOwed();
-            return;
-        }
-        m_opening.clear();
-    }
+    m_opening.clear();
     if (load.signs)
         notePageSigns(*load.signs);
     // Only the slot's own reloads are reported: the open, the start page and the user's own

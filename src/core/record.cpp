@@ -271,19 +271,13 @@ std::vector<RecordEvent> compactRecord(const std::vector<RecordEvent> &events, q
     // ended before it is not taken for one that goes on.
     bool program = false;
     bool older = false;
-    RecordKind pausedBy = RecordKind::Continued; // PausedFrom or ClockStepFrom while paused
     std::array<SlotWalk, SlotCount> walks{};
     for (const RecordEvent &event : withRunEnds(events, false)) {
         if (event.atMs >= cutoffMs)
             break;
         older = true;
-        if (event.kind == RecordKind::ProgramStarted || event.kind == RecordKind::ProgramEnded) {
+        if (event.kind == RecordKind::ProgramStarted || event.kind == RecordKind::ProgramEnded)
             program = event.kind == RecordKind::ProgramStarted;
-            pausedBy = RecordKind::Continued;
-        }
-        if (event.kind == RecordKind::PausedFrom || event.kind == RecordKind::ClockStepFrom ||
-            event.kind == RecordKind::Continued)
-            pausedBy = event.kind;
         for (int i = 0; i < SlotCount; ++i) {
             if (concerns(event, i))
                 walks[std::size_t(i)].apply(event.kind);
@@ -300,8 +294,11 @@ std::vector<RecordEvent> compactRecord(const std::vector<RecordEvent> &events, q
             if (walks[std::size_t(i)].loggedOut)
                 kept.push_back({cutoffMs, i, RecordKind::LoggedOut, {}});
         }
-        if (pausedBy != RecordKind::Continued)
-            kept.push_back({cutoffMs, -1, pausedBy, {}});
+        // A break under way at the cutoff, the same in every slot's walk.
+        if (walks[0].pause == RecordState::Paused)
+            kept.push_back({cutoffMs, -1, RecordKind::PausedFrom, {}});
+        else if (walks[0].pause == RecordState::ClockStep)
+            kept.push_back({cutoffMs, -1, RecordKind::ClockStepFrom, {}});
     }
     std::copy_if(events.begin(), events.end(), std::back_inserter(kept),
                  [cutoffMs](const RecordEvent &event) { return event.atMs >= cutoffMs; });
