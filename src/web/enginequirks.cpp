@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 
 namespace kelvora::engine {
 
@@ -12,6 +13,15 @@ bool isLeavePageQuestion(const QString &message)
     return message == QCoreApplication::translate("QWebEnginePage", "Are you sure you want to leave this "
                                                                     "page? Changes that you made may not be "
                                                                     "saved.");
+}
+
+void reopenCookieFile(QWebEngineProfile &profile)
+{
+    const QWebEngineProfile::PersistentCookiesPolicy policy = profile.persistentCookiesPolicy();
+    profile.setPersistentCookiesPolicy(policy == QWebEngineProfile::AllowPersistentCookies
+                                           ? QWebEngineProfile::ForcePersistentCookies
+                                           : QWebEngineProfile::AllowPersistentCookies);
+    profile.setPersistentCookiesPolicy(policy);
 }
 
 void AnswerWatch::loadAsked(const QWebEnginePage &page)

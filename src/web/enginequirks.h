@@ -3,10 +3,12 @@
 #include <QString>
 
 class QWebEnginePage;
+class QWebEngineProfile;
 
 /*
  * What the program relies on of Qt WebEngine that Qt does not promise. Each is named here, and
- * each has a test that fails when a Qt release changes it (tst_pagedialogs, tst_reloadreport).
+ * each has a test that fails when a Qt release changes it (tst_pagedialogs, tst_reloadreport,
+ * tst_cookiewriter).
  */
 
 /*
@@ -24,6 +26,15 @@ namespace kelvora::engine {
  * string, tells the two apart.
  */
 bool isLeavePageQuestion(const QString &message);
+
+/**
+ * A profile's cookie file that failed a write (on a full disk) is written no more while the
+ * profile's network context lives, even once there is room: Qt WebEngine 6.4, 6.8 and 6.11 so
+ * lose every login after the disk was full once. Making the context anew, as Qt does when the cookie policy
+ * changes, opens the file again. What the engine held in memory and not on disk is gone then,
+ * and must be set again (tst_cookiewriter's aLoginOnAFullDiskIsWrittenOnceThereIsRoom).
+ */
+void reopenCookieFile(QWebEngineProfile &profile);
 
 /**
  * Whether the forum has answered the load under way, the page perhaps still loading: Qt WebEngine

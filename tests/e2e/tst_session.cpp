@@ -1,7 +1,10 @@
 #include "common/fakes.h"
 #include "common/forumwindow.h"
+#include "common/smalldisk.h"
 #include "record/recorder.h"
+#include "web/cookiewriter.h"
 #include "web/webpage.h"
+#include "web/webprofile.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,7 +29,8 @@ class TestSession : public QObject
     test::FakeClock m_clock;
     test::FakeTimers m_timers{m_clock};
 
-    std::unique_ptr<SlotSession> makeSession(const QString &stateFile = {})
+    std::unique_ptr<SlotSession> makeSession(const QString &stateFile = {},
+                                             const SlotProfiles *profiles = nullptr)
     {
         SessionSetup setup;
         setup.stateFile = stateFile.isEmpty() ? m_folder.filePath(QStringLiteral("slots.json")) : stateFile;
@@ -34,19 +38,20 @@ class TestSession : public QObject
         setup.resumeSpacingMs = 10;
         setup.saveDelayMs = 10;
         setup.timers = &m_timers;
-        auto session = std::make_unique<SlotSession>(*m_profiles.get(), m_clock, setup);
+        auto session =
+            std::make_unique<SlotSession>(profiles ? *profiles : *m_profiles.get(), m_clock, setup);
         session->loadStartPage(QStringLiteral("about:blank"));
         return session;
     }
     static QString member(int slot) { return QStringLiteral("m%1").arg(slot + 1); }
     // An hour in the slot's own unit: minutes, or seconds for slot 8.
     static int hourPeriod(int slot) { return int(Hour / slotTable()[std::size_t(slot)].tickIntervalMs); }
-    // Every slot has had `pages` pages generated for its member, and waits for none.
-    bool allHavePages(const SlotSession &session, qsizetype pages) const
+    // Every slot (of the first `count`) has had `pages` pages generated for its member, and waits for none.
+    bool allHavePages(const SlotSession &session, qsizetype pages, int count = SlotCount) const
     {
         const bool all = test::waitUntil(
             [&] {
-                for (int i = 0; i < SlotCount; ++i) {
+                for (int i = 0; i < count; ++i) {
                     if (m_forum.pagesFor(member(i)).size() < pages ||
                         session.at(i)->slot().isReloadPending() || session.at(i)->page()->isLoading())
                         return false;
@@ -55,7 +60,7 @@ class TestSession : public QObject
             },
             20000);
         if (!all) {
-            for (int i = 0; i < SlotCount; ++i)
+            for (int i = 0; i < count; ++i)
                 qWarning() << "slot" << i + 1 << m_forum.pagesFor(member(i)).size() << "pages, reload pending"
                            << session.at(i)->slot().isReloadPending() << "loading"
                            << session.at(i)->page()->isLoading() << "next in"
@@ -169,6 +174,55 @@ private slots:
         for (int slot = 0; slot < 3; ++slot)
             QVERIFY2(read.state.entries[std::size_t(slot)] && read.state.entries[std::size_t(slot)]->running,
                      qPrintable(QString::number(slot)));
+    }
+
+    // Four slots run, their members logged in; the disk fills and the program ends on it. With
+    // room again, the next start resumes all four, each member still logged in.
+    void aQuitOnAFullDiskResumesEverySlotLoggedIn()
+    {
+        test::SmallDisk disk;
+        if (!disk.usable())
+            QSKIP("no small file system can be made here");
+        m_forum.clear();
+        constexpr int Running = 4;
+        const QString path = disk.filePath(QStringLiteral("slots.json"));
+        auto profiles = SlotProfiles::onDisk(disk.filePath(QStringLiteral("webengine")));
+        auto cookies = std::make_unique<CookieWriter>(profiles->all());
+        std::unique_ptr<SlotSession> session = makeSession(path, profiles.get());
+        QSignalSpy told(session.get(), &SlotSession::stateKeptChanged);
+        session->resumeKept();
+        for (int i = 0; i < Running; ++i) {
+            session->at(i)->open(m_forum.url(QStringLiteral("/thread?member=") + member(i)).toString());
+            QCOMPARE(session->at(i)->start(), ForumSlot::StartResult::Started);
+        }
+        QVERIFY(allHavePages(*session, 1, Running));
+        const auto save = [&] {
+            session->saveNow();
+            QSignalSpy written(cookies.get(), &CookieWriter::written);
+            cookies->write(60000);
+            QTRY_COMPARE_WITH_TIMEOUT(written.size(), 1, 10000);
+        };
+        save(); // the state and the logins on disk, as half a minute after a change
+
+        QVERIFY(disk.fill());
+        save(); // and the end
+        cookies.reset();
+        session.reset();
+        profiles.reset();
+        QCOMPARE(told.size(), 1); // the end's state could not be written: the one before it stands
+        disk.free();
+        profiles = SlotProfiles::onDisk(disk.filePath(QStringLiteral("webengine")));
+        session = makeSession(path, profiles.get());
+        QSignalSpy resumed(session.get(), &SlotSession::slotResumed);
+        session->resumeKept();
+        QTRY_COMPARE(resumed.size(), Running);
+        QVERIFY(allHavePages(*session, 2, Running));
+        for (int i = 0; i < Running; ++i) {
+            QVERIFY(session->at(i)->slot().isRunning());
+            QCOMPARE(m_forum.pagesFor(member(i)).last().cookie,
+                     m_forum.pagesFor(member(i)).first().issuedCookie);
+        }
+        session.reset();
     }
 };
 
