@@ -26,11 +26,9 @@ public:
     {
         if (!m_filler.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
             return false;
+        // Blocks while they fit, then ever smaller ones for the last bytes.
         const QByteArray block(64 * 1024, 'x');
-        while (m_filler.write(block) == block.size()) {
-        }
-        // The last bytes, fewer than a block.
-        for (qint64 size = block.size() / 2; size > 0; size /= 2) {
+        for (qint64 size = block.size(); size > 0; size /= 2) {
             while (m_filler.write(block.constData(), size) == size) {
             }
         }

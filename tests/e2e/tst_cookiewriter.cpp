@@ -23,6 +23,18 @@ class TestCookieWriter : public QObject
 
     ForumServer m_forum;
 
+    // The login the forum gets from slot `slot` in the next run of the program on `folder`.
+    QString loginInTheNextRun(const QString &folder, int slot)
+    {
+        m_forum.clear();
+        const std::unique_ptr<SlotProfiles> profiles = SlotProfiles::onDisk(folder);
+        QWebEnginePage page(profiles->profile(slot));
+        page.load(m_forum.url(QStringLiteral("/thread")));
+        if (!test::waitUntil([this] { return !m_forum.pageRequests().isEmpty(); }, 20000))
+            return QStringLiteral("(no page)");
+        return m_forum.pageRequests().first().cookie;
+    }
+
 private slots:
     void initTestCase() { QVERIFY(m_forum.listen(QHostAddress(QStringLiteral("127.0.0.8")))); }
 
@@ -52,13 +64,7 @@ private slots:
             QVERIFY(!test::cookiesMissing(SlotProfiles::slotFolder(folder, 2), host).isEmpty());
         }
 
-        // The next run: the forum sees the member logged in.
-        m_forum.clear();
-        const std::unique_ptr<SlotProfiles> profiles = SlotProfiles::onDisk(folder);
-        QWebEnginePage page(profiles->profile(1));
-        page.load(m_forum.url(QStringLiteral("/thread")));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_forum.pageRequests().isEmpty(), 20000);
-        QCOMPARE(m_forum.pageRequests().first().cookie, login);
+        QCOMPARE(loginInTheNextRun(folder, 1), login);
     }
 
     // A member logs in while the disk is full. The engine's write of the login fails, and it never
@@ -96,12 +102,7 @@ private slots:
             disk.free();
             QTRY_COMPARE_WITH_TIMEOUT(test::cookiesMissing(folder, host), QString(), 5000);
         }
-        m_forum.clear();
-        const std::unique_ptr<SlotProfiles> profiles = SlotProfiles::onDisk(folder);
-        QWebEnginePage page(profiles->profile(0));
-        page.load(m_forum.url(QStringLiteral("/thread")));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_forum.pageRequests().isEmpty(), 20000);
-        QCOMPARE(m_forum.pageRequests().first().cookie, login);
+        QCOMPARE(loginInTheNextRun(folder, 0), login);
     }
 };
 
