@@ -44,7 +44,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "http://kelvora.example.com/")
 # The libraries come from what the binary links; the engine's helper process, a font with Chinese
-# glyphs, the record's SQLite driver and Qt's Chinese texts are needed at run time and linked by nothing.
+# glyphs, the record's SQLite driver, Qt's Chinese texts and libsecret (which QtKeychain opens to reach the
+# Secret Service) are needed at run time and linked by nothing.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin, libqt6sql6-sqlite, fonts-arphic-uming | fonts-noto-cjk, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin, libqt6sql6-sqlite, libsecret-1-0, fonts-arphic-uming | fonts-noto-cjk, qt6-translations-l10n")
 include(CPack)

@@ -28,6 +28,15 @@ flags=(-std=c++20 -fsyntax-only -Isrc -isystem "$qt")
 for module in Core Gui Widgets Network Quick Qml QmlModels OpenGL WebEngineCore WebEngineWidgets WebChannel Positioning Sql; do
   [ -d "$qt/Qt$module" ] && flags+=(-isystem "$qt/Qt$module")
 done
+log=$(mktemp -d)
+trap 'rm -rf "$log"' EXIT
+# QtKeychain's headers sit beside the system's in /usr/include, which a Windows compiler must not read:
+# they are given from a folder of their own.
+if [ -d /usr/include/qt6keychain ]; then
+  mkdir "$log/include"
+  ln -s /usr/include/qt6keychain "$log/include/qt6keychain"
+  flags+=(-isystem "$log/include")
+fi
 # What CMake and Qt's own CMake files define for a Windows build of a widgets program.
 flags+=(-DUNICODE -D_UNICODE -DWIN32 -D_WIN32_WINNT=0x0A00 -DQT_NO_DEBUG)
 # The project's warnings (cmake/CompilerWarnings.cmake), as errors.
@@ -43,8 +52,6 @@ else
   done
 fi
 
-log=$(mktemp -d)
-trap 'rm -rf "$log"' EXIT
 export cxx log
 printf '%s\n' "${files[@]}" | xargs -P "$(nproc)" -I{} bash -c '
   out="$log/$(echo "$1" | tr / _).txt"
