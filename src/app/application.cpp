@@ -6,6 +6,7 @@
 #include "core/clock.h"
 #include "infowin/instructionswindow.h"
 #include "mainwin/mainwindow.h"
+#include "platform/accountstore.h"
 #include "platform/autostart.h"
 #include "record/recorder.h"
 #include "slots/slotrunner.h"
@@ -27,7 +28,8 @@
 
 namespace kelvora {
 ApplicationSetup::ApplicationSetup(std::unique_ptr<SlotProfiles> slotProfiles, UrlListFile list)
-    : profiles(std::move(slotProfiles)), urlList(std::move(list))
+    : profiles(std::move(slotProfiles)), urlList(std::move(list)),
+      accounts(std::make_unique<KeychainAccountStore>())
 {}
 
 ApplicationSetup::ApplicationSetup(ApplicationSetup &&) noexcept = default;
@@ -139,6 +141,7 @@ void Application::showMainWindow()
     sessionSetup.stateFile = m_stateFilePath;
     sessionSetup.resumeSpacingMs = m_setup.resumeSpacingMs;
     sessionSetup.saveDelayMs = m_setup.saveDelayMs;
+    sessionSetup.accounts = m_setup.accounts.get();
     m_session = std::make_unique<SlotSession>(*m_setup.profiles, m_clock, sessionSetup);
     m_session->loadStartPage(m_setup.startPage);
     MainWindowSetup setup;
@@ -179,6 +182,18 @@ void Application::showMainWindow()
             m_window->switchToSlot(index);
     });
     connect(session, &SlotSession::loggedOutChanged, this, &Application::tellLogin);
+    connect(session, &SlotSession::reloggedIn, this, [this](int index) {
+        if (m_tray)
+            m_tray->showMessage(
+                QStringLiteral("%1：已自动重新登录").arg(m_session->at(index)->description().caption));
+    });
+    connect(session, &SlotSession::reloginFailed, this,
+            [this](int index, ReloginPlan::Failure failure, bool givenUp) {
+                if (m_tray && givenUp)
+                    m_tray->showMessage(
+                        QStringLiteral("%1：自动登录失败：%2，请在程序中重新登录")
+                            .arg(m_session->at(index)->description().caption, reloginFailureText(failure)));
+            });
     connect(session, &SlotSession::stateKeptChanged, this, &Application::tellStateKept);
     m_session->resumeKept();
 }
@@ -217,7 +232,8 @@ void Application::tellLogin(int index, bool loggedOut)
 {
     if (!m_tray)
         return;
-    if (loggedOut)
+    // A slot with an account tries to log in again at once: the tray tells what came of it.
+    if (loggedOut && !m_session->at(index)->slot().accountUser())
         m_tray->showMessage(QStringLiteral("%1：账号已掉线，请在程序中重新登录")
                                 .arg(m_session->at(index)->description().caption));
     QStringList out;

@@ -21,6 +21,7 @@ class QTimer;
 
 namespace kelvora {
 
+class AccountStore;
 class Clock;
 class CookieWriter;
 class MainWindow;
@@ -60,6 +61,8 @@ struct ApplicationSetup
     std::function<bool(const QString &)> openAddress;
     /** Ends the event loop once everything is put away; by default QApplication::quit. */
     std::function<void()> quit;
+    /** Where the slots' accounts are kept; by default the system's credential store. */
+    std::unique_ptr<AccountStore> accounts;
 };
 
 /**

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/account.h"
+
 #include <QString>
 
 /*
@@ -61,6 +63,12 @@ public:
      * back through ForumSlot::asideLoadFinished().
      */
     virtual void reloadAside() = 0;
+    /**
+     * Fills the login form the page shows with the account and sends it, as the user's press of its
+     * button does; only a form of the forum the account was given on. What came of it reaches the
+     * slot through ForumSlot::loginSubmitted(), the page it leads to as any load's end does.
+     */
+    virtual void submitLogin(const Account &account) = 0;
     /** Whether the forum has answered the request of the load under way (the page may still be loading). */
     virtual bool isPageAnswered() const = 0;
 

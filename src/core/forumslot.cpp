@@ -13,6 +13,9 @@ namespace {
 constexpr qint64 SettleMs = 2000;
 // The longest a forum may take over a page: a timer reload waits this long for the page under way.
 constexpr qint64 LoadLimitMs = 60000;
+// The longest a step of a try to log in again waits (the store, the login page, the forum's answer):
+// longer than a forum may take over a page.
+constexpr qint64 TryStepLimitMs = 90000;
 } // namespace
 
 SlotStatus ForumSlot::status() const
@@ -29,12 +32,34 @@ ForumSlot::ForumSlot(Browser &browser, const Clock &clock, TimerFactory &timers,
       m_onlineClock(timers, description.names.clockTimer, clock),
       m_settle(timers.makeTimer(QStringLiteral("settle"), SettleMs)),
       m_loadLimit(timers.makeTimer(QStringLiteral("loadLimit"), LoadLimitMs)), m_loadLimitMs(LoadLimitMs),
-      m_lifecycle(pagesMaySleep)
+      m_lifecycle(pagesMaySleep), m_tryLimit(timers.makeTimer(QStringLiteral("reloginLimit"), TryStepLimitMs))
 {
     m_loadLimit->setCallback([this] { giveUpLoad(); });
     m_schedule.setDueCallback([this] { reloadForTimer(); });
     m_onlineClock.setChangedCallback([this](const OnlineTime &time) { emit onlineTimeChanged(time); });
-    m_settle->setCallback([this] { apply(m_lifecycle.graceOver()); });
+    // A page being logged in again stays awake between the steps of the try.
+    m_settle->setCallback([this] {
+        if (m_tryStep == TryStep::None)
+            apply(m_lifecycle.graceOver());
+    });
+    m_tryLimit->setCallback([this] {
+        using Failure = ReloginPlan::Failure;
+        switch (m_tryStep) {
+        case TryStep::None:
+            break;
+        case TryStep::Reading:
+            endTry(Failure::NoAccount);
+            break;
+        case TryStep::LoadingLoginPage:
+        case TryStep::Filling:
+            endTry(Failure::NoForm);
+            break;
+        case TryStep::Submitted:
+        case TryStep::Reopening:
+            endTry(Failure::StillLoggedOut);
+            break;
+        }
+    });
 }
 
 ForumSlot::~ForumSlot() = default;
@@ -78,6 +103,8 @@ ForumSlot::StartResult ForumSlot::start()
     const bool wasLoggedOut = status() == SlotStatus::LoggedOut;
     // Judged against the page shown now; one still loading is judged when it has loaded.
     m_login.start(m_loading ? std::nullopt : m_pageSigns);
+    cancelTry();
+    m_relogin.loggedIn();
     // Started again while running: the period under way goes on, with the new period.
     if (isRunning())
         m_schedule.setPeriod(*period);
@@ -100,6 +127,8 @@ void ForumSlot::stop()
     m_reloadOwed = false;
     m_loadLimit->stop();
     m_report.slowPageMs.reset();
+    cancelTry();
+    m_relogin.loggedIn();
     setRunning(false);
     if (wasLoggedOut)
         emit loggedOutChanged(false);
@@ -149,6 +178,8 @@ void ForumSlot::reloadNow()
 
 void ForumSlot::reloadForTimer()
 {
+    if (m_tryStep != TryStep::None)
+        return; // the try ends on the slot's own page, loaded afresh: that is this period's reload
     if (m_loading) {
         // A forum slower than the period gets to finish its page: a reload now would cancel it,
         // and the forum would never send a page at all. The reload comes the moment it has.
@@ -200,6 +231,11 @@ void ForumSlot::pageLoadFinished(const PageLoad &load)
     m_opening.clear();
     if (load.signs)
         notePageSigns(*load.signs);
+    if (m_tryStep != TryStep::None) {
+        apply(m_lifecycle.loadFinished());
+        tryLoadFinished(load);
+        return;
+    }
     // Only the slot's own reloads are reported: the open, the start page and the user's own
     // steps in the page are no reload, and a page from the cache never reached the forum.
     if (std::exchange(m_reloadPending, false)) {
@@ -219,6 +255,7 @@ void ForumSlot::pageLoadFinished(const PageLoad &load)
     }
     apply(m_lifecycle.loadFinished());
     reloadIfOwed();
+    tryIfDue();
 }
 
 void ForumSlot::reloadIfOwed()
@@ -240,6 +277,10 @@ void ForumSlot::notePageSigns(const LoginSigns &signs)
     m_pageSigns = signs;
     if (!isRunning() || !m_login.pageLoaded(signs, m_clock.wallTime()))
         return;
+    if (m_login.state() == LoginWatch::State::LoggedOut)
+        m_relogin.loggedOut();
+    else
+        m_relogin.loggedIn();
     emit statusChanged(status());
     emit loggedOutChanged(m_login.state() == LoginWatch::State::LoggedOut);
     emit reportChanged();
@@ -253,6 +294,10 @@ SlotReport ForumSlot::report() const
     report.loggedOut = status() == SlotStatus::LoggedOut;
     report.loggedOutSince = m_login.loggedOutSince();
     report.loggedOutReason = m_login.reason();
+    report.accountUser = m_accountUser;
+    report.relogin = m_relogin.state();
+    if (report.loggedOut)
+        report.reloginFailure = m_relogin.lastFailure();
     return report;
 }
 
@@ -349,6 +394,165 @@ void ForumSlot::setRunning(bool running)
     emit runningChanged(running);
     emit statusChanged(status());
     apply(m_lifecycle.runningChanged(running));
+}
+
+} // namespace kelvora
+
+namespace kelvora {
+
+void ForumSlot::setAccountStore(AccountStore *store, int index)
+{
+    m_accounts = store;
+    m_index = index;
+}
+
+void ForumSlot::setAccount(const std::optional<QString> &userName)
+{
+    if (userName == m_accountUser)
+        return;
+    cancelTry();
+    m_accountUser = userName;
+    m_relogin.setHasAccount(userName.has_value());
+    emit reportChanged();
+}
+
+void ForumSlot::tryIfDue()
+{
+    if (status() != SlotStatus::LoggedOut || !m_accounts || m_tryStep != TryStep::None ||
+        !m_relogin.startTry(m_clock.steadyMs(), qint64(period()) * m_schedule.tickMs()))
+        return;
+    m_tryStep = TryStep::Reading;
+    m_tryLimit->start(TryStepLimitMs);
+    emit reportChanged();
+    m_accounts->read(m_index, this, [this](const AccountStore::Answer &answer) {
+        if (m_tryStep != TryStep::Reading)
+            return;
+        if (answer.account)
+            tryWith(*answer.account);
+        else
+            endTry(ReloginPlan::Failure::NoAccount);
+    });
+}
+
+void ForumSlot::tryWith(const Account &account)
+{
+    m_tryAccount = account;
+    m_triedLoginPage = false;
+    m_tryRefused = false;
+    if (!m_loading && m_pageSigns && m_pageSigns->passwordField) {
+        m_tryStep = TryStep::Filling;
+        m_answerBeforeSent.reset();
+        m_tryLimit->start(TryStepLimitMs);
+        m_browser.submitLogin(account);
+    } else {
+        loadLoginPage();
+    }
+}
+
+void ForumSlot::loadLoginPage()
+{
+    if (!m_tryAccount || !isWebPage(m_tryAccount->loginPage)) {
+        endTry(ReloginPlan::Failure::NoForm);
+        return;
+    }
+    m_tryStep = TryStep::LoadingLoginPage;
+    m_triedLoginPage = true;
+    m_tryLimit->start(TryStepLimitMs);
+    load(m_tryAccount->loginPage.toString());
+}
+
+void ForumSlot::loginSubmitted(LoginFill fill)
+{
+    if (m_tryStep != TryStep::Filling)
+        return;
+    switch (fill) {
+    case LoginFill::Submitted:
+        m_tryAccount.reset(); // held no longer than it takes to fill the form
+        m_tryStep = TryStep::Submitted;
+        m_tryLimit->start(TryStepLimitMs);
+        if (const std::optional<bool> refused = std::exchange(m_answerBeforeSent, std::nullopt))
+            reopenAfterAnswer(*refused);
+        break;
+    case LoginFill::NoForm:
+        if (m_triedLoginPage)
+            endTry(ReloginPlan::Failure::NoForm);
+        else
+            loadLoginPage();
+        break;
+    case LoginFill::PersonNeeded:
+        endTry(ReloginPlan::Failure::PersonNeeded);
+        break;
+    }
+}
+
+void ForumSlot::tryLoadFinished(const PageLoad &finished)
+{
+    switch (m_tryStep) {
+    case TryStep::None:
+    case TryStep::Reading:
+        break;
+    case TryStep::Filling:
+        // The form's answer loaded before the word that it was sent: it is taken when that comes.
+        m_answerBeforeSent = finished.loginRefused;
+        break;
+    case TryStep::LoadingLoginPage:
+        if (finished.outcome == PageLoad::Outcome::Succeeded && finished.signs &&
+            finished.signs->passwordField && m_tryAccount) {
+            m_tryStep = TryStep::Filling;
+            m_answerBeforeSent.reset();
+            m_tryLimit->start(TryStepLimitMs);
+            m_browser.submitLogin(*m_tryAccount);
+        } else {
+            endTry(ReloginPlan::Failure::NoForm);
+        }
+        break;
+    case TryStep::Submitted:
+        reopenAfterAnswer(finished.loginRefused);
+        break;
+    case TryStep::Reopening:
+        if (finished.outcome == PageLoad::Outcome::Succeeded &&
+            m_login.state() == LoginWatch::State::LoggedIn)
+            endTry(std::nullopt);
+        else
+            endTry(m_tryRefused ? ReloginPlan::Failure::WrongPassword : ReloginPlan::Failure::StillLoggedOut);
+        break;
+    }
+}
+
+void ForumSlot::reopenAfterAnswer(bool refused)
+{
+    m_tryRefused = refused;
+    m_tryStep = TryStep::Reopening;
+    m_tryLimit->start(TryStepLimitMs);
+    load(m_keptUrl.toString());
+}
+
+void ForumSlot::endTry(std::optional<ReloginPlan::Failure> failure)
+{
+    const TryStep step = std::exchange(m_tryStep, TryStep::None);
+    m_tryAccount.reset();
+    m_tryLimit->stop();
+    if (!failure) {
+        m_relogin.loggedIn();
+        emit reloggedIn();
+    } else {
+        m_relogin.tryFailed(*failure);
+        // The slot goes on with its own page, never with the login page or the form's answer,
+        // which a reload would send again.
+        if (step != TryStep::Reading && step != TryStep::Reopening && m_pageUrl != m_keptUrl)
+            load(m_keptUrl.toString());
+        emit reloginFailed(*failure, m_relogin.state() == ReloginPlan::State::GivenUp);
+    }
+    if (!m_loading)
+        m_settle->start(SettleMs); // the page may sleep again
+    emit reportChanged();
+}
+
+void ForumSlot::cancelTry()
+{
+    m_tryStep = TryStep::None;
+    m_tryAccount.reset();
+    m_tryLimit->stop();
 }
 
 } // namespace kelvora

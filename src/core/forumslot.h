@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/account.h"
 #include "core/browser.h"
 #include "core/loginwatch.h"
 #include "core/onlineclock.h"
@@ -7,6 +8,7 @@
 #include "core/pageload.h"
 #include "core/reloadoutcome.h"
 #include "core/reloadschedule.h"
+#include "core/relogin.h"
 #include "core/slotstate.h"
 #include "core/slottable.h"
 #include "core/timer.h"
@@ -46,6 +48,11 @@ struct SlotReport
     /// How long the last reload's page took, when that was longer than the period: the forum is
     /// slower than the period, and each reload waits for the page before it.
     std::optional<qint64> slowPageMs;
+    /// The user name of the account the slot logs in again with; none without one.
+    std::optional<QString> accountUser;
+    ReloginPlan::State relogin = ReloginPlan::State::Idle;
+    /// Why the last try to log in again failed, while the member is still logged out.
+    std::optional<ReloginPlan::Failure> reloginFailure;
 };
 
 /**
@@ -114,6 +121,17 @@ public:
     void pageDialogAnswered();
     /** Whether the user can see the page now. */
     void setPageSeen(bool seen);
+
+    /**
+     * Where the slot's account is read from when the member is to be logged in again; `index` is
+     * the slot's, zero-based. Without a store the slot never logs in by itself.
+     */
+    void setAccountStore(AccountStore *store, int index);
+    /** The slot has an account (by its user name) to log in again with, or none any more. */
+    void setAccount(const std::optional<QString> &userName);
+    const std::optional<QString> &accountUser() const { return m_accountUser; }
+    /** What came of filling the page's login form (see Browser::submitLogin). */
+    void loginSubmitted(LoginFill fill);
     bool isPageAsleep() const { return m_lifecycle.isAsleep(); }
 
     /** How long until the next timer reload: a very large number while the slot is stopped. */
@@ -160,6 +178,10 @@ signals:
     void resumed(const kelvora::SavedSlot &saved);
     /** A reload the slot asked for has ended so. */
     void reloaded(const kelvora::ReloadReport &report);
+    /** The slot logged its member in again by itself. */
+    void reloggedIn();
+    /** A try to log in again failed; `givenUp`: the slot tries no more until the user logs in. */
+    void reloginFailed(kelvora::ReloginPlan::Failure failure, bool givenUp);
 
 private:
     void setRunning(bool running);
@@ -172,6 +194,25 @@ private:
     void giveUpLoad();
     /** The page under way has ended: the reload that waited for it comes now. */
     void reloadIfOwed();
+
+    /** The steps of a try to log in again. */
+    enum class TryStep
+    {
+        None,
+        Reading,          ///< the account is asked of the store
+        LoadingLoginPage, ///< the page the account was given on is loading, for its form
+        Filling,          ///< the form is being filled and sent
+        Submitted,        ///< the forum's answer to the form is loading
+        Reopening,        ///< the slot's own page is loading, for the login watch to judge
+    };
+    /** A load of the slot's own page found the member logged out: a try starts if one may. */
+    void tryIfDue();
+    void tryWith(const Account &account);
+    void loadLoginPage();
+    void tryLoadFinished(const PageLoad &finished);
+    void reopenAfterAnswer(bool refused);
+    void endTry(std::optional<ReloginPlan::Failure> failure);
+    void cancelTry();
 
     Browser &m_browser;
     const Clock &m_clock;
@@ -200,6 +241,16 @@ private:
     bool m_running = false;
     QString m_pageTitle;
     PageLifecycle m_lifecycle;
+    ReloginPlan m_relogin;
+    AccountStore *m_accounts = nullptr;
+    int m_index = -1;
+    std::optional<QString> m_accountUser;
+    TryStep m_tryStep = TryStep::None;
+    std::optional<Account> m_tryAccount; ///< held from the store's answer until the form is sent
+    bool m_triedLoginPage = false;
+    bool m_tryRefused = false;              ///< the forum's answer to the form refused the login
+    std::optional<bool> m_answerBeforeSent; ///< the form's answer, refused or not, when it came first
+    std::unique_ptr<Timer> m_tryLimit;      ///< the longest a step of a try waits
 };
 
 } // namespace kelvora

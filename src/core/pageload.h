@@ -27,6 +27,8 @@ struct PageLoad
     bool webPage = true;
     /** What the loaded page shows of a login; none when it could not be looked at. */
     std::optional<LoginSigns> signs = std::nullopt;
+    /** The page shows a login form with the forum's word that a login was refused (a wrong password). */
+    bool loginRefused = false;
 };
 
 /** Whether an address is a web page a forum can serve: http or https, with a host. */

@@ -55,7 +55,8 @@ void ReloginPlan::tryFailed(Failure failure)
     if (!std::exchange(m_trying, false))
         return;
     m_lastFailure = failure;
-    ++m_failuresInARow;
+    // A forum is not asked twice with a password it refused: it may lock the account.
+    m_failuresInARow = mayPass(failure) ? m_failuresInARow + 1 : FailuresToGiveUp;
 }
 
 ReloginPlan::State ReloginPlan::state() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QtGlobal>
 
 #include <deque>
@@ -10,8 +11,8 @@ namespace kelvora {
 /**
  * When a slot whose member the forum logged out may log in again by itself, with the account the
  * user gave it: never without an account, at most once a period and three times an hour, and no
- * more after two failed tries in a row, until the member is logged in again (by a try or by the
- * user) or the account is given anew. Times are the program's own steady clock.
+ * more after two failed tries in a row (or one that trying again cannot mend), until the member is logged in
+ * again (by a try or by the user) or the account is given anew. Times are the program's own steady clock.
  */
 class ReloginPlan
 {
@@ -26,11 +27,17 @@ public:
     /** Why a try did not log the member in. */
     enum class Failure
     {
-        WrongPassword, ///< the forum said the name or password is wrong
-        PersonNeeded,  ///< the forum asks for a step only a person can take (a picture code, …)
-        NoForm,        ///< no login form to fill, here or on the page the account was given on
-        StillLoggedOut ///< submitted, but the forum's page still shows the member logged out
+        WrongPassword,  ///< the forum said the name or password is wrong
+        PersonNeeded,   ///< the forum asks for a step only a person can take (a picture code, …)
+        NoForm,         ///< no login form to fill, here or on the page the account was given on
+        StillLoggedOut, ///< submitted, but the forum's page still shows the member logged out
+        NoAccount,      ///< the credential store did not give the account (locked, gone)
     };
+    /** Whether trying again could mend it: a wrong password or a picture code stays as it is. */
+    static bool mayPass(Failure failure)
+    {
+        return failure != Failure::WrongPassword && failure != Failure::PersonNeeded;
+    }
 
     static constexpr qint64 HourMs = 3600 * 1000;
     static constexpr int TriesAnHour = 3;
@@ -65,3 +72,5 @@ private:
 };
 
 } // namespace kelvora
+
+Q_DECLARE_METATYPE(kelvora::ReloginPlan::Failure)

@@ -75,6 +75,8 @@ SlotDescription describe(int index)
     n.clockTimer = name("Timer2", "Timer4", f);
     n.browser = name("WebBrowser1", "WebBrowser2", f);
     n.switchButton = name("Command9", "Command10", f);
+    n.accountButton = name("Account1", "Account2", f);
+    n.offerBar = name("Offer1", "Offer2", f);
     return d;
 }
 

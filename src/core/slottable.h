@@ -32,6 +32,8 @@ struct SlotControlNames
     QString clockTimer;
     QString browser;
     QString switchButton;
+    QString accountButton; ///< the slot's account for logging in again: give, change, forget
+    QString offerBar;      ///< asks whether to remember a login the user just made
 };
 
 /** Everything that tells one forum slot from the others. */

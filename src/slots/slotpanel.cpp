@@ -2,6 +2,7 @@
 
 #include "core/period.h"
 #include "core/twips.h"
+#include "slots/accountcontrols.h"
 #include "slots/slotrunner.h"
 #include "web/webpage.h"
 #include "widgets/controls.h"
@@ -206,6 +207,7 @@ void SlotPanel::buildControls()
     m_statusLabel->installEventFilter(this);
 
     m_view->setObjectName(n.browser);
+    m_account = new AccountControls(m_runner, this);
 }
 
 void SlotPanel::open()
@@ -278,11 +280,13 @@ void SlotPanel::dismissPageMessage()
 void SlotPanel::showBrowser(bool shown)
 {
     m_view->setVisible(shown);
+    m_account->setBrowserShown(shown);
 }
 
 void SlotPanel::placeBrowser(const QRect &geometry)
 {
     m_view->setGeometry(geometry);
+    m_account->placeOver(geometry);
 }
 
 bool SlotPanel::isPageSeen() const

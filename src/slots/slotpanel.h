@@ -14,6 +14,7 @@ class QWebEngineView;
 
 namespace kelvora {
 
+class AccountControls;
 struct PageDialogAnswer;
 struct PageDialogRequest;
 class SlotRunner;
@@ -75,6 +76,7 @@ private:
     QPushButton *m_startButton = nullptr;
     QPushButton *m_stopButton = nullptr;
     QPointer<QMessageBox> m_pageMessage; ///< the page's last alert, while it is shown
+    AccountControls *m_account = nullptr;
 };
 
 } // namespace kelvora

@@ -7,11 +7,13 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 class QWebEngineProfile;
 
 namespace kelvora {
 
+class AccountStore;
 class Clock;
 class QuestionGate;
 class WebPage;
@@ -76,13 +78,41 @@ public:
     qint64 msUntilAnyReload() const { return m_nextReloadQuery ? m_nextReloadQuery() : msUntilReload(); }
     void setNextReloadQuery(std::function<qint64()> query) { m_nextReloadQuery = std::move(query); }
 
+    /**
+     * Where the slot's account is kept, `index` the slot's own (zero-based). It is looked up at
+     * once, so the slot knows whether it has one; its password is read again only for a try.
+     */
+    void setAccountStore(AccountStore *store, int index);
+    /** Keeps the account for logging in again, in place of any other; accountKept() tells how it went. */
+    void rememberAccount(const Account &account);
+    void forgetAccount();
+    /** The login the user just made in the page, while it is offered (see accountOffered()). */
+    std::optional<QString> offeredUser() const;
+    /** "记住" or "不用" for the login offered. */
+    void answerOffer(bool remember);
+    /** False once the store said this machine has none: nothing can be remembered here. */
+    bool canKeepAccounts() const { return m_accounts && !m_noStore; }
+
 signals:
+    /**
+     * The user logged in in the page with an account the slot does not have: whether to remember
+     * it for logging in again is to be asked, without holding anything up.
+     */
+    void accountOffered(const QString &userName);
+    /** The offer was answered, or it lapsed. */
+    void offerWithdrawn();
+    /** What came of remembering or forgetting the account. */
+    void accountKept(bool remembered, kelvora::AccountStore::Status status);
     /** The slot went on as kept: its address and period are these now. */
     void resumed(const kelvora::SavedSlot &saved);
     /** The page the slot holds has a new title. */
     void pageTitleChanged(const QString &title);
 
 private:
+    void noteLoginSent(const Account &account);
+    void judgeLoginSent(const PageLoad &load);
+    void withdrawOffer();
+
     SlotDescription m_description;
     WebPage *m_page = nullptr;
     QtTimerFactory m_qtTimers;
@@ -91,6 +121,15 @@ private:
     bool m_pageSeen = false;
     bool m_userInput = false;
     std::function<qint64()> m_nextReloadQuery;
+    AccountStore *m_accounts = nullptr;
+    int m_index = -1;
+    bool m_noStore = false;
+    /// A login the user sent in the page, until its page shows whether it logged in.
+    std::optional<Account> m_sent;
+    bool m_sentAfterGivingUp = false; ///< sent while the slot's own try had given up
+    int m_loadsSinceSent = 0;
+    std::optional<Account> m_offer; ///< the login offered to be remembered, until answered
+    QTimer *m_offerLapse = nullptr;
 };
 
 } // namespace kelvora

@@ -45,6 +45,11 @@ SlotSession::SlotSession(const SlotProfiles &profiles, const Clock &clock, Sessi
         connect(slot, &ForumSlot::savedStateChanged, this, &SlotSession::saveSoon);
         connect(slot, &ForumSlot::loggedOutChanged, this,
                 [this, i](bool loggedOut) { emit loggedOutChanged(i, loggedOut); });
+        connect(slot, &ForumSlot::reloggedIn, this, [this, i] { emit reloggedIn(i); });
+        connect(slot, &ForumSlot::reloginFailed, this, [this, i](ReloginPlan::Failure failure, bool givenUp) {
+            emit reloginFailed(i, failure, givenUp);
+        });
+        runner->setAccountStore(m_setup.accounts, i);
         m_runners[std::size_t(i)] = std::move(runner);
     }
 }

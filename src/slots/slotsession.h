@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/pagedialog.h"
+#include "core/relogin.h"
 #include "core/slotstate.h"
 #include "core/slottable.h"
 
@@ -14,6 +15,7 @@ class QTimer;
 
 namespace kelvora {
 
+class AccountStore;
 class Clock;
 class TimerFactory;
 class SlotProfiles;
@@ -35,6 +37,8 @@ struct SessionSetup
     int loadLimitMs = 60000;
     /** Where the slots' timers come from; QTimers when none. */
     TimerFactory *timers = nullptr;
+    /** Where the slots' accounts for logging in again are kept; none: no slot logs in by itself. */
+    AccountStore *accounts = nullptr;
 };
 
 /**
@@ -88,6 +92,10 @@ signals:
     void slotResumed(int index);
     /** Slot `index`'s member was logged out, or is logged in again. */
     void loggedOutChanged(int index, bool loggedOut);
+    /** Slot `index` logged its member in again by itself. */
+    void reloggedIn(int index);
+    /** A try of slot `index` to log in again failed; `givenUp`: it tries no more by itself. */
+    void reloginFailed(int index, kelvora::ReloginPlan::Failure failure, bool givenUp);
     /**
      * The slots' state could not be written (`error` says why), or is written again: told once
      * each way. Until then it is kept in memory and tried again now and then.

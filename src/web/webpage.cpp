@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QtGlobal>
 #include <QWebChannel>
 #include <QWebEngineFileSystemAccessRequest>
@@ -32,28 +34,52 @@ namespace {
 // form is sent or reset. It tells the program through the web channel of that world, which the
 // page's own scripts cannot reach; the channel is set up only once the user first types, so a page
 // nobody types in (every reload of a slot kept online) costs no more than the listeners.
+// A login form the user filled in and sent is told as well: its name and the password typed.
 const QString InputWatcher = QStringLiteral(R"(
 (function () {
   var edited = new Set();
   var told = false;
   var input = null;
-  var waiting = false;
+  var waiting = [];
   function valueOf(element) {
     return element.isContentEditable ? element.textContent : element.value;
   }
-  function tell() {
-    var now = edited.size > 0;
-    if (now === told)
-      return;
-    if (input) {
-      told = now;
-      input.setHoldsInput(now);
-    } else if (!waiting) {
-      waiting = true;
+  function withChannel(use) {
+    if (input)
+      return use();
+    waiting.push(use);
+    if (waiting.length === 1) {
       new QWebChannel(qt.webChannelTransport, function (channel) {
         input = channel.objects.kelvoraInput;
-        tell();
+        waiting.splice(0).forEach(function (f) { f(); });
       });
+    }
+  }
+  function tell() {
+    if ((edited.size > 0) !== told)
+      withChannel(function () {
+        var now = edited.size > 0;
+        if (now !== told) {
+          told = now;
+          input.setHoldsInput(now);
+        }
+      });
+  }
+  function tellLogin(form) {
+    var password = Array.prototype.find.call(form.querySelectorAll('input[type=password]'), function (e) {
+      return edited.has(e) && e.value;
+    });
+    if (!password)
+      return;
+    var name = null;
+    var fields = form.querySelectorAll('input');
+    for (var i = 0; i < fields.length && fields[i] !== password; ++i) {
+      if (/^(text|email|tel)$/.test(fields[i].type) && fields[i].value)
+        name = fields[i];
+    }
+    if (name) {
+      var user = name.value, typed = password.value;
+      withChannel(function () { input.sendLogin(user, typed); });
     }
   }
   document.addEventListener('input', function (event) {
@@ -67,6 +93,8 @@ const QString InputWatcher = QStringLiteral(R"(
     tell();
   }, true);
   function sent(event) {
+    if (event.type === 'submit' && event.target instanceof HTMLFormElement)
+      tellLogin(event.target);
     edited.forEach(function (element) {
       if (event.target.contains(element))
         edited.delete(element);
@@ -105,10 +133,13 @@ const QString PageFactsScript = QStringLiteral(R"(
     return Array.prototype.some.call(document.querySelectorAll(selector), test);
   };
   var logoutWords = /log ?out|sign ?out|logoff|退出|注销|登出/i;
+  var refusedWords = /密码错误|密码不正确|密码有误|密码不对|用户名或密码|帐号或密码|账号或密码|登录失败|登陆失败|wrong password|incorrect password|invalid (user ?name|password)|password (is )?(wrong|incorrect|invalid)/i;
   var navigation = performance.getEntriesByType('navigation')[0];
+  var password = some('input[type=password]', shown);
   return {
     transfer: navigation ? navigation.transferSize : -1,
-    password: some('input[type=password]', shown),
+    password: password,
+    refused: password && refusedWords.test(document.body ? document.body.innerText : ''),
     logout: some('a, button, input[type=submit], input[type=button]', function (e) {
       return logoutWords.test([e.textContent, e.value, e.getAttribute('href'), e.getAttribute('title'),
                                e.getAttribute('onclick')].join(' '));
@@ -125,6 +156,82 @@ void addPageFacts(PageLoad &load, const QVariant &answer)
     if (facts.contains(QStringLiteral("password")))
         load.signs = LoginSigns{facts.value(QStringLiteral("password")).toBool(),
                                 facts.value(QStringLiteral("logout")).toBool()};
+    load.loginRefused = facts.value(QStringLiteral("refused")).toBool();
+}
+
+// Fills the page's login form and sends it; see WebPage::submitLogin. Called with the user name and
+// the password; answers "submitted", "noform" or "person".
+const QString LoginFiller = QStringLiteral(R"(
+(function (user, password) {
+  function shown(element) {
+    var box = element.getBoundingClientRect();
+    if (box.width <= 0 || box.height <= 0)
+      return false;
+    for (var e = element; e && e.nodeType === 1; e = e.parentElement) {
+      var style = getComputedStyle(e);
+      if (style.display === 'none' || style.visibility === 'hidden' || style.opacity === '0')
+        return false;
+    }
+    return true;
+  }
+  var field = Array.prototype.find.call(document.querySelectorAll('input[type=password]'), shown);
+  if (!field || !field.form)
+    return 'noform';
+  var form = field.form;
+  // A form that sends the password to another site is not the forum's.
+  if (new URL(form.action || location.href, location.href).origin !== location.origin)
+    return 'noform';
+  var fields = Array.prototype.filter.call(form.elements, function (e) {
+    return e.tagName === 'INPUT' && shown(e);
+  });
+  if (fields.filter(function (e) { return e.type === 'password'; }).length !== 1)
+    return 'noform'; // a form to register or to change the password
+  var name = null;
+  for (var i = 0; i < fields.length && fields[i] !== field; ++i) {
+    if (/^(text|email|tel)$/.test(fields[i].type))
+      name = fields[i];
+  }
+  if (!name)
+    return 'noform';
+  var code = /验证码|校验码|动态码|验证问题|captcha|seccode|secqaa|verif|vcode|checkcode|authcode|otp|token/i;
+  var asksMore = fields.some(function (e) {
+    return e !== name && e !== field && /^(text|tel|number)$/.test(e.type) &&
+           code.test([e.name, e.id, e.placeholder, e.getAttribute('aria-label')].join(' '));
+  }) || Array.prototype.some.call(form.querySelectorAll('img'), function (img) {
+    return shown(img) && code.test([img.src, img.id, img.alt, img.className].join(' '));
+  });
+  if (asksMore)
+    return 'person';
+  var setValue = Object.getOwnPropertyDescriptor(HTMLInputElement.prototype, 'value').set;
+  [[name, user], [field, password]].forEach(function (pair) {
+    setValue.call(pair[0], pair[1]);
+    pair[0].dispatchEvent(new Event('input', {bubbles: true}));
+    pair[0].dispatchEvent(new Event('change', {bubbles: true}));
+  });
+  var button = Array.prototype.find.call(form.querySelectorAll('button, input[type=submit], input[type=image]'),
+                                         function (b) { return (b.type === 'submit' || b.type === 'image') && shown(b); });
+  if (button)
+    button.click();
+  else
+    form.requestSubmit();
+  return 'submitted';
+})
+)");
+
+LoginFill loginFillOf(const QVariant &answer)
+{
+    const QString word = answer.toString();
+    if (word == u"submitted")
+        return LoginFill::Submitted;
+    return word == u"person" ? LoginFill::PersonNeeded : LoginFill::NoForm;
+}
+
+// Whether two addresses are of one site: scheme, host and port.
+bool sameOrigin(const QUrl &a, const QUrl &b)
+{
+    const auto port = [](const QUrl &url) { return url.port(url.scheme() == u"https" ? 443 : 80); };
+    return a.scheme() == b.scheme() && a.host().compare(b.host(), Qt::CaseInsensitive) == 0 &&
+           port(a) == port(b);
 }
 
 PageLoad pageLoad(const QWebEngineLoadingInfo &info)
@@ -176,6 +283,9 @@ WebPage::WebPage(QWebEngineProfile *profile, QObject *parent)
     setUrlRequestInterceptor(m_forumFetch);
     auto *input = new PageInputChannel(this);
     connect(input, &PageInputChannel::holdsInputChanged, this, &WebPage::setHoldsInput);
+    connect(input, &PageInputChannel::loginSent, this, [this](const QString &user, const QString &password) {
+        emit loginSent(Account{user, password, url()});
+    });
     auto *channel = new QWebChannel(this);
     channel->registerObject(QStringLiteral("kelvoraInput"), input);
     setWebChannel(channel, QWebEngineScript::ApplicationWorld);
@@ -325,6 +435,26 @@ void WebPage::reloadAside()
     QWebEngineHttpRequest request(url());
     request.setHeader(QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("max-age=0"));
     m_aside->QWebEnginePage::load(request);
+}
+
+void WebPage::submitLogin(const Account &account)
+{
+    const quint64 serial = m_loadSerial;
+    if (!sameOrigin(url(), account.loginPage)) {
+        QMetaObject::invokeMethod(
+            this, [this] { emit loginFilled(LoginFill::NoForm); }, Qt::QueuedConnection);
+        return;
+    }
+    // The account goes into the world of our own only: the page sees the form filled in, as when
+    // the user types, and nothing more.
+    const QString call =
+        LoginFiller + QStringLiteral(".apply(null, %1)")
+                          .arg(QString::fromUtf8(QJsonDocument(QJsonArray{account.userName, account.password})
+                                                     .toJson(QJsonDocument::Compact)));
+    runJavaScript(call, QWebEngineScript::ApplicationWorld, [this, serial](const QVariant &answer) {
+        // A page that changed before the form was filled had no form of ours to fill.
+        emit loginFilled(serial == m_loadSerial ? loginFillOf(answer) : LoginFill::NoForm);
+    });
 }
 
 void WebPage::stepHistory(bool back)

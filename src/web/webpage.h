@@ -43,9 +43,11 @@ public:
 
 public slots:
     void setHoldsInput(bool holds) { emit holdsInputChanged(holds); }
+    void sendLogin(const QString &user, const QString &password) { emit loginSent(user, password); }
 
 signals:
     void holdsInputChanged(bool holds);
+    void loginSent(const QString &user, const QString &password);
 };
 
 /**
@@ -78,6 +80,8 @@ public:
     void wakeAndReload() override;
     void reloadAside() override;
     bool isPageAnswered() const override;
+    /** The result comes as loginFilled(); only on a page of the site the account was given on. */
+    void submitLogin(const Account &account) override;
     /** One step back or forward in history; nothing when there is nowhere to go. */
     void stepHistory(bool back);
 
@@ -91,6 +95,13 @@ signals:
     void inputChanged(bool holdsInput);
     /** The background reload (reloadAside()) has loaded, or failed. */
     void asideLoadFinished(const kelvora::PageLoad &load);
+    /** What came of submitLogin(). */
+    void loginFilled(kelvora::LoginFill fill);
+    /**
+     * The user sent a login form they filled in: its user name and password, and the page it was
+     * on. Held by whoever takes it only as long as it must be.
+     */
+    void loginSent(const kelvora::Account &account);
 
 protected:
     void javaScriptAlert(const QUrl &securityOrigin, const QString &message) override;

@@ -122,6 +122,23 @@ QString reloadResultText(const ReloadResult &result)
     return QStringLiteral("未知结果（%1）").arg(int(result.outcome));
 }
 
+QString reloginFailureText(ReloginPlan::Failure failure)
+{
+    switch (failure) {
+    case ReloginPlan::Failure::WrongPassword:
+        return QStringLiteral("论坛说用户名或密码不对");
+    case ReloginPlan::Failure::PersonNeeded:
+        return QStringLiteral("论坛要求输入验证码等须由本人完成的步骤");
+    case ReloginPlan::Failure::NoForm:
+        return QStringLiteral("页面上没有可填写的登录表单");
+    case ReloginPlan::Failure::StillLoggedOut:
+        return QStringLiteral("提交后论坛仍显示未登录");
+    case ReloginPlan::Failure::NoAccount:
+        return QStringLiteral("无法从系统密码库读取账号");
+    }
+    return {};
+}
+
 QString lastReloadText(const ReloadReport &report)
 {
     if (!report.at.isValid())
@@ -142,6 +159,16 @@ QString slotReportText(const SlotReport &report)
                 .arg(moment(report.loggedOutSince), report.loggedOutReason == LoginWatch::Reason::LoginForm
                                                         ? QStringLiteral("页面出现了登录表单")
                                                         : QStringLiteral("页面上的退出链接不见了"));
+    if (report.loggedOut && report.relogin == ReloginPlan::State::Trying)
+        text += QStringLiteral("\n正在自动重新登录……");
+    else if (report.loggedOut && report.reloginFailure)
+        text += report.relogin == ReloginPlan::State::GivenUp
+                    ? QStringLiteral("\n自动登录失败：%1，请在程序中重新登录")
+                          .arg(reloginFailureText(*report.reloginFailure))
+                    : QStringLiteral("\n自动登录失败：%1，稍后再试")
+                          .arg(reloginFailureText(*report.reloginFailure));
+    if (report.accountUser)
+        text += QStringLiteral("\n掉线后自动重新登录（账号：%1）").arg(*report.accountUser);
     if (report.slowPageMs && report.running)
         text += QStringLiteral("\n网站比刷新周期慢：约 %1 秒一页")
                     .arg(std::max<qint64>(1, (*report.slowPageMs + 500) / 1000));

@@ -24,6 +24,9 @@ QString reloadResultText(const ReloadResult &result);
 /** One line on the last reload: "上次刷新：2026-12-07 13:45:02 成功", or "… 失败：连接被重置". */
 QString lastReloadText(const ReloadReport &report);
 
+/** Why a try to log in again failed, to follow "自动登录失败：". */
+QString reloginFailureText(ReloginPlan::Failure failure);
+
 /**
  * The status label's tool tip: the last reload and, as it applies, the login, a reload kept
  * aside for what the user typed, and the dialogs answered for the user.

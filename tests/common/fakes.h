@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/account.h"
 #include "core/browser.h"
 #include "core/clock.h"
 #include "core/timer.h"
@@ -8,6 +9,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -137,6 +139,7 @@ public:
     }
     bool isPageAnswered() const override { return answered; }
     void reloadAside() override { ++asideReloads; }
+    void submitLogin(const Account &account) override { submitted << account; }
 
     const Clock *clock = nullptr; ///< when set, the moment of each reload is kept
     QList<qint64> reloadMoments;
@@ -149,6 +152,53 @@ public:
     int wakeReloads = 0; ///< of the reloads, those that woke a sleeping page
     bool answered = false;
     int asideReloads = 0;
+    QList<Account> submitted; ///< the accounts login forms were filled with
+};
+
+/**
+ * A credential store in memory. It answers in the event loop, as a real one does, unless
+ * `atOnce`; with `available` false it answers as a machine without one.
+ */
+class FakeAccountStore final : public AccountStore
+{
+public:
+    void read(int slot, QObject *context, Done done) override
+    {
+        const auto found = accounts.find(slot);
+        Answer answer{found != accounts.end() ? Status::Done : Status::NotFound, {}, {}};
+        if (found != accounts.end())
+            answer.account = found->second;
+        ++reads;
+        answerLater(context, std::move(done), answer);
+    }
+    void write(int slot, const Account &account, QObject *context, Done done) override
+    {
+        if (available)
+            accounts[slot] = account;
+        answerLater(context, std::move(done), {});
+    }
+    void forget(int slot, QObject *context, Done done) override
+    {
+        accounts.erase(slot);
+        answerLater(context, std::move(done), {});
+    }
+
+    std::map<int, Account> accounts;
+    bool available = true;
+    bool atOnce = false;
+    int reads = 0;
+
+private:
+    void answerLater(QObject *context, Done done, Answer answer)
+    {
+        if (!available)
+            answer = {Status::NoStore, {}, QStringLiteral("no store")};
+        if (atOnce)
+            done(answer);
+        else
+            QMetaObject::invokeMethod(
+                context, [done = std::move(done), answer] { done(answer); }, Qt::QueuedConnection);
+    }
 };
 
 } // namespace kelvora::test

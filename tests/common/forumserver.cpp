@@ -71,6 +71,8 @@ template <typename Responder> QPointer<QTcpSocket> socketOf(Responder &responder
 Q_LOGGING_CATEGORY(forumLog, "kelvora.testforum", QtInfoMsg)
 
 const QByteArray CookieName = "sid";
+// The login form's hidden token, as forums put one in every form.
+const QString FormHash = QStringLiteral("f0e1d2c3");
 // Numbered across every forum of the test, so no two logins are ever alike.
 int logins = 0;
 
@@ -242,8 +244,10 @@ QList<ForumServer::Request> ForumServer::pagesFor(const QString &member) const
 double ForumServer::creditedShare(const QString &member, qsizetype from) const
 {
     QList<qint64> moments;
-    for (const Request &page : pagesFor(member).mid(from))
-        moments << page.elapsedMs;
+    for (const Request &page : pagesFor(member).mid(from)) {
+        if (page.loggedIn)
+            moments << page.elapsedMs;
+    }
     return m_credit.share(moments);
 }
 
@@ -360,7 +364,10 @@ ForumServer::Reply ForumServer::reply(const QHttpServerRequest &request, Request
     } else if (seen.path.startsWith(u"/maxage")) {
         out.headers << qMakePair(QByteArray("Cache-Control"), QByteArray("max-age=600"));
     }
+    if (seen.path == u"/dologin" && request.method() == QHttpServerRequest::Method::Post)
+        return login(request, seen);
     const QString member = seen.member();
+    seen.loggedIn = !member.isEmpty() && member != u"guest" && !m_loggedOut.contains(member);
     if (seen.path == u"/dologin") {
         m_loggedOut.remove(member);
         out.status = 302;
@@ -383,16 +390,58 @@ ForumServer::Reply ForumServer::reply(const QHttpServerRequest &request, Request
     return out;
 }
 
-QByteArray ForumServer::page(const QString &path, int serial, const QString &member) const
+ForumServer::Reply ForumServer::login(const QHttpServerRequest &request, Request &seen)
+{
+    const QUrlQuery form(QString::fromUtf8(request.body()).replace(u'+', u' '));
+    const auto field = [&form](const char *name) {
+        return form.queryItemValue(QLatin1String(name), QUrl::FullyDecoded);
+    };
+    const QString member = field("username");
+    const auto password = m_passwords.constFind(member);
+    QString refusal;
+    if (field("formhash") != FormHash)
+        refusal = QStringLiteral("请求无效，请刷新页面后重试");
+    else if (m_pictureCode && field("seccode") != u"x7k2")
+        refusal = QStringLiteral("验证码错误，请重新输入");
+    else if (member.isEmpty() || (password != m_passwords.cend() && *password != field("password")))
+        refusal = QStringLiteral("登录失败：密码错误，您还可以尝试 4 次");
+    m_loginAttempts << LoginAttempt{member, refusal.isEmpty(), request.body()};
+    Reply out;
+    out.headers << qMakePair(QByteArray("Content-Type"), QByteArray("text/html; charset=utf-8"));
+    if (!refusal.isEmpty()) {
+        out.body = page(QStringLiteral("/loginpage"), seen.serial, QString(), refusal);
+        return out;
+    }
+    m_loggedOut.remove(member);
+    seen.issuedCookie = QStringLiteral("%1-%2").arg(member).arg(++logins);
+    out.status = 302;
+    out.headers << qMakePair(QByteArray("Set-Cookie"),
+                             CookieName + '=' + seen.issuedCookie.toUtf8() + "; Path=/; Max-Age=86400");
+    const QString back = field("back");
+    out.headers << qMakePair(QByteArray("Location"), (back.isEmpty() ? QStringLiteral("/") : back).toUtf8());
+    return out;
+}
+
+QByteArray ForumServer::page(const QString &path, int serial, const QString &member,
+                             const QString &refusal) const
 {
     const QString title = m_titles.value(path, m_title);
-    const QString loginForm = QStringLiteral("<form id=\"login\" action=\"/dologin\">"
-                                             "<input name=\"back\" type=\"hidden\" value=\"%1\">"
-                                             "用户名 <input name=\"username\"> 密码 <input name=\"password\" "
-                                             "type=\"password\"> <button>登录</button></form>")
-                                  .arg(path.toHtmlEscaped());
+    const QString pictureCode =
+        m_pictureCode ? QStringLiteral(" 验证码 <input name=\"seccode\" size=\"4\"> "
+                                       "<img id=\"seccodeimg\" src=\"%1\" width=\"60\" height=\"20\">")
+                            .arg(LogoPath)
+                      : QString();
+    const QString loginForm =
+        QStringLiteral("<form id=\"login\" method=\"post\" action=\"/dologin\">"
+                       "<input name=\"back\" type=\"hidden\" value=\"%1\">"
+                       "<input name=\"formhash\" type=\"hidden\" value=\"%2\">"
+                       "用户名 <input name=\"username\"> 密码 <input name=\"password\" "
+                       "type=\"password\">%3 <button type=\"submit\">登录</button></form>")
+            .arg(path == u"/loginpage" ? QStringLiteral("/") : path.toHtmlEscaped(), FormHash, pictureCode);
     QString top;
-    if (path == u"/loginpage")
+    if (!refusal.isEmpty())
+        top = QStringLiteral("<div class=\"alert\">%1</div>").arg(refusal) + loginForm;
+    else if (path == u"/loginpage")
         top = QStringLiteral("<h2>会员登录</h2>") + loginForm;
     else if (m_loggedOut.contains(member) && path.startsWith(u"/message"))
         top = QStringLiteral("<div class=\"alert\">抱歉，您尚未登录，无法进行此操作</div>") + loginForm;

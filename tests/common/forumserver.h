@@ -45,7 +45,13 @@ class ResettableTcpServer;
  * - a login form in the header, where the member bar stood (most pages);
  * - on /redirect… pages, a redirect to /loginpage, a page with a login form;
  * - on /message… pages, a "please log in" message with a login form.
- * /dologin?back=<path> logs the member back in, as the login form does, and goes back.
+ * /dologin?back=<path> logs the member back in, whoever it is, and goes back.
+ *
+ * The login form is a forum's: a user name, a password, a hidden form token and a button; sent
+ * (POST /dologin) it logs that member in with a new cookie and goes back, once the token is right
+ * and, for a member given a password (setPassword()), the password is; a wrong one is answered
+ * with the form again and "登录失败：密码错误". With setPictureCode(), the form also asks for a
+ * picture code, which no program can read.
  *
  * Every page logs a member in on the first visit with the cookie "sid=<member>-<n>", the member
  * taken from the query's "member" (default "guest"). The cookie is kept for a day, as a forum's
@@ -74,8 +80,9 @@ public:
         QString issuedCookie; ///< the login cookie this answer set, empty if none
         qint64 elapsedMs = 0; ///< since listen()
         Kind kind = Kind::Page;
-        int serial = 0;   ///< a generated page's number, written into the page; 0 for the rest
-        int status = 200; ///< the HTTP status answered
+        int serial = 0;        ///< a generated page's number, written into the page; 0 for the rest
+        int status = 200;      ///< the HTTP status answered
+        bool loggedIn = false; ///< a page generated for a member logged in: what earns online time
         /** The member the request was made for: from the cookie sent, else the one it logged in. */
         QString member() const;
     };
@@ -114,6 +121,19 @@ public:
     void setHanging(const QString &path) { m_hanging.insert(path); }
     /** Logs a member out, as a forum does when the member logged in elsewhere. */
     void logOut(const QString &member) { m_loggedOut.insert(member); }
+    bool isLoggedOut(const QString &member) const { return m_loggedOut.contains(member); }
+    /** The member's password from now on: its login form must be sent with it. */
+    void setPassword(const QString &member, const QString &password) { m_passwords.insert(member, password); }
+    /** The login form asks for a picture code, and refuses every login without the right one. */
+    void setPictureCode(bool asked) { m_pictureCode = asked; }
+    /** Each login form sent, by the member named in it: whether it logged in. */
+    struct LoginAttempt
+    {
+        QString member;
+        bool succeeded = false;
+        QByteArray body; ///< the form as sent
+    };
+    QList<LoginAttempt> loginAttempts() const { return m_loginAttempts; }
 
     QList<Request> requests() const { return m_requests; }
     /** The pages the forum generated, oldest first. */
@@ -144,7 +164,9 @@ private:
 
     void answer(const QHttpServerRequest &request, QHttpServerResponder &responder);
     Reply reply(const QHttpServerRequest &request, Request &seen);
-    QByteArray page(const QString &path, int serial, const QString &member) const;
+    /** `refusal`: the forum's word why the login form sent was refused. */
+    QByteArray page(const QString &path, int serial, const QString &member,
+                    const QString &refusal = {}) const;
 
     QHttpServer m_http;
     ResettableTcpServer *m_tcp = nullptr;
@@ -166,6 +188,10 @@ private:
     int m_delayedReplies = 0;
     StepCredit m_credit;
     QSet<QString> m_loggedOut;
+    QHash<QString, QString> m_passwords;
+    bool m_pictureCode = false;
+    QList<LoginAttempt> m_loginAttempts;
+    Reply login(const QHttpServerRequest &request, Request &seen);
     std::vector<QHttpServerResponder> m_unanswered;
 };
 

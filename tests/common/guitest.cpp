@@ -1,5 +1,6 @@
 #include "common/guitest.h"
 
+#include "common/fakes.h"
 #include "web/webpage.h"
 
 #include <QComboBox>
@@ -41,6 +42,7 @@ ApplicationSetup programSetup(const QString &folder, int *quits)
     setup.tray = false;
     setup.splashTickMs = 10;
     setup.quit = [quits] { ++*quits; };
+    setup.accounts = std::make_unique<FakeAccountStore>(); // the machine's own store stays untouched
     return setup;
 }
 
@@ -56,6 +58,7 @@ bool SlotWindow::open(const SlotSetup &setup)
     SessionSetup session;
     session.descriptions = setup.slotDescriptions;
     session.loadLimitMs = setup.loadLimitMs;
+    session.accounts = setup.accounts;
     m_session = std::make_unique<SlotSession>(*m_profiles.get(), *setup.clock, session);
     m_session->loadStartPage(setup.startPage);
     return openWindow();

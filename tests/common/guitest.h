@@ -91,6 +91,8 @@ struct SlotSetup
     /** The longest a reload waits for a page still loading. */
     int loadLimitMs = 60000;
     const Clock *clock = &SystemClock::instance();
+    /** Where the slots' accounts are kept; none: no slot logs in by itself. */
+    AccountStore *accounts = nullptr;
 };
 
 /**

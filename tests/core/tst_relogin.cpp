@@ -1,8 +1,65 @@
+#include "common/fakes.h"
+#include "core/forumslot.h"
 #include "core/relogin.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace kelvora;
+
+namespace {
+
+const LoginSigns Member{false, true};
+const LoginSigns LoginForm{true, false};
+const LoginSigns NoLogoutLink{false, false};
+const QString ForumPage = QStringLiteral("http://bbs.example.cn/forum.php");
+const Account TheAccount{QStringLiteral("member3"), QStringLiteral("s3cret!"),
+                         QUrl(QStringLiteral("http://bbs.example.cn/member.php?mod=logging"))};
+
+// A running slot of a member the forum is about to log out, on a fake clock, browser and store.
+struct LoggedOutSlot
+{
+    test::FakeClock clock;
+    test::FakeTimers timers{clock};
+    test::FakeBrowser browser;
+    test::FakeAccountStore store;
+    ForumSlot slot{browser, clock, timers, slotTable()[2], nullptr, false};
+    QSignalSpy relogged{&slot, &ForumSlot::reloggedIn};
+    QSignalSpy failed{&slot, &ForumSlot::reloginFailed};
+
+    explicit LoggedOutSlot(bool withAccount = true)
+    {
+        store.atOnce = true;
+        slot.setAccountStore(&store, 2);
+        if (withAccount) {
+            store.accounts[2] = TheAccount;
+            slot.setAccount(TheAccount.userName);
+        }
+        slot.open(ForumPage);
+        loaded(Member);
+        slot.setTypedPeriod(1);
+        slot.start();
+    }
+    void loaded(const LoginSigns &signs, bool refused = false)
+    {
+        slot.pageLoadStarted();
+        PageLoad load;
+        load.signs = signs;
+        load.loginRefused = refused;
+        slot.pageLoadFinished(load);
+    }
+    // A period goes by and the slot's reload shows `signs`.
+    void reloadShows(const LoginSigns &signs)
+    {
+        const int reloads = browser.reloads;
+        timers.advance(qint64(slot.period()) * 60'000);
+        QCOMPARE(browser.reloads, reloads + 1);
+        loaded(signs);
+    }
+    ReloginPlan::Failure lastFailure() const { return failed.last().at(0).value<ReloginPlan::Failure>(); }
+};
+
+} // namespace
 
 // When a logged-out slot logs in again by itself, in steady-clock milliseconds.
 class TestRelogin : public QObject
@@ -58,7 +115,7 @@ private slots:
         QCOMPARE(plan.nextTryAt(Minute), 60 * Minute); // a fourth only when the first is an hour old
         QVERIFY(!plan.startTry(59 * Minute, Minute));
         QVERIFY(plan.startTry(60 * Minute, Minute));
-        plan.tryFailed(ReloginPlan::Failure::PersonNeeded);
+        plan.tryFailed(ReloginPlan::Failure::NoAccount);
         QCOMPARE(plan.nextTryAt(Minute), 61 * Minute); // the try at 1 minute is an hour old then
 
         plan.tryFailed(ReloginPlan::Failure::NoForm); // no try under way: nothing counts
@@ -66,6 +123,149 @@ private slots:
         plan.setHasAccount(true); // the account given anew: tried again, however it fared
         QCOMPARE(plan.failuresInARow(), 0);
         QCOMPARE(plan.state(), State::Waiting);
+    }
+
+    // A refused password or a picture code is not tried a second time: the forum may lock the account.
+    void aFailureNoRetryMendsGivesUpAtOnce()
+    {
+        for (const auto failure : {ReloginPlan::Failure::WrongPassword, ReloginPlan::Failure::PersonNeeded}) {
+            ReloginPlan plan;
+            plan.setHasAccount(true);
+            plan.loggedOut();
+            QVERIFY(plan.startTry(0, Minute));
+            plan.tryFailed(failure);
+            QCOMPARE(plan.state(), State::GivenUp);
+            QVERIFY(!plan.startTry(10 * Minute, Minute));
+        }
+    }
+
+    // The whole try: the form on the page filled with the account, the forum's answer, then the
+    // slot's own page again, judged by the login watch; the account is held only until it is sent.
+    void aLoggedOutSlotLogsInAgainByItself()
+    {
+        LoggedOutSlot s;
+        s.reloadShows(LoginForm);
+        QCOMPARE(s.slot.status(), SlotStatus::LoggedOut);
+        QCOMPARE(s.browser.submitted, QList<Account>{TheAccount});
+        QCOMPARE(s.slot.report().relogin, State::Trying);
+        s.slot.loginSubmitted(LoginFill::Submitted);
+        s.loaded(NoLogoutLink); // "登录成功，正在跳转……"
+        QCOMPARE(s.browser.loads.last(), ForumPage);
+        // A reload that falls due meanwhile waits: the try ends on the slot's page, loaded afresh.
+        const int reloads = s.browser.reloads;
+        s.timers.advance(60'000);
+        QCOMPARE(s.browser.reloads, reloads);
+        s.loaded(Member);
+        QCOMPARE(s.relogged.size(), 1);
+        QCOMPARE(s.slot.status(), SlotStatus::Running);
+        QCOMPARE(s.slot.report().relogin, State::Idle);
+        QCOMPARE(s.slot.savedState()->address, ForumPage);
+        // The slot reloads its own page again, each period.
+        s.reloadShows(Member);
+        QCOMPARE(s.failed.size(), 0);
+    }
+
+    // Why a try fails, and whether the slot tries once more a period later or gives up at once.
+    void aFailedTryIsToldAndLimited_data()
+    {
+        QTest::addColumn<bool>("formOnPage");      // the logged-out page shows the login form
+        QTest::addColumn<bool>("formOnLoginPage"); // the page the account was given on does
+        QTest::addColumn<int>("fill");             // LoginFill, or -1 when there is no form to fill
+        QTest::addColumn<bool>("refused");         // the forum's answer says the password is wrong
+        QTest::addColumn<bool>("inStore");
+        QTest::addColumn<ReloginPlan::Failure>("failure");
+        using F = ReloginPlan::Failure;
+        QTest::newRow("changed password")
+            << true << true << int(LoginFill::Submitted) << true << true << F::WrongPassword;
+        QTest::newRow("picture code")
+            << true << true << int(LoginFill::PersonNeeded) << false << true << F::PersonNeeded;
+        QTest::newRow("still logged out")
+            << true << true << int(LoginFill::Submitted) << false << true << F::StillLoggedOut;
+        QTest::newRow("no form anywhere") << false << false << -1 << false << true << F::NoForm;
+        QTest::newRow("form of another site")
+            << false << true << int(LoginFill::NoForm) << false << true << F::NoForm;
+        QTest::newRow("account gone from the store") << true << true << -1 << false << false << F::NoAccount;
+    }
+    void aFailedTryIsToldAndLimited()
+    {
+        QFETCH(bool, formOnPage);
+        QFETCH(bool, formOnLoginPage);
+        QFETCH(int, fill);
+        QFETCH(bool, refused);
+        QFETCH(bool, inStore);
+        QFETCH(ReloginPlan::Failure, failure);
+        LoggedOutSlot s;
+        if (!inStore)
+            s.store.accounts.clear();
+        int submits = 0;
+        const auto oneTry = [&] {
+            s.reloadShows(formOnPage ? LoginForm : NoLogoutLink);
+            const bool toLoginPage = !formOnPage && inStore;
+            if (toLoginPage) { // the login page the account was given on
+                QCOMPARE(s.browser.loads.last(), TheAccount.loginPage.toString());
+                s.loaded(formOnLoginPage ? LoginForm : NoLogoutLink);
+            }
+            if (fill >= 0) {
+                QCOMPARE(s.browser.submitted.size(), ++submits);
+                s.slot.loginSubmitted(LoginFill(fill));
+            }
+            if (fill == int(LoginFill::Submitted)) {
+                s.loaded(LoginForm, refused);
+                QCOMPARE(s.browser.loads.last(), ForumPage);
+                s.loaded(LoginForm);
+            } else if (toLoginPage) { // back to the slot's own page
+                QCOMPARE(s.browser.loads.last(), ForumPage);
+                s.loaded(NoLogoutLink);
+            }
+        };
+        oneTry();
+        QCOMPARE(s.lastFailure(), failure);
+        QCOMPARE(s.slot.status(), SlotStatus::LoggedOut);
+        QCOMPARE(s.slot.report().reloginFailure, failure);
+        // The slot goes on with its own page, never with a login page or the form's answer.
+        QCOMPARE(s.browser.loads.last(), ForumPage);
+        QCOMPARE(s.slot.savedState()->address, ForumPage);
+        if (ReloginPlan::mayPass(failure)) {
+            QCOMPARE(s.failed.last().at(1).toBool(), false);
+            oneTry(); // once more, a period later
+        }
+        QCOMPARE(s.failed.last().at(1).toBool(), true); // given up: told so
+        const int told = int(s.failed.size());
+        const int reads = s.store.reads;
+        for (int period = 0; period < 5; ++period)
+            s.reloadShows(formOnPage ? LoginForm : NoLogoutLink);
+        QCOMPARE(s.store.reads, reads);
+        QCOMPARE(s.failed.size(), told);
+        QCOMPARE(s.slot.report().relogin, State::GivenUp);
+
+        // The user logs in by hand: the next logout is tried again.
+        s.loaded(Member);
+        QCOMPARE(s.slot.status(), SlotStatus::Running);
+        QVERIFY(!s.slot.report().reloginFailure);
+        s.store.accounts[2] = TheAccount;
+        s.reloadShows(LoginForm);
+        QCOMPARE(s.slot.report().relogin, State::Trying);
+    }
+
+    void aSlotWithoutAnAccountLeavesTheFormAlone()
+    {
+        LoggedOutSlot s(false);
+        for (int period = 0; period < 3; ++period)
+            s.reloadShows(LoginForm);
+        QCOMPARE(s.slot.status(), SlotStatus::LoggedOut);
+        QVERIFY(s.browser.submitted.isEmpty());
+        QCOMPARE(s.store.reads, 0);
+        QCOMPARE(s.slot.report().relogin, State::Idle);
+        // Given now, it is tried at the next reload; taken away in the middle, the try ends.
+        s.slot.setAccount(TheAccount.userName);
+        s.store.accounts[2] = TheAccount;
+        s.reloadShows(LoginForm);
+        QCOMPARE(s.browser.submitted.size(), 1);
+        s.slot.setAccount(std::nullopt);
+        s.slot.loginSubmitted(LoginFill::Submitted);
+        s.loaded(Member);
+        QCOMPARE(s.relogged.size(), 0);
+        QCOMPARE(s.browser.loads.last(), ForumPage); // from the open: nothing more was loaded
     }
 };
 

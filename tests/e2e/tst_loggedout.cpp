@@ -1,15 +1,33 @@
+#include "common/fakes.h"
 #include "common/forumwindow.h"
 #include "mainwin/mainwindow.h"
 #include "slots/slotpanel.h"
+#include "web/webpage.h"
 
+#include <QFrame>
 #include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QWebEnginePage>
+#include <QWebEngineView>
 
 using namespace kelvora;
 using kelvora::test::ForumServer;
 
+namespace {
+// Everything the program and the engine print while the test runs, to look for passwords in.
+QStringList output;
+QtMessageHandler passOn = nullptr;
+void keepOutput(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    output << message;
+    passOn(type, context, message);
+}
+} // namespace
+
 // A member the forum logged out is told apart from one still logged in, on any forum's page shape,
-// and a member who logs in again inside the slot is running again by itself.
+// and a member who logs in again inside the slot is running again by itself. A slot given the
+// member's account logs in again by itself, and says so when it cannot.
 class TestLoggedOut : public QObject
 {
     Q_OBJECT
@@ -17,29 +35,57 @@ class TestLoggedOut : public QObject
     static constexpr int TickMs = 1500;
 
     test::ForumWindow m_window;
+    test::FakeAccountStore m_accounts;
+    const QStringList m_passwords{QStringLiteral("pw-5-secret"), QStringLiteral("pw-6-old"),
+                                  QStringLiteral("pw-7-secret")};
 
     const ForumSlot &slot(int index) const { return m_window.slot(index); }
     QLabel *status(int index) const
     {
         return m_window.control<QLabel>(index, &SlotControlNames::statusLabel);
     }
-    void start(int index, const QString &path, const QString &member)
+    void start(int index, const QString &path, const QString &member, int host = 7)
     {
-        QVERIFY(
-            m_window.openAndWait(index, m_window.forum(7).url(path + QStringLiteral("?member=") + member)));
+        QVERIFY(m_window.openAndWait(index,
+                                     m_window.forum(host).url(path + QStringLiteral("?member=") + member)));
+        startHere(index);
+    }
+    void startHere(int index)
+    {
         m_window.type(index, &SlotControlNames::periodBox, QStringLiteral("1"));
         m_window.click(index, &SlotControlNames::startButton);
+    }
+    // The pages generated for `member` while logged in.
+    static qsizetype loggedInPages(const ForumServer &forum, const QString &member)
+    {
+        const QList<ForumServer::Request> pages = forum.pagesFor(member);
+        return std::count_if(pages.begin(), pages.end(),
+                             [](const ForumServer::Request &r) { return r.loggedIn; });
+    }
+    static qsizetype attempts(const ForumServer &forum, const QString &member)
+    {
+        const QList<ForumServer::LoginAttempt> all = forum.loginAttempts();
+        return std::count_if(all.begin(), all.end(),
+                             [&](const ForumServer::LoginAttempt &a) { return a.member == member; });
     }
 
 private slots:
     void initTestCase()
     {
         test::SlotSetup setup;
-        for (int i = 0; i < 4; ++i)
-            setup.slotDescriptions[std::size_t(i)].tickIntervalMs = TickMs;
+        for (SlotDescription &description : setup.slotDescriptions)
+            description.tickIntervalMs = TickMs;
+        setup.accounts = &m_accounts;
+        passOn = qInstallMessageHandler(keepOutput);
         QVERIFY(m_window.open(setup));
     }
-    void cleanupTestCase() { m_window.close(); }
+    void cleanupTestCase()
+    {
+        m_window.close();
+        qInstallMessageHandler(passOn);
+        for (const QString &password : m_passwords)
+            QVERIFY2(!output.join(u'\n').contains(password), qPrintable(password));
+    }
 
     void aLoggedOutMemberIsToldOnEveryShapeOfForum()
     {
@@ -72,6 +118,104 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(status(0)->text(), QStringLiteral("运行中"), 4 * TickMs);
         QVERIFY(!status(0)->toolTip().contains(QStringLiteral("已掉线")));
         QCOMPARE(slot(1).status(), SlotStatus::LoggedOut);
+    }
+
+    // The user logs in in the slot, by hand, and is asked whether to remember it; remembered, the
+    // member the forum logs out is back online within two periods with no one there, and the
+    // forum credits the time before and after.
+    void aLoginMadeInTheSlotIsOfferedAndThenMadeAgainByItself()
+    {
+        ForumServer &forum = m_window.forum(8);
+        const QString member = QStringLiteral("m5");
+        forum.setPassword(member, m_passwords[0]);
+        forum.setCredit({1, 1000}); // a step of a second: the periods here are 1.5 s
+        QVERIFY(m_window.openAndWait(4, forum.url(QStringLiteral("/loginpage"))));
+        auto *view = m_window.control<QWebEngineView>(4, &SlotControlNames::browser);
+        const auto typeInto = [&](const char *field, const QString &text) {
+            m_window.evaluate(4, QStringLiteral("document.querySelector('#login [name=%1]').focus()")
+                                     .arg(QLatin1String(field)));
+            QTest::keyClicks(view->focusProxy(), text);
+        };
+        typeInto("username", member);
+        typeInto("password", m_passwords[0]);
+        QTest::keyClick(view->focusProxy(), Qt::Key_Return);
+
+        auto *offer = m_window.control<QFrame>(4, &SlotControlNames::offerBar);
+        QTRY_VERIFY_WITH_TIMEOUT(offer->isVisible(), 10000);
+        QVERIFY(offer->findChild<QLabel *>()->text().contains(QStringLiteral("掉线后自动重新登录？")));
+        const QList<QPushButton *> buttons = offer->findChildren<QPushButton *>();
+        const auto remember =
+            std::find_if(buttons.begin(), buttons.end(), [](QPushButton *b) { return b->text() == u"记住"; });
+        QVERIFY(remember != buttons.end());
+        (*remember)->click();
+        QTRY_VERIFY(m_accounts.accounts.count(4) == 1);
+        QCOMPARE(m_accounts.accounts[4],
+                 (Account{member, m_passwords[0], forum.url(QStringLiteral("/loginpage"))}));
+        QTRY_VERIFY(status(4)->toolTip().contains(QStringLiteral("掉线后自动重新登录（账号：m5）")));
+
+        startHere(4);
+        QTRY_VERIFY_WITH_TIMEOUT(loggedInPages(forum, member) >= 3, 6 * TickMs);
+        QVERIFY(forum.creditedShare(member) > 0);
+        QSignalSpy relogged(&slot(4), &ForumSlot::reloggedIn);
+        forum.logOut(member);
+        QTRY_COMPARE_WITH_TIMEOUT(slot(4).status(), SlotStatus::LoggedOut, 4 * TickMs);
+        const qsizetype pagesBefore = forum.pagesFor(member).size();
+        // Back within two periods, by itself: one more login, the program's own.
+        QTRY_COMPARE_WITH_TIMEOUT(relogged.size(), 1, 2 * TickMs + 10000);
+        QCOMPARE(slot(4).status(), SlotStatus::Running);
+        QVERIFY(!forum.isLoggedOut(member));
+        QCOMPARE(attempts(forum, member), 2);
+        QVERIFY(forum.loginAttempts().last().succeeded);
+        QVERIFY(!status(4)->toolTip().contains(QStringLiteral("已掉线")));
+        QTRY_VERIFY_WITH_TIMEOUT(forum.pagesFor(member).size() >= pagesBefore + 4, 8 * TickMs);
+        QVERIFY(forum.creditedShare(member, pagesBefore) > 0);
+        QCOMPARE(slot(4).savedState()->address, forum.url(QStringLiteral("/")).toString());
+    }
+
+    // A try the forum refuses, or that only a person can make, is told and not made again.
+    void aLoginThatCannotPassIsToldAndNotTriedAgain_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("host");
+        QTest::addColumn<bool>("pictureCode");
+        QTest::addColumn<QString>("why");
+        QTest::addColumn<int>("attemptsMade");
+        QTest::newRow("changed password") << 5 << 9 << false << QStringLiteral("论坛说用户名或密码不对") << 1;
+        QTest::newRow("picture code")
+            << 6 << 10 << true << QStringLiteral("论坛要求输入验证码等须由本人完成的步骤") << 0;
+    }
+    void aLoginThatCannotPassIsToldAndNotTriedAgain()
+    {
+        QFETCH(int, index);
+        QFETCH(int, host);
+        QFETCH(bool, pictureCode);
+        QFETCH(QString, why);
+        QFETCH(int, attemptsMade);
+        ForumServer &forum = m_window.forum(host);
+        const QString member = QStringLiteral("m%1").arg(index + 1);
+        const QString password = m_passwords[index - 4];
+        forum.setPassword(member, pictureCode ? password : QStringLiteral("changed-since"));
+        forum.setPictureCode(pictureCode);
+        start(index, QStringLiteral("/thread"), member, host);
+        m_window.runner(index).rememberAccount({member, password, forum.url(QStringLiteral("/loginpage"))});
+        QTRY_VERIFY(slot(index).accountUser() == member);
+        QTRY_VERIFY_WITH_TIMEOUT(loggedInPages(forum, member) >= 2, 5 * TickMs);
+
+        QSignalSpy failed(&slot(index), &ForumSlot::reloginFailed);
+        forum.logOut(member);
+        QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 4 * TickMs + 10000);
+        QVERIFY(failed.last().at(1).toBool()); // given up at once
+        QCOMPARE(attempts(forum, member), attemptsMade);
+        QCOMPARE(status(index)->text(), QStringLiteral("已掉线"));
+        QVERIFY(status(index)->toolTip().contains(
+            QStringLiteral("自动登录失败：%1，请在程序中重新登录").arg(why)));
+        // The reloads go on; the login is not tried again.
+        const qsizetype pages = forum.pagesFor(member).size();
+        QTRY_VERIFY_WITH_TIMEOUT(forum.pagesFor(member).size() >= pages + 3, 5 * TickMs);
+        QCOMPARE(attempts(forum, member), attemptsMade);
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(slot(index).savedState()->address,
+                 forum.url(QStringLiteral("/thread?member=") + member).toString());
     }
 };
 

@@ -7,6 +7,7 @@
 #include "web/webprofile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -28,6 +29,7 @@ class TestSession : public QObject
     test::TemporaryProfiles m_profiles;
     test::FakeClock m_clock;
     test::FakeTimers m_timers{m_clock};
+    test::FakeAccountStore m_accounts;
 
     std::unique_ptr<SlotSession> makeSession(const QString &stateFile = {},
                                              const SlotProfiles *profiles = nullptr)
@@ -38,6 +40,7 @@ class TestSession : public QObject
         setup.resumeSpacingMs = 10;
         setup.saveDelayMs = 10;
         setup.timers = &m_timers;
+        setup.accounts = &m_accounts;
         auto session =
             std::make_unique<SlotSession>(profiles ? *profiles : *m_profiles.get(), m_clock, setup);
         session->loadStartPage(QStringLiteral("about:blank"));
@@ -178,6 +181,67 @@ private slots:
 
     // Four slots run, their members logged in; the disk fills and the program ends on it. With
     // room again, the next start resumes all four, each member still logged in.
+    // A slot logs in again by itself, and the program ends: the password is in none of the files the
+    // program and its browsers left, whatever form it would take there.
+    void aLoginAgainLeavesThePasswordInNoFile()
+    {
+        QTemporaryDir folder;
+        const QString password = QStringLiteral("Pw-ein-密码-7731");
+        const QString member = QStringLiteral("m1");
+        m_forum.clear();
+        m_forum.setPassword(member, password);
+        m_accounts.accounts[0] = {member, password, m_forum.url(QStringLiteral("/loginpage"))};
+        auto profiles = SlotProfiles::onDisk(folder.filePath(QStringLiteral("webengine")));
+        auto cookies = std::make_unique<CookieWriter>(profiles->all());
+        std::unique_ptr<SlotSession> session =
+            makeSession(folder.filePath(QStringLiteral("slots.json")), profiles.get());
+        session->resumeKept();
+        session->setLateReloads(false);
+        const ForumSlot &slot = session->at(0)->slot();
+        QSignalSpy relogged(&slot, &ForumSlot::reloggedIn);
+        session->at(0)->open(m_forum.url(QStringLiteral("/thread?member=") + member).toString());
+        QVERIFY(allHavePages(*session, 1, 1));
+        session->at(0)->setTypedPeriod(1);
+        QCOMPARE(session->at(0)->start(), ForumSlot::StartResult::Started);
+        QTRY_COMPARE(slot.accountUser(), member);
+
+        m_forum.logOut(member);
+        m_timers.advance(60000);
+        QTRY_COMPARE_WITH_TIMEOUT(relogged.size(), 1, 20000);
+        QVERIFY(!m_forum.isLoggedOut(member));
+        QCOMPARE(slot.status(), SlotStatus::Running);
+        m_timers.advance(60000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !m_forum.pagesFor(member).isEmpty() && m_forum.pagesFor(member).last().loggedIn, 20000);
+
+        session->saveNow();
+        QSignalSpy written(cookies.get(), &CookieWriter::written);
+        cookies->write(60000);
+        QTRY_COMPARE_WITH_TIMEOUT(written.size(), 1, 10000);
+        cookies.reset();
+        session.reset();
+        profiles.reset();
+        m_accounts.accounts.clear();
+
+        const QList<QByteArray> forms{
+            password.toUtf8(), QUrl::toPercentEncoding(password),
+            QByteArray(reinterpret_cast<const char *>(password.utf16()), password.size() * 2)};
+        int files = 0;
+        QDirIterator it(folder.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            if (!file.open(QIODevice::ReadOnly)) {
+                QVERIFY2(!file.exists(), qPrintable(file.fileName())); // the engine's passing temporary files
+                continue;
+            }
+            const QByteArray content = file.readAll();
+            ++files;
+            for (const QByteArray &form : forms)
+                QVERIFY2(!content.contains(form), qPrintable(file.fileName()));
+        }
+        QVERIFY(files > 5); // the state, the cookies, the engine's own files
+    }
+
     void aQuitOnAFullDiskResumesEverySlotLoggedIn()
     {
         test::SmallDisk disk;

@@ -3,15 +3,23 @@
 #include "core/clock.h"
 #include "mainwin/mainwindow.h"
 #include "slots/slotpanel.h"
+#include "slots/slotrunner.h"
+#include "web/webpage.h"
 #include "widgets/controls.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFrame>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
+#include <QToolButton>
 #include <QWebEngineView>
 
 using namespace kelvora;
@@ -34,6 +42,37 @@ class TestSlotPanel : public QObject
         QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
         QApplication::sendEvent(widget, &hover);
         return widget->toolTip();
+    }
+
+    /** The slot's "自动登录" menu as it is filled when it opens. */
+    QMenu *accountMenu(int slot) const
+    {
+        QMenu *menu = m_window.control<QToolButton>(slot, &SlotControlNames::accountButton)->menu();
+        emit menu->aboutToShow();
+        return menu;
+    }
+    QStringList menuEntries(int slot) const
+    {
+        QStringList texts;
+        for (QAction *action : accountMenu(slot)->actions())
+            texts << action->text();
+        return texts;
+    }
+    QAction *menuAction(int slot, const QString &text) const
+    {
+        for (QAction *action : accountMenu(slot)->actions()) {
+            if (action->text() == text)
+                return action;
+        }
+        return nullptr;
+    }
+    static QWidget *topLevel(const QString &name)
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == name && widget->isVisible())
+                return widget;
+        }
+        return nullptr;
     }
 
 private slots:
@@ -205,6 +244,57 @@ private slots:
         // Switched to, the slot's page shows in the new window and counts as seen.
         m_window->switchToSlot(0);
         QTRY_VERIFY(m_window.runner(0).isPageSeen());
+    }
+
+    // The slot's own "自动登录" menu gives an account, with the page shown as its login page, and
+    // forgets it; where no credential store answers, it says so and offers nothing.
+    void anAccountIsGivenAndForgottenInTheSlot()
+    {
+        m_window.close();
+        test::FakeAccountStore store;
+        test::SlotSetup setup;
+        setup.clock = &m_clock;
+        setup.startPage = QStringLiteral("http://127.0.0.1:9/");
+        setup.accounts = &store;
+        QVERIFY(m_window.open(setup));
+        auto *status = m_window.control<QLabel>(0, &SlotControlNames::statusLabel);
+
+        QTRY_COMPARE(m_window.runner(0).page()->url(), QUrl(setup.startPage));
+        QVERIFY(menuEntries(0).contains(QStringLiteral("记住账号……")));
+        menuAction(0, QStringLiteral("记住账号……"))->trigger();
+        QDialog *dialog = nullptr;
+        QTRY_VERIFY(dialog = qobject_cast<QDialog *>(topLevel(QStringLiteral("accountDialog"))));
+        auto *ok = dialog->findChild<QDialogButtonBox *>()->buttons().first();
+        QCOMPARE(ok->text(), QStringLiteral("记住"));
+        child<QLineEdit>(dialog, QStringLiteral("userName"))->setText(QStringLiteral("  会员一 "));
+        QVERIFY(!ok->isEnabled()); // no password yet
+        child<QLineEdit>(dialog, QStringLiteral("password"))->setText(QStringLiteral("pw one"));
+        QVERIFY(ok->isEnabled());
+        ok->click();
+        QTRY_COMPARE(store.accounts.count(0), std::size_t(1));
+        QCOMPARE(store.accounts[0], (Account{QStringLiteral("会员一"), QStringLiteral("pw one"),
+                                             QUrl(QStringLiteral("http://127.0.0.1:9/"))}));
+        QTRY_COMPARE(m_window.slot(0).accountUser(), QStringLiteral("会员一"));
+        QVERIFY(hoverText(status).contains(QStringLiteral("掉线后自动重新登录（账号：会员一）")));
+        QCOMPARE(menuEntries(0), (QStringList{QStringLiteral("已记住账号：会员一"),
+                                              QStringLiteral("更换账号……"), QStringLiteral("忘记账号")}));
+
+        menuAction(0, QStringLiteral("忘记账号"))->trigger();
+        QTRY_VERIFY(store.accounts.empty());
+        QTRY_VERIFY(!m_window.slot(0).accountUser());
+        auto *bar = m_window.control<QFrame>(0, &SlotControlNames::offerBar);
+        QCOMPARE(bar->findChild<QLabel *>()->text(), QStringLiteral("已忘记账号"));
+        QVERIFY(!hoverText(status).contains(QStringLiteral("自动重新登录")));
+
+        // No store: the menu only says so, and the slot has nothing to forget.
+        m_window.close();
+        store.available = false;
+        QVERIFY(m_window.open(setup));
+        QTRY_VERIFY(!m_window.runner(0).canKeepAccounts());
+        const QStringList entries = menuEntries(0);
+        QCOMPARE(entries.size(), 1);
+        QVERIFY(entries.first().contains(QStringLiteral("无法记住账号")));
+        QVERIFY(!menuAction(0, entries.first())->isEnabled());
     }
 };
 
