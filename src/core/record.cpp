@@ -65,6 +65,7 @@ struct SlotWalk
             loggedOut = true;
             break;
         case RecordKind::LoggedIn:
+        case RecordKind::LoggedInAgain:
             loggedOut = false;
             break;
         case RecordKind::ProgramAlive:
@@ -125,11 +126,13 @@ std::vector<RecordSpan> changeSpans(const std::vector<RecordEvent> &events, int 
         if (!concerns(event, slot))
             continue;
         walk.apply(event.kind);
-        if (walk.state() == current.state)
-            continue;
-        current.toMs = event.atMs;
-        spans.push_back(current);
-        current = {event.atMs, Always, walk.state(), {}};
+        if (walk.state() != current.state) {
+            current.toMs = event.atMs;
+            spans.push_back(current);
+            current = {event.atMs, Always, walk.state(), {}};
+        }
+        if (event.kind == RecordKind::LoggedInAgain && current.state == RecordState::Online)
+            current.loggedInAgain = true;
     }
     spans.push_back(current);
     return spans;
@@ -191,7 +194,8 @@ void addSpan(RecordStrip &strip, RecordSpan span)
         return;
     if (!strip.spans.empty()) {
         RecordSpan &last = strip.spans.back();
-        if (last.state == span.state && last.failure == span.failure && last.toMs == span.fromMs) {
+        if (last.state == span.state && last.failure == span.failure && !span.loggedInAgain &&
+            last.toMs == span.fromMs) {
             last.toMs = span.toMs;
             return;
         }
@@ -231,6 +235,8 @@ RecordStrip recordStrip(const RecordData &data, int slot, qint64 fromMs, qint64 
             continue;
         if (change.state == RecordState::LoggedOut)
             ++strip.totals.loggedOutSpans;
+        if (change.loggedInAgain && change.fromMs >= fromMs)
+            ++strip.totals.loggedInAgain;
         if (!keptOnline(change.state)) {
             addSpan(strip, change);
             continue;
@@ -241,13 +247,13 @@ RecordStrip recordStrip(const RecordData &data, int slot, qint64 fromMs, qint64 
             if (failure.toMs <= at)
                 continue;
             const qint64 failedFrom = std::max(at, failure.fromMs);
-            addSpan(strip, {at, failedFrom, change.state, {}});
+            addSpan(strip, {at, failedFrom, change.state, {}, at == change.fromMs && change.loggedInAgain});
             at = std::min(failure.toMs, change.toMs);
             addSpan(strip, {failedFrom, at, RecordState::Failed, failure.failure});
             if (failure.toMs > change.toMs)
                 break; // it goes on into the next change
         }
-        addSpan(strip, {at, change.toMs, change.state, {}});
+        addSpan(strip, {at, change.toMs, change.state, {}, at == change.fromMs && change.loggedInAgain});
     }
     for (const RecordSpan &span : strip.spans) {
         if (span.state == RecordState::Online)

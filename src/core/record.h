@@ -35,6 +35,8 @@ enum class RecordKind
     Resumed = 13,
     LoggedOut = 14,
     LoggedIn = 15,
+    /// The program logged the member in again by itself, just after the LoggedIn it led to.
+    LoggedInAgain = 16,
 };
 
 struct RecordEvent
@@ -93,7 +95,8 @@ struct RecordSpan
     qint64 fromMs = 0;
     qint64 toMs = 0;
     RecordState state = RecordState::NotRecorded;
-    RecordFailure failure; ///< why reloads failed
+    RecordFailure failure;      ///< why reloads failed
+    bool loggedInAgain = false; ///< an Online span begun by the program's own login after a logout
 };
 
 struct RecordTotals
@@ -102,6 +105,7 @@ struct RecordTotals
     int answered = 0;
     int failed = 0;
     int loggedOutSpans = 0;
+    int loggedInAgain = 0; ///< times the program logged the member in again by itself
 };
 
 /** One slot's life over a stretch of time: spans that cover it end to end, and their totals. */

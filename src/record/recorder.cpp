@@ -59,6 +59,7 @@ void Recorder::follow(int index, const ForumSlot &slot)
     connect(&slot, &ForumSlot::loggedOutChanged, this, [this, index](bool loggedOut) {
         add(index, loggedOut ? RecordKind::LoggedOut : RecordKind::LoggedIn);
     });
+    connect(&slot, &ForumSlot::reloggedIn, this, [this, index] { add(index, RecordKind::LoggedInAgain); });
     connect(&slot, &ForumSlot::reloaded, this, [this, index](const ReloadReport &report) {
         noteBreak();
         if (m_store)

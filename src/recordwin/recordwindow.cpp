@@ -42,11 +42,14 @@ QLabel *legendChip(RecordState state, const QString &text, QWidget *parent)
 /** The line of totals beside a strip. */
 QString totalsText(const RecordTotals &totals)
 {
-    return QStringLiteral("在线 %1　刷新成功 %2 次　失败 %3 次　掉线 %4 次")
-        .arg(recordDurationText(totals.onlineMs))
-        .arg(totals.answered)
-        .arg(totals.failed)
-        .arg(totals.loggedOutSpans);
+    QString text = QStringLiteral("在线 %1　刷新成功 %2 次　失败 %3 次　掉线 %4 次")
+                       .arg(recordDurationText(totals.onlineMs))
+                       .arg(totals.answered)
+                       .arg(totals.failed)
+                       .arg(totals.loggedOutSpans);
+    if (totals.loggedInAgain > 0)
+        text += QStringLiteral("（自动重新登录 %1 次）").arg(totals.loggedInAgain);
+    return text;
 }
 
 /** What the first strip is called: the last hour, or the minutes since the record began. */
@@ -112,6 +115,8 @@ QString RecordStripView::toolTipAt(int x) const
                             recordDurationText(span->toMs - span->fromMs));
     if (const QString why = recordFailureText(span->failure); !why.isEmpty())
         text += QStringLiteral("\n原因：") + why;
+    if (span->loggedInAgain)
+        text += QStringLiteral("\n掉线后由程序自动重新登录");
     return text;
 }
 

@@ -291,6 +291,35 @@ private slots:
         QCOMPARE(both.spanAt(T0 + Day)->toMs - both.spanAt(T0 + Day)->fromMs, 2 * Hour);
     }
 
+    // The program's own login after a logout begins an Online span of its own, told apart from the
+    // user's, up to the first failure in it; a login by the user is no such span.
+    void aLoginAgainByItselfIsToldApart()
+    {
+        History h;
+        h.program(0, RecordKind::ProgramStarted)
+            .at(0, 0, RecordKind::Started)
+            .reloads(0, 0, 4 * Hour, Minute, true)
+            .reloads(0, 2 * Hour, 2 * Hour + 5 * Minute, Minute, false, QStringLiteral("连接超时"))
+            .at(1 * Hour, 0, RecordKind::LoggedOut)
+            .at(1 * Hour + 20 * Minute, 0, RecordKind::LoggedIn)
+            .at(1 * Hour + 20 * Minute, 0, RecordKind::LoggedInAgain)
+            .at(3 * Hour, 0, RecordKind::LoggedOut)
+            .at(3 * Hour + 10 * Minute, 0, RecordKind::LoggedIn);
+        const RecordStrip strip = recordStrip(h.data(), 0, T0, T0 + 4 * Hour, true);
+        QCOMPARE(spans(strip),
+                 QStringLiteral("online 0-60, out 60-80, online 80-120, failed 120-125, online 125-180, "
+                                "out 180-190, online 190-240"));
+        QList<bool> again;
+        for (const RecordSpan &span : strip.spans)
+            again << span.loggedInAgain;
+        QCOMPARE(again, (QList<bool>{false, false, true, false, false, false, false}));
+        QCOMPARE(strip.totals.loggedOutSpans, 2);
+        QCOMPARE(strip.totals.loggedInAgain, 1);
+        QCOMPARE(strip.totals.onlineMs, 4 * Hour - 30 * Minute - 5 * Minute);
+        // A strip that begins inside that span shows it, but does not count the login in it.
+        QCOMPARE(recordStrip(h.data(), 0, T0 + 90 * Minute, T0 + 4 * Hour, true).totals.loggedInAgain, 0);
+    }
+
     void pruningKeepsWhatTheStripsShow_data()
     {
         QTest::addColumn<History>("history");

@@ -72,7 +72,8 @@ private slots:
         const qint64 base = now - 6 * Hour;
         {
             // Slot 3 runs from 6 hours ago: 30 minutes of failures at 2 hours, logged out from 4 to 5
-            // hours; slot 6 was only opened. Written as the program writes it, then read back.
+            // hours, when the program logged it in again; slot 6 was only opened. Written as the program
+            // writes it, then read back.
             RecordStore store(path());
             QVERIFY(store.open());
             store.add({base, -1, RecordKind::ProgramStarted, {}});
@@ -85,6 +86,7 @@ private slots:
             }
             store.add({base + 4 * Hour, 2, RecordKind::LoggedOut, {}});
             store.add({base + 5 * Hour, 2, RecordKind::LoggedIn, {}});
+            store.add({base + 5 * Hour, 2, RecordKind::LoggedInAgain, {}});
         }
         RecordStore store(path());
         QVERIFY(store.open());
@@ -112,13 +114,16 @@ private slots:
 
         const int minutes = int((now - base + Minute - 1) / Minute);
         const QString totals =
-            QStringLiteral("在线 4 小时 30 分　刷新成功 %1 次　失败 30 次　掉线 1 次").arg(minutes - 30);
+            QStringLiteral("在线 4 小时 30 分　刷新成功 %1 次　失败 30 次　掉线 1 次（自动重新登录 1 次）")
+                .arg(minutes - 30);
         QCOMPARE(child<QLabel>(&window, QStringLiteral("dayTotals3"))->text(), totals);
         QCOMPARE(child<QLabel>(&window, QStringLiteral("weekTotals3"))->text(), totals);
         const QString failed =
             day->toolTipAt(int(double(2 * Hour + 15 * Minute + 18 * Hour) / (24 * Hour) * day->width()));
         QVERIFY2(failed.contains(QStringLiteral("刷新失败，30 分\n原因：HTTP 503（服务暂时不可用）")),
                  qPrintable(failed));
+        QVERIFY(day->toolTipAt(day->width() - 2)
+                    .endsWith(QStringLiteral("在线，1 小时 0 分\n掉线后由程序自动重新登录")));
         QVERIFY(child<QLabel>(&window, QStringLiteral("where"))
                     ->text()
                     .contains(QDir::toNativeSeparators(path())));
