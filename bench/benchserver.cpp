@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
 #include <QImage>
 #include <QRandomGenerator>
 #include <QTextStream>
@@ -79,6 +80,10 @@ int main(int argc, char *argv[])
     const bool hangs = argc > 4 && qstrcmp(argv[2], "hangs") == 0;
     const int hangEveryS = hangs ? QByteArray(argv[3]).toInt() : 0;
     const int hangForS = hangs ? QByteArray(argv[4]).toInt() : 0;
+    // "accounts FILE": member m<N> of forum N logs in with password pw-<N> at /loginpage; the lines
+    // "logout N" and "password N NEW" added to FILE log that member out, or change the password.
+    const QString control =
+        argc > 3 && qstrcmp(argv[2], "accounts") == 0 ? QString::fromLocal8Bit(argv[3]) : QString();
 
     const QByteArray css = styleSheet();
     const QByteArray images[] = {picture(27, 1), picture(35, 2), picture(86, 3), picture(60, 4)};
@@ -93,11 +98,20 @@ int main(int argc, char *argv[])
         server->setFile(QStringLiteral("/style.css"), "text/css", css);
         for (int i = 0; i < 4; ++i)
             server->setFile(QStringLiteral("/img%1.png").arg(i + 1), "image/png", images[i]);
+        if (!control.isEmpty())
+            server->setPassword(QStringLiteral("m%1").arg(forum), QStringLiteral("pw-%1").arg(forum));
         std::printf("%s\n", qPrintable(server->url(QStringLiteral("/thread.html")).toString()));
         // Every request as the forum saw it: "page" for a page it generated (what credits a
         // member's time), "request" for the rest; the forum, when (ms since the epoch), the login.
         QObject::connect(server.get(), &ForumServer::requestReceived, [forum](const ForumServer::Request &r) {
             const bool generated = r.kind == ForumServer::Kind::Page && r.serial > 0;
+            if (generated && r.path != u"/thread.html") { // a page of a member's: logged in or not
+                std::printf("member-page %d %lld %s %s %s\n", forum,
+                            static_cast<long long>(QDateTime::currentMSecsSinceEpoch()),
+                            qPrintable(r.member()), r.loggedIn ? "in" : "out", qPrintable(r.path));
+                std::fflush(stdout);
+                return;
+            }
             std::printf("%s %d %lld %s %s\n", generated ? "page" : "request", forum,
                         static_cast<long long>(QDateTime::currentMSecsSinceEpoch()),
                         r.cookie.isEmpty() ? "-" : qPrintable(r.cookie), qPrintable(r.path));
@@ -106,6 +120,32 @@ int main(int argc, char *argv[])
         servers.push_back(std::move(server));
     }
     std::fflush(stdout);
+    QTimer controlWatch;
+    qint64 controlRead = 0;
+    if (!control.isEmpty()) {
+        QObject::connect(&controlWatch, &QTimer::timeout, [&] {
+            QFile file(control);
+            if (!file.open(QIODevice::ReadOnly) || !file.seek(controlRead))
+                return;
+            while (file.canReadLine()) {
+                const QStringList words = QString::fromUtf8(file.readLine()).simplified().split(u' ');
+                const int forum = words.value(1).toInt();
+                if (forum < 1 || forum > 8)
+                    continue;
+                ForumServer &server = *servers[std::size_t(forum - 1)];
+                const QString member = QStringLiteral("m%1").arg(forum);
+                if (words.first() == u"logout")
+                    server.logOut(member);
+                else if (words.first() == u"password" && words.size() > 2)
+                    server.setPassword(member, words[2]);
+                std::printf("control %s %lld\n", qPrintable(words.join(u' ')),
+                            static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+                std::fflush(stdout);
+            }
+            controlRead = file.pos();
+        });
+        controlWatch.start(500);
+    }
     QTimer hang;
     if (hangEveryS > 0) {
         QObject::connect(&hang, &QTimer::timeout, [&servers, hangForS] {
