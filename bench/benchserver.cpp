@@ -127,8 +127,12 @@ int main(int argc, char *argv[])
             QFile file(control);
             if (!file.open(QIODevice::ReadOnly) || !file.seek(controlRead))
                 return;
-            while (file.canReadLine()) {
-                const QStringList words = QString::fromUtf8(file.readLine()).simplified().split(u' ');
+            while (!file.atEnd()) {
+                const QByteArray line = file.readLine();
+                if (!line.endsWith('\n'))
+                    break; // the rest is still being written
+                controlRead = file.pos();
+                const QStringList words = QString::fromUtf8(line).simplified().split(u' ');
                 const int forum = words.value(1).toInt();
                 if (forum < 1 || forum > 8)
                     continue;
@@ -142,7 +146,6 @@ int main(int argc, char *argv[])
                             static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
                 std::fflush(stdout);
             }
-            controlRead = file.pos();
         });
         controlWatch.start(500);
     }

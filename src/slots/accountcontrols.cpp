@@ -39,7 +39,7 @@ AccountControls::AccountControls(SlotRunner &runner, QWidget *panel)
     m_button->setToolTip(QStringLiteral("记住这个论坛的账号，掉线后自动重新登录"));
     m_button->setFont(songFont(10.5));
     m_button->setCursor(handCursor());
-    m_button->setGeometry(twipsRect(10440, 1200, 1020, 375));
+    m_button->setGeometry(twipsRect(10440, 1200, 1140, 375));
     m_button->setPopupMode(QToolButton::InstantPopup);
     auto *menu = new QMenu(m_button);
     m_button->setMenu(menu);
@@ -123,6 +123,7 @@ void AccountControls::askForAccount()
     auto *dialog = new QDialog(m_panel->window());
     dialog->setObjectName(QStringLiteral("accountDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setMinimumWidth(420); // room for the login page's address on a line or two
     dialog->setWindowTitle(m_runner.description().caption + QStringLiteral("：自动重新登录的账号"));
     auto *form = new QFormLayout(dialog);
     auto *user = new QLineEdit(m_runner.slot().accountUser().value_or(QString()), dialog);
