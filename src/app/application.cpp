@@ -29,7 +29,7 @@
 namespace kelvora {
 ApplicationSetup::ApplicationSetup(std::unique_ptr<SlotProfiles> slotProfiles, UrlListFile list)
     : profiles(std::move(slotProfiles)), urlList(std::move(list)),
-      accounts(std::make_unique<KeychainAccountStore>())
+      accounts(std::make_unique<SystemAccountStore>())
 {}
 
 ApplicationSetup::ApplicationSetup(ApplicationSetup &&) noexcept = default;

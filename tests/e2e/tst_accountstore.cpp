@@ -53,7 +53,7 @@ QString digest(const std::optional<Account> &account)
 
 int childRead(int slot)
 {
-    KeychainAccountStore store(Service);
+    SystemAccountStore store(Service);
     const auto answer =
         answerOf([&](QObject *context, AccountStore::Done done) { store.read(slot, context, done); });
     if (!answer)
@@ -73,7 +73,7 @@ private slots:
     {
         if (!qEnvironmentVariableIsSet("KELVORA_SECRET_SERVICE"))
             QSKIP("no Secret Service here");
-        KeychainAccountStore store(Service);
+        SystemAccountStore store(Service);
         auto answer =
             answerOf([&](QObject *c, AccountStore::Done done) { store.write(2, TheAccount, c, done); });
         QVERIFY(answer);
@@ -102,6 +102,8 @@ private slots:
     // With no session bus the store says there is none, at once: nothing is kept, nothing waits.
     void aMachineWithoutAStoreSaysSo()
     {
+        if (qEnvironmentVariableIsSet("KELVORA_STORE_WITHOUT_BUS"))
+            QSKIP("this system's credential store needs no session bus");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
         env.remove(QStringLiteral("DISPLAY")); // no bus started for the display either
