@@ -9,19 +9,6 @@
 
 namespace kelvora::test {
 
-MessageRecorder::MessageRecorder(QMessageBox::StandardButton reply) : answer(reply)
-{
-    MessageBox::setHandler([this](const MessageBox::Message &message) {
-        messages << message;
-        return this->answer;
-    });
-}
-
-MessageRecorder::~MessageRecorder()
-{
-    MessageBox::setHandler({});
-}
-
 void openAndStart(MainWindow &window, int index, const QUrl &address, const QString &period)
 {
     const SlotControlNames &n = slotTable()[static_cast<std::size_t>(index)].names;

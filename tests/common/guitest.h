@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/application.h"
+#include "common/widgettest.h"
 #include "core/clock.h"
 #include "core/slottable.h"
 #include "mainwin/mainwindow.h"
@@ -9,7 +10,6 @@
 #include "slots/slotsession.h"
 #include "web/engine.h"
 #include "web/webprofile.h"
-#include "widgets/messagebox.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,45 +33,6 @@ public:
 private:
     std::unique_ptr<SlotProfiles> m_profiles;
 };
-
-/** Answers every message box with `answer` while it lives, keeping what each one said. */
-class MessageRecorder
-{
-public:
-    explicit MessageRecorder(QMessageBox::StandardButton reply = QMessageBox::Ok);
-    ~MessageRecorder();
-    MessageRecorder(const MessageRecorder &) = delete;
-    MessageRecorder &operator=(const MessageRecorder &) = delete;
-
-    QList<MessageBox::Message> messages;
-    QMessageBox::StandardButton answer;
-};
-
-/** Finds a named child or fails the test with its name. */
-template <typename T> T *child(const QObject *parent, const QString &name)
-{
-    T *found = parent->findChild<T *>(name);
-    if (!found)
-        qFatal("no child named %s", qPrintable(name));
-    return found;
-}
-
-/**
- * Waits until `done` holds, for up to `timeoutMs`; whether it did. QTest::qWaitFor with a long
- * timeout keeps the web engine's own scheduled work from running for seconds at a time on Qt 6.4,
- * so the pages under test crawl; short waits in a loop, as QTRY_* makes, let it run.
- */
-template <typename Predicate> bool waitUntil(Predicate done, int timeoutMs)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!done()) {
-        if (waited.hasExpired(timeoutMs))
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
 
 /** Shows slot `index`, types the address and the period, and presses its open and start buttons. */
 void openAndStart(MainWindow &window, int index, const QUrl &address, const QString &period);

@@ -1,4 +1,4 @@
-#include "common/guitest.h"
+#include "common/widgettest.h"
 #include "urllist/urllisteditorwindow.h"
 
 #include <QDir>
@@ -237,5 +237,5 @@ private slots:
     }
 };
 
-KELVORA_GUI_TEST_MAIN(TestEditor)
+KELVORA_WIDGETS_TEST_MAIN(TestEditor)
 #include "tst_editor.moc"

@@ -1,4 +1,4 @@
-#include "common/guitest.h"
+#include "common/widgettest.h"
 #include "record/recordstore.h"
 #include "recordwin/recordwindow.h"
 #include "widgets/words.h"
@@ -300,5 +300,5 @@ private slots:
     }
 };
 
-KELVORA_GUI_TEST_MAIN(TestRecordWindow)
+KELVORA_WIDGETS_TEST_MAIN(TestRecordWindow)
 #include "tst_recordwindow.moc"
