@@ -103,6 +103,13 @@ const QString InputWatcher = QStringLiteral(R"(
   }
   document.addEventListener('submit', sent, true);
   document.addEventListener('reset', sent, true);
+  // A login form is sent the moment its last key is typed, and the page goes: the channel is made
+  // ready as soon as the user is in such a form, so that the login is not lost on the way.
+  document.addEventListener('focusin', function (event) {
+    var form = event.target && event.target.form;
+    if (!input && form && form.querySelector('input[type=password]'))
+      withChannel(function () {});
+  }, true);
 })();
 )");
 
