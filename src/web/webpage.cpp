@@ -122,9 +122,8 @@ QString webChannelClient()
     return QString::fromUtf8(file.readAll());
 }
 
-// Looks at a loaded page; see WebPage::finishLoad.
-const QString PageFactsScript = QStringLiteral(R"(
-(function () {
+// Whether the user sees an element: it takes room and neither it nor what holds it is hidden.
+const QString ShownFunction = QStringLiteral(R"(
   function shown(element) {
     var box = element.getBoundingClientRect();
     if (box.width <= 0 || box.height <= 0)
@@ -136,6 +135,10 @@ const QString PageFactsScript = QStringLiteral(R"(
     }
     return true;
   }
+)");
+
+// Looks at a loaded page; see WebPage::finishLoad.
+const QString PageFactsScript = QStringLiteral("(function () {") + ShownFunction + QStringLiteral(R"(
   var some = function (selector, test) {
     return Array.prototype.some.call(document.querySelectorAll(selector), test);
   };
@@ -168,19 +171,8 @@ void addPageFacts(PageLoad &load, const QVariant &answer)
 
 // Fills the page's login form and sends it; see WebPage::submitLogin. Called with the user name and
 // the password; answers "submitted", "noform" or "person".
-const QString LoginFiller = QStringLiteral(R"(
-(function (user, password) {
-  function shown(element) {
-    var box = element.getBoundingClientRect();
-    if (box.width <= 0 || box.height <= 0)
-      return false;
-    for (var e = element; e && e.nodeType === 1; e = e.parentElement) {
-      var style = getComputedStyle(e);
-      if (style.display === 'none' || style.visibility === 'hidden' || style.opacity === '0')
-        return false;
-    }
-    return true;
-  }
+const QString LoginFiller =
+    QStringLiteral("(function (user, password) {") + ShownFunction + QStringLiteral(R"(
   var field = Array.prototype.find.call(document.querySelectorAll('input[type=password]'), shown);
   if (!field || !field.form)
     return 'noform';
