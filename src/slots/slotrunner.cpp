@@ -67,10 +67,6 @@ void SlotRunner::setPageSeen(bool seen)
     m_slot.setPageSeen(seen);
 }
 
-} // namespace kelvora
-
-namespace kelvora {
-
 void SlotRunner::setAccountStore(AccountStore *store, int index)
 {
     m_accounts = store;
