@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QSessionManager>
 
 int main(int argc, char *argv[])
 {
@@ -42,8 +41,6 @@ int main(int argc, char *argv[])
     // A signal or the end of the desktop session ends the program as "退出程序" does, unasked,
     // so the browsers write out their cookies on the way.
     kelvora::onTerminationRequest(&program, [&program] { program.endNow(); });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &program,
-                     [&program](QSessionManager &) { program.endNow(); });
 
     QObject::connect(&instance, &kelvora::SingleInstance::showRequested, &program,
                      &kelvora::Application::bringToFront);

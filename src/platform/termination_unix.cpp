@@ -1,5 +1,7 @@
 #include "platform/termination.h"
 
+#include <QGuiApplication>
+#include <QSessionManager>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -24,6 +26,11 @@ void onTerminationRequest(QObject *context, std::function<void()> handler)
 {
     if (wakeFds[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, wakeFds) != 0)
         return;
+    // The desktop's session manager asks first (X11's session management); the session's end
+    // itself comes as SIGTERM.
+    if (auto *gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        QObject::connect(gui, &QGuiApplication::commitDataRequest, context,
+                         [handler](QSessionManager &) { handler(); });
     auto *notifier = new QSocketNotifier(wakeFds[1], QSocketNotifier::Read, context);
     QObject::connect(notifier, &QSocketNotifier::activated, context, [handler = std::move(handler)] {
         char bytes[16];

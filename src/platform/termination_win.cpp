@@ -1,15 +1,24 @@
 #include "platform/termination.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QPointer>
+#include <QTimer>
 
+#include <utility>
 #include <windows.h>
 
 namespace kelvora {
 namespace {
 
+// How long the answer to the session's end waits for the program's own end: Windows ends the
+// process as soon as it has the answer, and after about five seconds offers the user to end it.
+constexpr int SessionEndWaitMs = 4500;
+
 QPointer<QObject> receiver;
 std::function<void()> requestedHandler;
+bool sessionEnding = false;
 
 BOOL WINAPI consoleEvent(DWORD event)
 {
@@ -28,13 +37,87 @@ BOOL WINAPI consoleEvent(DWORD event)
     return TRUE;
 }
 
+// The session ends (WM_ENDSESSION): the handler starts the program's end, and the answer waits
+// until the program has quit, so Windows does not end the process while the browsers still write.
+// Every top-level window gets the message; the ones that come during the wait are answered at once.
+void endSession()
+{
+    if (std::exchange(sessionEnding, true) || !receiver)
+        return;
+    requestedHandler();
+    QEventLoop wait;
+    QTimer::singleShot(SessionEndWaitMs, &wait, &QEventLoop::quit);
+    // QCoreApplication::quit() ends this loop too, and the main loop after it.
+    wait.exec();
+}
+
+// Qt answers WM_ENDSESSION on its own windows by quitting at once, which would end the process
+// before the program has written anything: the message is taken here first.
+class SessionEndFilter : public QAbstractNativeEventFilter
+{
+public:
+    bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *result) override
+    {
+        if (eventType != "windows_generic_MSG")
+            return false;
+        const MSG *msg = static_cast<const MSG *>(message);
+        if (msg->message != WM_ENDSESSION || !msg->wParam)
+            return false;
+        endSession();
+        *result = 0;
+        return true;
+    }
+};
+
+// A program that lives in the tray has no top-level window of its own (Qt's tray and dispatcher
+// windows are message-only), and Windows tells the session's end only to top-level windows: this
+// hidden one hears it.
+LRESULT CALLBACK sessionWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam)
+            endSession();
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+HWND makeSessionWindow()
+{
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = sessionWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = L"KelvoraSessionEnd";
+    RegisterClassExW(&windowClass); // fails harmlessly when it is already registered
+    return CreateWindowExW(WS_EX_TOOLWINDOW, windowClass.lpszClassName, L"Kelvora", WS_POPUP, 0, 0, 0, 0,
+                           nullptr, nullptr, instance, nullptr);
+}
+
 } // namespace
 
 void onTerminationRequest(QObject *context, std::function<void()> handler)
 {
     receiver = context;
     requestedHandler = std::move(handler);
+    sessionEnding = false;
     SetConsoleCtrlHandler(consoleEvent, TRUE);
+
+    auto *filter = new SessionEndFilter;
+    QCoreApplication::instance()->installNativeEventFilter(filter);
+    const HWND window = makeSessionWindow();
+    QObject::connect(context, &QObject::destroyed, [filter, window] {
+        if (QCoreApplication::instance())
+            QCoreApplication::instance()->removeNativeEventFilter(filter);
+        delete filter;
+        if (window)
+            DestroyWindow(window);
+    });
 }
 
 } // namespace kelvora
