@@ -110,10 +110,9 @@ bool RecordStore::open()
                            version.toInt() > Version;
         query = QSqlQuery();
         m_db.reset();
-        if (damaged)
-            setAside(QStringLiteral("挂机记录文件已损坏"));
-        else if (newer)
-            setAside(QStringLiteral("挂机记录文件来自更新版本的程序"));
+        if ((damaged && !setAside(QStringLiteral("挂机记录文件已损坏"))) ||
+            (!damaged && newer && !setAside(QStringLiteral("挂机记录文件来自更新版本的程序"))))
+            return false;
     }
     if (openFile())
         return true;
@@ -179,21 +178,27 @@ bool RecordStore::openFile()
     return false;
 }
 
-void RecordStore::setAside(const QString &why)
+bool RecordStore::setAside(const QString &why)
 {
     const QString aside = m_path + QStringLiteral(".bad-") +
                           QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const bool moved = QFile::rename(m_path, aside);
+    // On Windows a file another program holds open can be neither renamed nor removed: it stays
+    // as it is, and so does its log.
+    if (!moved && !QFile::remove(m_path) && QFileInfo::exists(m_path)) {
+        emit problem(QStringLiteral("%1（%2），且正被其他程序占用，无法另存。挂机照常进行，但本次不做记录。")
+                         .arg(why, QDir::toNativeSeparators(m_path)));
+        return false;
+    }
     for (const char *suffix : {"-wal", "-shm"}) {
         const QString part = m_path + QLatin1String(suffix);
         if (QFile::exists(part) && !(moved && QFile::rename(part, aside + QLatin1String(suffix))))
             QFile::remove(part);
     }
-    if (!moved)
-        QFile::remove(m_path);
     emit problem(
         moved ? QStringLiteral("%1，已另存为 %2，重新开始记录。").arg(why, QDir::toNativeSeparators(aside))
               : QStringLiteral("%1，已删除，重新开始记录。").arg(why));
+    return true;
 }
 
 void RecordStore::writeFailed(const QString &error)

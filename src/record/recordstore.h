@@ -57,7 +57,8 @@ private:
     bool openFile();
     /** Writes one event; false, the error in the event query, when it could not. */
     bool insert(const RecordEvent &event);
-    void setAside(const QString &why);
+    /** Moves a record that cannot be used out of the way; false, and told, when that cannot be done. */
+    bool setAside(const QString &why);
     void writeFailed(const QString &error);
     void writeSucceeded() { m_failing = false; }
 

@@ -1,11 +1,14 @@
 #include "platform/autostart.h"
 #include "platform/urllistlocation.h"
+#include "record/recordstore.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <windows.h>
@@ -13,8 +16,8 @@
 using namespace kelvora;
 
 // What the program does its own way on Windows, run as a Windows program (under Wine here, in a
-// Wine prefix made for the run): the Run key, and where the address list lives and in which code
-// page it is written.
+// Wine prefix made for the run): the Run key, where the address list lives and in which code page
+// it is written, and the record's file under Windows' rules for a file another program holds.
 class TestWindows : public QObject
 {
     Q_OBJECT
@@ -81,6 +84,71 @@ private slots:
             QVERIFY(!written.ok());
             QCOMPARE(bytes, earlier);
         }
+    }
+
+    // A backup or a virus scanner holds the record open. What it lets others do decides what the
+    // program may: nothing of the file is lost, and it is told once, truly.
+    void aRecordAnotherProgramHoldsIsKept_data()
+    {
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<uint>("sharing");
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("a record, held for itself alone")
+            << false << uint(0) << false << QStringLiteral("无法建立挂机记录");
+        QTest::newRow("a damaged record, held so that it may be read")
+            << true << uint(FILE_SHARE_READ | FILE_SHARE_WRITE) << false
+            << QStringLiteral("且正被其他程序占用");
+        QTest::newRow("a damaged record, held so that it may be moved")
+            << true << uint(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE) << true
+            << QStringLiteral("已另存为");
+    }
+    void aRecordAnotherProgramHoldsIsKept()
+    {
+        QFETCH(bool, damaged);
+        QFETCH(uint, sharing);
+        QFETCH(bool, opens);
+        QFETCH(QString, told);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(RecordStore::fileName());
+        if (damaged) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(8192, 'x'));
+        } else {
+            RecordStore made(path);
+            QVERIFY(made.open());
+            made.add({1000, -1, RecordKind::ProgramStarted, {}});
+        }
+        const QByteArray before = [&] {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+
+        const HANDLE held = CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_READ,
+                                        sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        QVERIFY(held != INVALID_HANDLE_VALUE);
+        {
+            RecordStore store(path);
+            QSignalSpy problems(&store, &RecordStore::problem);
+            QCOMPARE(store.open(), opens);
+            QCOMPARE(problems.size(), 1);
+            QVERIFY2(problems.first().first().toString().contains(told),
+                     qPrintable(problems.first().first().toString()));
+        }
+        CloseHandle(held);
+
+        const QStringList aside = QDir(folder.path()).entryList({QStringLiteral("*.bad-*")});
+        QFile kept(opens ? folder.filePath(aside.value(0)) : path);
+        QCOMPARE(aside.size(), opens ? 1 : 0);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), before);
+        kept.close(); // a file held open, this time by the test
+        // Let go, the record is the program's again: what it held is read, or a damaged one set aside.
+        RecordStore again(path);
+        QSignalSpy problems(&again, &RecordStore::problem);
+        QVERIFY2(again.open(), qPrintable(problems.value(0).value(0).toString()));
+        QCOMPARE(again.read(0).events.size(), std::size_t(damaged ? 0 : 1));
     }
 };
 
