@@ -13,15 +13,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup-debian.sh
+scripts/install-packages.sh g++-mingw-w64-x86-64-posix
 cxx=x86_64-w64-mingw32-g++-posix
-if ! command -v "$cxx" >/dev/null; then
-  echo "Installing: g++-mingw-w64-x86-64-posix"
-  sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends g++-mingw-w64-x86-64-posix >/dev/null
-fi
 
 qt=$(qmake6 -query QT_INSTALL_HEADERS 2>/dev/null || echo /usr/include/x86_64-linux-gnu/qt6)
 flags=(-std=c++20 -fsyntax-only -Isrc -isystem "$qt")

@@ -49,14 +49,7 @@ user=kelvora-test
 # What a bare root lacks that a Debian desktop has: useradd, umount, mcookie for xvfb-run.
 root_extras=(passwd mount util-linux-extra)
 
-missing=()
-for tool in mmdebstrap rsync; do
-  command -v "$tool" >/dev/null || missing+=("$tool")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+"$here/scripts/install-packages.sh" mmdebstrap rsync
 
 mapfile -t packages < <(sed 's/#.*//' "$here/scripts/debian-packages.txt" | tr -s '[:space:]' '\n' | sed '/^$/d')
 # The packages the root needs, and how it is made: the root is made again when any of it changes.

@@ -39,18 +39,7 @@ KELVORA_WINDOWS_QT=$(scripts/windows-qt.sh)
 export KELVORA_WINDOWS_QT
 echo "== windows: the Windows Qt is there after $((SECONDS - started)) s"
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-need=()
-for package in wine64 xvfb xauth locales; do
-  dpkg-query -W -f '${Status}' "$package" 2>/dev/null | grep -q "ok installed" || need+=("$package")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  echo "Installing: ${need[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+scripts/install-packages.sh wine64 xvfb xauth locales
 
 from=$SECONDS
 cmake --preset windows >/dev/null

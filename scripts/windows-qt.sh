@@ -18,16 +18,9 @@ cache=${KELVORA_WINDOWS_CACHE:-/var/cache/kelvora-windows}
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-need=()
-for package in g++-mingw-w64-x86-64-posix dpkg-dev qt6-base-dev qt6-base-dev-tools ninja-build cmake xz-utils; do
-  dpkg-query -W -f '${Status}' "$package" 2>/dev/null | grep -q "ok installed" || need+=("$package")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  echo "Installing: ${need[*]}" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+# Its output is the Qt's folder alone: what is installed is said on stderr.
+"$here/scripts/install-packages.sh" g++-mingw-w64-x86-64-posix dpkg-dev qt6-base-dev qt6-base-dev-tools \
+  ninja-build cmake xz-utils
 qt_version=$(dpkg-query -W -f '${Version}' qt6-base-dev)
 sqlite_version=$(apt-cache policy sqlite3 | sed -n 's/ *Candidate: //p')
 mingw_version=$(dpkg-query -W -f '${Version}' g++-mingw-w64-x86-64-posix)
