@@ -8,6 +8,7 @@
 #include "mainwin/mainwindow.h"
 #include "platform/accountstore.h"
 #include "platform/autostart.h"
+#include "platform/power.h"
 #include "record/recorder.h"
 #include "slots/slotrunner.h"
 #include "slots/slotsession.h"
@@ -29,7 +30,7 @@
 namespace kelvora {
 ApplicationSetup::ApplicationSetup(std::unique_ptr<SlotProfiles> slotProfiles, UrlListFile list)
     : profiles(std::move(slotProfiles)), urlList(std::move(list)),
-      accounts(std::make_unique<SystemAccountStore>())
+      accounts(std::make_unique<SystemAccountStore>()), power(std::make_unique<SystemPower>())
 {}
 
 ApplicationSetup::ApplicationSetup(ApplicationSetup &&) noexcept = default;
@@ -62,6 +63,7 @@ Application::Application(ApplicationSetup setup)
       m_lateAction(new QAction(QStringLiteral("随机推迟几秒刷新"), this)),
       m_autostartAction(new QAction(QStringLiteral("开机自动启动"), this)),
       m_recordAction(new QAction(QStringLiteral("挂机记录"), this)),
+      m_preventSleepAction(new QAction(QStringLiteral("挂机时阻止电脑睡眠"), this)),
       m_clock(m_setup.clock ? *m_setup.clock : SystemClock::instance()),
       m_stateFilePath(stateFileFor(m_setup)),
       m_cookies(std::make_unique<CookieWriter>(m_setup.profiles->all()))
@@ -75,6 +77,33 @@ Application::Application(ApplicationSetup setup)
     m_lateAction->setCheckable(true);
     m_lateAction->setChecked(true);
     m_autostartAction->setObjectName(QStringLiteral("autostart"));
+    m_preventSleepAction->setObjectName(QStringLiteral("preventSleep"));
+    m_preventSleepAction->setToolTip(QStringLiteral("有论坛在挂机时，电脑不会自动睡眠（显示器仍可关闭）"));
+    m_preventSleepAction->setCheckable(true);
+    m_preventSleepAction->setChecked(true);
+    connect(m_preventSleepAction, &QAction::toggled, this, [this](bool on) {
+        if (m_session)
+            m_session->setPreventSleep(on);
+    });
+    if (SystemPower *power = m_setup.power.get()) {
+        // The record hears of a wake first, so the break it writes is the sleep the system told of.
+        connect(power, &SystemPower::sleeping, this, [this] {
+            if (m_recorder)
+                m_recorder->systemSleeping();
+        });
+        connect(power, &SystemPower::woke, this, [this] {
+            if (m_recorder)
+                m_recorder->systemWoke();
+            if (m_session)
+                m_session->systemWoke();
+        });
+        connect(power, &SystemPower::refused, this, [this](const QString &detail) {
+            if (m_tray)
+                m_tray->showMessage(
+                    QStringLiteral("无法阻止电脑睡眠（%1）。挂机照常进行，但电脑睡眠时论坛不计在线时间。")
+                        .arg(detail));
+        });
+    }
     m_recordAction->setObjectName(QStringLiteral("record"));
     connect(m_recordAction, &QAction::triggered, this, [this] { openRecord(-1); });
     m_resumeAction->setCheckable(true);
@@ -134,7 +163,8 @@ void Application::showMainWindow()
 {
     if (m_setup.tray) {
         m_tray = std::make_unique<TrayIcon>(QList<QAction *>{m_showAction, m_recordAction, m_resumeAction,
-                                                             m_lateAction, m_autostartAction, m_exitAction});
+                                                             m_lateAction, m_preventSleepAction,
+                                                             m_autostartAction, m_exitAction});
         m_tray->show();
     }
     SessionSetup sessionSetup;
@@ -142,6 +172,7 @@ void Application::showMainWindow()
     sessionSetup.resumeSpacingMs = m_setup.resumeSpacingMs;
     sessionSetup.saveDelayMs = m_setup.saveDelayMs;
     sessionSetup.accounts = m_setup.accounts.get();
+    sessionSetup.sleepInhibitor = m_setup.power.get();
     m_session = std::make_unique<SlotSession>(*m_setup.profiles, m_clock, sessionSetup);
     m_session->loadStartPage(m_setup.startPage);
     MainWindowSetup setup;
@@ -169,8 +200,10 @@ void Application::showMainWindow()
     connect(session, &SlotSession::choicesRead, this, [this, session] {
         const QSignalBlocker quietResume(m_resumeAction);
         const QSignalBlocker quietLate(m_lateAction);
+        const QSignalBlocker quietSleep(m_preventSleepAction);
         m_resumeAction->setChecked(session->resumeOnStart());
         m_lateAction->setChecked(session->lateReloads());
+        m_preventSleepAction->setChecked(session->preventSleep());
     });
     connect(session, &SlotSession::resuming, this, [this](int running) {
         if (m_tray)
@@ -214,18 +247,29 @@ void Application::tellStateUnusable(const StateRead &read, const QString &asideP
 void Application::tellStateKept(bool kept, const QString &error)
 {
     if (kept) {
+        m_notKeptTold = false;
         if (m_tray)
             m_tray->showMessage(QStringLiteral("挂机状态已能再次保存"));
         return;
     }
     // The forums' own cookie store shares the disk: a login made now may not be kept either.
-    MessageBox::showWithoutWaiting(
-        m_window.get(),
-        {QMessageBox::Warning, QStringLiteral("提示"),
-         QStringLiteral("挂机状态无法保存（%1）：各论坛的网址、刷新时间、是否挂机和新的登录可能不会保存。"
-                        "挂机照常进行，能保存时会自动补存。")
-             .arg(error),
-         QMessageBox::Ok});
+    tellNotKept(
+        QStringLiteral("挂机状态无法保存（%1）：各论坛的网址、刷新时间、是否挂机和新的登录可能不会保存。"
+                       "挂机照常进行，能保存时会自动补存。")
+            .arg(error));
+}
+
+void Application::tellNotKept(const QString &text)
+{
+    if (m_notKeptBox) {
+        if (!m_notKeptBox->text().contains(text))
+            m_notKeptBox->setText(m_notKeptBox->text() + QStringLiteral("\n\n") + text);
+        return;
+    }
+    if (std::exchange(m_notKeptTold, true))
+        return;
+    m_notKeptBox = MessageBox::showWithoutWaiting(
+        m_window.get(), {QMessageBox::Warning, QStringLiteral("提示"), text, QMessageBox::Ok});
 }
 
 void Application::tellLogin(int index, bool loggedOut)
@@ -275,8 +319,10 @@ void Application::end()
     // The edit was given up (or nobody could be asked): the editor must not ask a second time.
     if (m_editor)
         m_editor->discard();
-    if (m_session)
+    if (m_session) {
         m_session->saveNow();
+        m_session->releaseSleepLock();
+    }
     if (m_recorder)
         m_recorder->close();
     if (m_window)
@@ -324,6 +370,10 @@ void Application::startRecord()
         MessageBox::showWithoutWaiting(m_window.get(),
                                        {QMessageBox::Warning, QStringLiteral("提示"), text, QMessageBox::Ok});
     });
+    connect(m_recorder.get(), &Recorder::writeFailing, this, [this](const QString &error) {
+        tellNotKept(
+            QStringLiteral("挂机记录无法写入（%1）。挂机照常进行，能写入时会自动继续记录。").arg(error));
+    });
     if (!m_recorder->open())
         return;
     for (int i = 0; i < SlotCount; ++i)
@@ -344,7 +394,7 @@ void Application::openRecord(int slot)
 
 void Application::showRecord()
 {
-    const qint64 now = m_clock.wallMs();
+    const qint64 now = m_recorder ? m_recorder->nowMs() : m_clock.wallMs();
     const RecordData data = m_recorder ? m_recorder->read(now - RecordWeekMs) : RecordData{};
     m_recordWindow->showPicture(recordPicture(data, now, true), recordFilePath(m_stateFilePath));
 }

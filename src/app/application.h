@@ -9,6 +9,7 @@
 #include "recordwin/recordwindow.h"
 #include "urllist/urllisteditorwindow.h"
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -29,7 +30,9 @@ class Recorder;
 class RecordStore;
 class SlotProfiles;
 class SlotSession;
+class SystemPower;
 class TrayIcon;
+class SleepInhibitor;
 
 /** What the program is made of; tests put in-memory profiles and a blank start page in. */
 struct ApplicationSetup
@@ -63,6 +66,8 @@ struct ApplicationSetup
     std::function<void()> quit;
     /** Where the slots' accounts are kept; by default the system's credential store. */
     std::unique_ptr<AccountStore> accounts;
+    /** The system's power management; by default the system's own. */
+    std::unique_ptr<SystemPower> power;
 };
 
 /**
@@ -107,6 +112,9 @@ public:
     QAction *resumeAction() const { return m_resumeAction; }
     QAction *lateReloadsAction() const { return m_lateAction; }
     QAction *autostartAction() const { return m_autostartAction; }
+    /** "挂机时阻止电脑睡眠", checkable. */
+    QAction *preventSleepAction() const { return m_preventSleepAction; }
+    SystemPower *power() const { return m_setup.power.get(); }
     /** Where the slots' state is kept. */
     const QString &stateFilePath() const { return m_stateFilePath; }
 
@@ -131,6 +139,11 @@ private:
     /** Tells, in the tray, that a slot's member was logged out, and which slots are so now. */
     void tellStateKept(bool kept, const QString &error);
     void tellLogin(int index, bool loggedOut);
+    /**
+     * Tells that what the program keeps (the state, the record) can't be written now: one message
+     * while it lasts, however many of them fail; the one still open takes in what follows.
+     */
+    void tellNotKept(const QString &text);
 
     ApplicationSetup m_setup;
     AddressList m_addresses;
@@ -142,6 +155,9 @@ private:
     QAction *m_lateAction = nullptr;
     QAction *m_autostartAction = nullptr;
     QAction *m_recordAction = nullptr;
+    QAction *m_preventSleepAction = nullptr;
+    bool m_notKeptTold = false;
+    QPointer<QMessageBox> m_notKeptBox;
     const Clock &m_clock;
     QString m_stateFilePath;
     std::unique_ptr<CookieWriter> m_cookies;

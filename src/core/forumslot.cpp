@@ -16,6 +16,10 @@ constexpr qint64 LoadLimitMs = 60000;
 // The longest a step of a try to log in again waits (the store, the login page, the forum's answer):
 // longer than a forum may take over a page.
 constexpr qint64 TryStepLimitMs = 90000;
+// After a wake the network may take a while to come back (Wi-Fi, DHCP): reloads that fail in this
+// time are tried again every few seconds rather than told.
+constexpr qint64 WakeQuietMs = 30000;
+constexpr qint64 WakeRetryMs = 3000;
 } // namespace
 
 SlotStatus ForumSlot::status() const
@@ -32,8 +36,14 @@ ForumSlot::ForumSlot(Browser &browser, const Clock &clock, TimerFactory &timers,
       m_onlineClock(timers, description.names.clockTimer, clock),
       m_settle(timers.makeTimer(QStringLiteral("settle"), SettleMs)),
       m_loadLimit(timers.makeTimer(QStringLiteral("loadLimit"), LoadLimitMs)), m_loadLimitMs(LoadLimitMs),
-      m_lifecycle(pagesMaySleep), m_tryLimit(timers.makeTimer(QStringLiteral("reloginLimit"), TryStepLimitMs))
+      m_lifecycle(pagesMaySleep),
+      m_tryLimit(timers.makeTimer(QStringLiteral("reloginLimit"), TryStepLimitMs)),
+      m_wakeRetry(timers.makeTimer(QStringLiteral("wakeRetry"), WakeRetryMs))
 {
+    m_wakeRetry->setCallback([this] {
+        if (isRunning())
+            reloadForTimer();
+    });
     m_loadLimit->setCallback([this] { giveUpLoad(); });
     m_schedule.setDueCallback([this] { reloadForTimer(); });
     m_onlineClock.setChangedCallback([this](const OnlineTime &time) { emit onlineTimeChanged(time); });
@@ -85,12 +95,19 @@ void ForumSlot::resume(const SavedSlot &saved)
     open(saved.address);
     choosePeriod(saved.period);
     setTypedPeriod(saved.period);
-    if (saved.running)
-        start();
+    if (saved.running) {
+        start(true);
+        m_relogin.restore(saved.relogin, m_clock.steadyMs(), m_clock.wallMs());
+    }
     noteSavedState();
 }
 
 ForumSlot::StartResult ForumSlot::start()
+{
+    return start(false);
+}
+
+ForumSlot::StartResult ForumSlot::start(bool resumed)
 {
     const std::optional<int> period = m_typedPeriod;
     if (!period)
@@ -101,8 +118,12 @@ ForumSlot::StartResult ForumSlot::start()
     emit periodChanged(*period);
     m_keptUrl = m_pageUrl;
     const bool wasLoggedOut = status() == SlotStatus::LoggedOut;
-    // Judged against the page shown now; one still loading is judged when it has loaded.
-    m_login.start(m_loading ? std::nullopt : m_pageSigns);
+    // Judged against the page shown now; one still loading is judged when it has loaded. A slot
+    // going on was kept logged in: its first page tells whether it still is.
+    if (resumed)
+        m_login.resume();
+    else
+        m_login.start(m_loading ? std::nullopt : m_pageSigns);
     cancelTry();
     m_relogin.loggedIn();
     // Started again while running: the period under way goes on, with the new period.
@@ -156,7 +177,7 @@ void ForumSlot::choosePeriod(int period)
 std::optional<SavedSlot> ForumSlot::savedState() const
 {
     if (isRunning() && isWebPage(m_keptUrl))
-        return SavedSlot{m_keptUrl.toString(), period(), true};
+        return SavedSlot{m_keptUrl.toString(), period(), true, m_relogin.kept(m_clock.steadyMs())};
     if (isOpen() && isWebPage(m_pageUrl))
         return SavedSlot{m_pageUrl.toString(), period(), false};
     return std::nullopt;
@@ -240,6 +261,10 @@ void ForumSlot::pageLoadFinished(const PageLoad &load)
     // steps in the page are no reload, and a page from the cache never reached the forum.
     if (std::exchange(m_reloadPending, false)) {
         const ReloadResult result = reloadResultOf(load);
+        if (retriedAfterWake(result)) {
+            apply(m_lifecycle.loadFinished());
+            return;
+        }
         const qint64 tookMs = m_clock.steadyMs() - m_loadStartedMs;
         if (result.answered() && tookMs > qint64(period()) * m_schedule.tickMs())
             m_report.slowPageMs = tookMs;
@@ -256,6 +281,29 @@ void ForumSlot::pageLoadFinished(const PageLoad &load)
     apply(m_lifecycle.loadFinished());
     reloadIfOwed();
     tryIfDue();
+}
+
+bool ForumSlot::retriedAfterWake(const ReloadResult &result)
+{
+    const bool noNetwork =
+        result.outcome == ReloadOutcome::NetworkError || result.outcome == ReloadOutcome::NoAnswer;
+    if (!noNetwork || !isRunning() || m_clock.steadyMs() >= m_wakeQuietUntilMs)
+        return false;
+    m_wakeRetry->start(WakeRetryMs);
+    return true;
+}
+
+void ForumSlot::systemWoke()
+{
+    if (!isRunning())
+        return;
+    m_wakeQuietUntilMs = m_clock.steadyMs() + WakeQuietMs;
+    m_schedule.restartPeriod();
+    if (m_tryStep != TryStep::None)
+        return; // the try loads the slot's own page at its end
+    m_reloadOwed = false;
+    m_loadLimit->stop();
+    apply(m_lifecycle.reloadDue(m_pageHoldsInput));
 }
 
 void ForumSlot::reloadIfOwed()
@@ -281,6 +329,7 @@ void ForumSlot::notePageSigns(const LoginSigns &signs)
         m_relogin.loggedOut();
     else
         m_relogin.loggedIn();
+    noteSavedState();
     emit statusChanged(status());
     emit loggedOutChanged(m_login.state() == LoginWatch::State::LoggedOut);
     emit reportChanged();
@@ -406,21 +455,26 @@ void ForumSlot::setAccountStore(AccountStore *store, int index)
     m_index = index;
 }
 
-void ForumSlot::setAccount(const std::optional<QString> &userName)
+void ForumSlot::setAccount(const std::optional<QString> &userName, bool givenAnew)
 {
-    if (userName == m_accountUser)
+    if (userName == m_accountUser && !givenAnew)
         return;
     cancelTry();
     m_accountUser = userName;
-    m_relogin.setHasAccount(userName.has_value());
+    m_relogin.setHasAccount(userName.has_value(), givenAnew);
+    noteSavedState();
     emit reportChanged();
+    // Found at the start, for a slot that went on logged out: no need to wait for the next reload.
+    if (!givenAnew && !m_loading)
+        tryIfDue();
 }
 
 void ForumSlot::tryIfDue()
 {
     if (status() != SlotStatus::LoggedOut || !m_accounts || m_tryStep != TryStep::None ||
-        !m_relogin.startTry(m_clock.steadyMs(), qint64(period()) * m_schedule.tickMs()))
+        !m_relogin.startTry(m_clock.steadyMs(), qint64(period()) * m_schedule.tickMs(), m_clock.wallMs()))
         return;
+    noteSavedState();
     m_tryStep = TryStep::Reading;
     m_tryLimit->start(TryStepLimitMs);
     emit reportChanged();
@@ -485,6 +539,14 @@ void ForumSlot::loginSubmitted(LoginFill fill)
     }
 }
 
+void ForumSlot::loginRefusedInPlace()
+{
+    if (m_tryStep == TryStep::Filling)
+        m_answerBeforeSent = true;
+    else if (m_tryStep == TryStep::Submitted)
+        reopenAfterAnswer(true);
+}
+
 void ForumSlot::tryLoadFinished(const PageLoad &finished)
 {
     switch (m_tryStep) {
@@ -543,6 +605,7 @@ void ForumSlot::endTry(std::optional<ReloginPlan::Failure> failure)
             load(m_keptUrl.toString());
         emit reloginFailed(*failure, m_relogin.state() == ReloginPlan::State::GivenUp);
     }
+    noteSavedState();
     if (!m_loading)
         m_settle->start(SettleMs); // the page may sleep again
     emit reportChanged();

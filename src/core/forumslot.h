@@ -121,17 +121,28 @@ public:
     void pageDialogAnswered();
     /** Whether the user can see the page now. */
     void setPageSeen(bool seen);
+    /**
+     * The machine woke from a sleep: a running slot reloads now and counts its next period from
+     * here; a reload that finds no network in the half minute after is tried again, not told.
+     */
+    void systemWoke();
 
     /**
      * Where the slot's account is read from when the member is to be logged in again; `index` is
      * the slot's, zero-based. Without a store the slot never logs in by itself.
      */
     void setAccountStore(AccountStore *store, int index);
-    /** The slot has an account (by its user name) to log in again with, or none any more. */
-    void setAccount(const std::optional<QString> &userName);
+    /**
+     * The slot has an account (by its user name) to log in again with, or none any more.
+     * `givenAnew`: the user gave it now; else it is the one the store kept, found at the start,
+     * and the limits kept from the last run stand.
+     */
+    void setAccount(const std::optional<QString> &userName, bool givenAnew = true);
     const std::optional<QString> &accountUser() const { return m_accountUser; }
     /** What came of filling the page's login form (see Browser::submitLogin). */
     void loginSubmitted(LoginFill fill);
+    /** The forum refused the login sent in the page itself, with no new page (an ajax login). */
+    void loginRefusedInPlace();
     bool isPageAsleep() const { return m_lifecycle.isAsleep(); }
 
     /** How long until the next timer reload: a very large number while the slot is stopped. */
@@ -194,6 +205,10 @@ private:
     void giveUpLoad();
     /** The page under way has ended: the reload that waited for it comes now. */
     void reloadIfOwed();
+    /** A failed reload just after a wake, while the network comes back: true when it is tried again. */
+    bool retriedAfterWake(const ReloadResult &result);
+    /** Starts keeping the page online; `resumed`: going on after a restart, as it was kept. */
+    StartResult start(bool resumed);
 
     /** The steps of a try to log in again. */
     enum class TryStep
@@ -251,6 +266,8 @@ private:
     bool m_tryRefused = false;              ///< the forum's answer to the form refused the login
     std::optional<bool> m_answerBeforeSent; ///< the form's answer, refused or not, when it came first
     std::unique_ptr<Timer> m_tryLimit;      ///< the longest a step of a try waits
+    std::unique_ptr<Timer> m_wakeRetry;     ///< the next try of a reload that found no network after a wake
+    qint64 m_wakeQuietUntilMs = 0;          ///< failed reloads are tried again, not told, until then
 };
 
 } // namespace kelvora

@@ -32,12 +32,18 @@ public:
     enum class Reason
     {
         None,
-        LoginForm,      ///< the page shows a login form
-        LogoutLinkGone, ///< the logout link the page had is gone
+        LoginForm,       ///< the page shows a login form
+        LogoutLinkGone,  ///< the logout link the page had is gone
+        WhileNotRunning, ///< the slot went on after a restart on a page with a login form
     };
 
     /** The slot starts on a page that shows `signs`; none when they are not known yet. */
     void start(std::optional<LoginSigns> signs);
+    /**
+     * The slot goes on after a restart: it was kept logged in, so its first page judges it. A
+     * login form there means the member was logged out while the program did not run.
+     */
+    void resume();
     /** A page the slot loaded shows `signs`. Returns true when the state changed. */
     bool pageLoaded(const LoginSigns &signs, const QDateTime &at);
 
@@ -54,6 +60,7 @@ private:
     std::optional<LoginSigns> m_baseline;
     bool m_watching = false;
     bool m_startedLoggedOut = false;
+    bool m_resumed = false; ///< no page judged since resume(): a login form is a logout
     State m_state = State::LoggedIn;
     QDateTime m_since;
     Reason m_reason = Reason::None;

@@ -49,6 +49,15 @@ void ReloadSchedule::setPeriod(int period)
         arm();
 }
 
+void ReloadSchedule::restartPeriod()
+{
+    if (!m_running)
+        return;
+    m_lateAtMs.reset();
+    m_periodStartMs = m_clock.steadyMs();
+    arm();
+}
+
 void ReloadSchedule::arm()
 {
     // The period's ticks fall on whole ticks from its start; a period already gone by ends at the

@@ -38,6 +38,8 @@ public:
      */
     void setPeriod(int period);
     int period() const { return m_period; }
+    /** The period under way starts over now: a reload that comes now is this period's. */
+    void restartPeriod();
     qint64 tickMs() const { return m_tickMs; }
     void setLateReloads(bool on) { m_late = on; }
     bool lateReloads() const { return m_late; }

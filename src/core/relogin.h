@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <optional>
+#include <vector>
 
 namespace kelvora {
 
@@ -43,8 +44,26 @@ public:
     static constexpr int TriesAnHour = 3;
     static constexpr int FailuresToGiveUp = 2;
 
-    /** Whether the slot has an account to log in with; taking it away ends any try. */
-    void setHasAccount(bool has);
+    /** What of the limits outlives the program: a wrong password is not tried again at every start. */
+    struct Kept
+    {
+        std::vector<qint64> triesAtMs; ///< the tries of the last hour, on the machine's clock
+        int failuresInARow = 0;
+        std::optional<Failure> lastFailure;
+
+        bool isEmpty() const { return triesAtMs.empty() && failuresInARow == 0 && !lastFailure; }
+        friend bool operator==(const Kept &, const Kept &) = default;
+    };
+    /** The limits as of now: tries of the last hour and the failures. */
+    Kept kept(qint64 nowMs) const;
+    /** Takes up the limits kept by an earlier run; `nowMs` and `wallNowMs` are the same moment. */
+    void restore(const Kept &kept, qint64 nowMs, qint64 wallNowMs);
+
+    /**
+     * Whether the slot has an account to log in with; taking it away ends any try. `givenAnew`: the
+     * user gave it, so it is tried again however the last one fared; else it is the one kept.
+     */
+    void setHasAccount(bool has, bool givenAnew = true);
     bool hasAccount() const { return m_hasAccount; }
 
     /** The login watch tells the member is logged out, or logged in again. */
@@ -53,8 +72,8 @@ public:
 
     /** The next moment a try may start, none while there is nothing to try. */
     std::optional<qint64> nextTryAt(qint64 periodMs) const;
-    /** Starts a try if one may start at `nowMs`; true if it did. */
-    bool startTry(qint64 nowMs, qint64 periodMs);
+    /** Starts a try if one may start at `nowMs` (`wallNowMs` on the machine's clock); true if it did. */
+    bool startTry(qint64 nowMs, qint64 periodMs, qint64 wallNowMs = 0);
     /** The try under way failed; the member stays logged out. */
     void tryFailed(Failure failure);
 
@@ -68,7 +87,12 @@ private:
     bool m_trying = false;
     int m_failuresInARow = 0;
     std::optional<Failure> m_lastFailure;
-    std::deque<qint64> m_triesThisHour; // start times, oldest first
+    struct Try
+    {
+        qint64 atMs;     ///< on the steady clock
+        qint64 wallAtMs; ///< the same moment on the machine's clock, as it is kept
+    };
+    std::deque<Try> m_triesThisHour; // oldest first
 };
 
 } // namespace kelvora

@@ -19,6 +19,11 @@ std::optional<RunWatch::Break> RunWatch::check(qint64 steadyMs, qint64 wallMs)
         else if (std::llabs(wallGap - steadyGap) > m_stepAfterMs)
             found = Break{RecordKind::ClockStepFrom, m_wallMs, wallMs};
     }
+    // What the system told beats what the clocks suggest: a sleep it announced is a sleep.
+    if (found && m_systemSlept && found->toMs > found->fromMs) {
+        found->kind = RecordKind::PausedFrom;
+        m_systemSlept = false;
+    }
     m_steadyMs = steadyMs;
     m_wallMs = wallMs;
     return found;

@@ -34,12 +34,20 @@ public:
 
     /** A moment of both clocks; the break since the one before, if there was one. */
     std::optional<Break> check(qint64 steadyMs, qint64 wallMs);
+    /**
+     * The system said it slept: the break found next (the clock moved forward while the program's
+     * clock stood, or both did) is a sleep, PausedFrom.
+     */
+    void noteSystemSleep() { m_systemSlept = true; }
+    /** Forgets a sleep noted that no break came of. */
+    void clearSystemSleep() { m_systemSlept = false; }
 
 private:
     qint64 m_pauseAfterMs;
     qint64 m_stepAfterMs;
     std::optional<qint64> m_steadyMs;
     qint64 m_wallMs = 0;
+    bool m_systemSlept = false;
 };
 
 } // namespace kelvora

@@ -15,6 +15,31 @@ namespace {
 // Slot addresses are short; a file much larger than this is no state of ours.
 constexpr qint64 MaxFileBytes = 1024 * 1024;
 
+ReloginPlan::Kept reloginFrom(const QJsonObject &object)
+{
+    ReloginPlan::Kept kept;
+    for (const QJsonValue &at : object.value(QStringLiteral("tries")).toArray())
+        kept.triesAtMs.push_back(qint64(at.toDouble()));
+    kept.failuresInARow = object.value(QStringLiteral("failuresInARow")).toInt(0);
+    const int failure = object.value(QStringLiteral("lastFailure")).toInt(-1);
+    if (failure >= int(ReloginPlan::Failure::WrongPassword) &&
+        failure <= int(ReloginPlan::Failure::NoAccount))
+        kept.lastFailure = ReloginPlan::Failure(failure);
+    return kept;
+}
+
+QJsonObject reloginObject(const ReloginPlan::Kept &kept)
+{
+    QJsonArray tries;
+    for (const qint64 at : kept.triesAtMs)
+        tries.append(double(at));
+    QJsonObject object{{QStringLiteral("tries"), tries},
+                       {QStringLiteral("failuresInARow"), kept.failuresInARow}};
+    if (kept.lastFailure)
+        object.insert(QStringLiteral("lastFailure"), int(*kept.lastFailure));
+    return object;
+}
+
 StateRead problem(StateProblem kind, const QString &detail = {})
 {
     StateRead read;
@@ -52,6 +77,7 @@ StateRead SlotStateFile::read() const
     StateRead read;
     read.state.resumeOnStart = root.value(QStringLiteral("resumeOnStart")).toBool(true);
     read.state.lateReloads = root.value(QStringLiteral("lateReloads")).toBool(true);
+    read.state.preventSleep = root.value(QStringLiteral("preventSleep")).toBool(true);
     for (const QJsonValue &value : root.value(QStringLiteral("slots")).toArray()) {
         const QJsonObject slot = value.toObject();
         const int number = slot.value(QStringLiteral("slot")).toInt(0);
@@ -60,7 +86,8 @@ StateRead SlotStateFile::read() const
         if (number < 1 || number > SlotCount || address.isEmpty() || period < 1)
             return problem(StateProblem::Damaged, QStringLiteral("论坛 %1 的记录不完整").arg(number));
         read.state.entries[std::size_t(number - 1)] =
-            SavedSlot{address, period, slot.value(QStringLiteral("running")).toBool(false)};
+            SavedSlot{address, period, slot.value(QStringLiteral("running")).toBool(false),
+                      reloginFrom(slot.value(QStringLiteral("relogin")).toObject())};
     }
     return read;
 }
@@ -72,14 +99,19 @@ bool SlotStateFile::write(const SavedState &state, QString *error) const
         const std::optional<SavedSlot> &slot = state.entries[std::size_t(i)];
         if (!slot)
             continue;
-        list.append(QJsonObject{{QStringLiteral("slot"), i + 1},
-                                {QStringLiteral("address"), addressForState(slot->address)},
-                                {QStringLiteral("period"), slot->period},
-                                {QStringLiteral("running"), slot->running}});
+        QJsonObject entry{{QStringLiteral("slot"), i + 1},
+                          {QStringLiteral("address"), addressForState(slot->address)},
+                          {QStringLiteral("period"), slot->period},
+                          {QStringLiteral("running"), slot->running}};
+        // A key an older program passes over: the file's version stays.
+        if (!slot->relogin.isEmpty())
+            entry.insert(QStringLiteral("relogin"), reloginObject(slot->relogin));
+        list.append(entry);
     }
     const QJsonObject root{{QStringLiteral("version"), Version},
                            {QStringLiteral("resumeOnStart"), state.resumeOnStart},
                            {QStringLiteral("lateReloads"), state.lateReloads},
+                           {QStringLiteral("preventSleep"), state.preventSleep},
                            {QStringLiteral("slots"), list}};
 
     // Unbuffered, so that a full disk fails the write itself rather than a flush whose failure

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/relogin.h"
 #include "core/slottable.h"
 
 #include <QString>
@@ -15,6 +16,8 @@ struct SavedSlot
     QString address;      ///< the page it keeps online
     int period = 1;       ///< in the slot's own unit
     bool running = false; ///< being reloaded, or only open
+    /// How far the slot's tries to log in again went, so a refused password is not tried at every start.
+    ReloginPlan::Kept relogin{};
     friend bool operator==(const SavedSlot &, const SavedSlot &) = default;
 };
 
@@ -25,6 +28,8 @@ struct SavedState
     bool resumeOnStart = true;
     /** "随机推迟几秒刷新": timer reloads come a moment after the period (see reloadDelayMs). */
     bool lateReloads = true;
+    /** "挂机时阻止电脑睡眠": the machine is kept awake while a slot runs. */
+    bool preventSleep = true;
     /** One entry per slot; none for a slot that was never opened. */
     std::array<std::optional<SavedSlot>, SlotCount> entries{};
     friend bool operator==(const SavedState &, const SavedState &) = default;

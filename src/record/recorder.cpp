@@ -27,7 +27,7 @@ Recorder::Recorder(const QString &path, const Clock &clock, int aliveEveryMs, QO
     connect(m_aliveTimer, &QTimer::timeout, this, [this] {
         noteBreak();
         if (m_store)
-            m_store->markAlive(m_clock.wallMs());
+            m_store->markAlive(stamp());
     });
 }
 
@@ -37,13 +37,16 @@ bool Recorder::open()
 {
     m_store = std::make_unique<RecordStore>(m_path);
     connect(m_store.get(), &RecordStore::problem, this, &Recorder::problem);
+    connect(m_store.get(), &RecordStore::writeFailing, this, &Recorder::writeFailing);
     if (!m_store->open()) {
         m_store.reset();
         return false;
     }
     m_runWatch.check(m_clock.steadyMs(), m_clock.wallMs());
+    // A run recorded with the clock ahead: this one goes on from its end, not before it.
+    m_lastStampMs = m_store->lastMomentMs();
     add(-1, RecordKind::ProgramStarted);
-    m_store->markAlive(m_clock.wallMs());
+    m_store->markAlive(stamp());
     m_aliveTimer->start();
     return true;
 }
@@ -63,8 +66,31 @@ void Recorder::follow(int index, const ForumSlot &slot)
     connect(&slot, &ForumSlot::reloaded, this, [this, index](const ReloadReport &report) {
         noteBreak();
         if (m_store)
-            m_store->addOutcome(index, report.at.toMSecsSinceEpoch(), report.result);
+            m_store->addOutcome(index, std::max(report.at.toMSecsSinceEpoch(), stamp()), report.result);
     });
+}
+
+void Recorder::systemSleeping()
+{
+    m_runWatch.noteSystemSleep();
+}
+
+void Recorder::systemWoke()
+{
+    m_runWatch.noteSystemSleep();
+    noteBreak();
+    m_runWatch.clearSystemSleep();
+}
+
+qint64 Recorder::nowMs() const
+{
+    return std::max(m_lastStampMs, m_clock.wallMs());
+}
+
+qint64 Recorder::stamp()
+{
+    m_lastStampMs = nowMs();
+    return m_lastStampMs;
 }
 
 void Recorder::close()
@@ -83,7 +109,7 @@ void Recorder::add(int slot, RecordKind kind, const QString &detail)
 {
     noteBreak();
     if (m_store)
-        m_store->add({m_clock.wallMs(), slot, kind, detail});
+        m_store->add({stamp(), slot, kind, detail});
 }
 
 void Recorder::noteBreak()
@@ -91,10 +117,12 @@ void Recorder::noteBreak()
     const std::optional<RunWatch::Break> found = m_runWatch.check(m_clock.steadyMs(), m_clock.wallMs());
     if (!found || !m_store)
         return;
-    // Set back, the clock goes over a stretch already recorded: that stretch is the break, as
-    // neither account of it can be told as true.
-    m_store->add({std::min(found->fromMs, found->toMs), -1, found->kind, {}});
-    m_store->add({std::max(found->fromMs, found->toMs), -1, RecordKind::Continued, {}});
+    // From the last moment recorded to now, on the record's clock. Set back, the clock would go
+    // over a stretch already recorded: that stays as it was, and the run goes on from its end
+    // once the machine's clock is past it again; until then what happens is written at its end.
+    const qint64 from = std::max(found->fromMs, m_lastStampMs);
+    m_store->add({from, -1, found->kind, {}});
+    m_store->add({std::max(from, stamp()), -1, RecordKind::Continued, {}});
 }
 
 } // namespace kelvora

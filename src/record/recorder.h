@@ -36,6 +36,16 @@ public:
     /** Notes that the program ends, and lets go of the file. */
     void close();
 
+    /** The system is about to sleep: the break that follows is a sleep. */
+    void systemSleeping();
+    /** The system woke: the break since the last moment is written now, as a sleep. */
+    void systemWoke();
+    /**
+     * Now on the record's clock: the machine's, but never before a moment already recorded, so a
+     * clock set back neither mixes what is written into what was nor hides it "in the future".
+     */
+    qint64 nowMs() const;
+
     /** The record, none when it is not kept. */
     RecordStore *store() const { return m_store.get(); }
     const QString &path() const { return m_path; }
@@ -45,17 +55,22 @@ public:
 signals:
     /** Something the user should know of the record: said once for each trouble. */
     void problem(const QString &text);
+    /** What happens can't be written now (see RecordStore::writeFailing); it is again as soon as it can. */
+    void writeFailing(const QString &error);
 
 private:
     void add(int slot, RecordKind kind, const QString &detail = {});
     /** Writes the time the program did not run since the moment before, if it did not. */
     void noteBreak();
+    /** Now on the record's clock, which from here on does not go back before it. */
+    qint64 stamp();
 
     QString m_path;
     const Clock &m_clock;
     std::unique_ptr<RecordStore> m_store;
     QTimer *m_aliveTimer = nullptr;
     RunWatch m_runWatch;
+    qint64 m_lastStampMs = 0;
 };
 
 } // namespace kelvora

@@ -154,28 +154,32 @@ bool RecordStore::openFile()
     for (const char *statement : Schema)
         made = made && m_db->exec(QLatin1String(statement), &error);
     made = made && m_db->exec(QStringLiteral("PRAGMA user_version=%1").arg(Version), &error);
-    if (made) {
-        m_db->event = QSqlQuery(m_db->db);
-        m_db->outcome = QSqlQuery(m_db->db);
-        m_db->alive = QSqlQuery(m_db->db);
-        made = m_db->event.prepare(
-                   QStringLiteral("INSERT INTO events(at, slot, kind, detail) VALUES(?, ?, ?, ?)")) &&
-               m_db->outcome.prepare(QStringLiteral(
-                   "INSERT INTO minutes(minute, slot, answered, failed, ended_failed, outcome, code)"
-                   " VALUES(?, ?, ?, ?, ?, ?, ?)"
-                   " ON CONFLICT(minute, slot) DO UPDATE SET answered = answered + excluded.answered,"
-                   " failed = failed + excluded.failed, ended_failed = excluded.ended_failed,"
-                   " reason = CASE WHEN excluded.outcome IS NULL THEN reason END,"
-                   " outcome = coalesce(excluded.outcome, outcome), code = coalesce(excluded.code, code)")) &&
-               m_db->alive.prepare(QStringLiteral("UPDATE events SET at = ? WHERE id = ?"));
-        if (!made)
-            error = errorText(m_db->outcome.lastError());
+    if (made && !prepareStatements()) {
+        made = false;
+        error = errorText(m_db->outcome.lastError());
     }
     if (made)
         return true;
     emit problem(QStringLiteral("无法建立挂机记录（%1）：%2。挂机照常进行，但本次不做记录。")
                      .arg(QDir::toNativeSeparators(m_path), error));
     return false;
+}
+
+bool RecordStore::prepareStatements()
+{
+    m_db->event = QSqlQuery(m_db->db);
+    m_db->outcome = QSqlQuery(m_db->db);
+    m_db->alive = QSqlQuery(m_db->db);
+    return m_db->event.prepare(
+               QStringLiteral("INSERT INTO events(at, slot, kind, detail) VALUES(?, ?, ?, ?)")) &&
+           m_db->outcome.prepare(QStringLiteral(
+               "INSERT INTO minutes(minute, slot, answered, failed, ended_failed, outcome, code)"
+               " VALUES(?, ?, ?, ?, ?, ?, ?)"
+               " ON CONFLICT(minute, slot) DO UPDATE SET answered = answered + excluded.answered,"
+               " failed = failed + excluded.failed, ended_failed = excluded.ended_failed,"
+               " reason = CASE WHEN excluded.outcome IS NULL THEN reason END,"
+               " outcome = coalesce(excluded.outcome, outcome), code = coalesce(excluded.code, code)")) &&
+           m_db->alive.prepare(QStringLiteral("UPDATE events SET at = ? WHERE id = ?"));
 }
 
 bool RecordStore::setAside(const QString &why)
@@ -203,9 +207,12 @@ bool RecordStore::setAside(const QString &why)
 
 void RecordStore::writeFailed(const QString &error)
 {
+    // SQLite keeps a failed step's error for the statement's next reset, and Qt then drops the
+    // statement for good: made anew, the next write goes through as soon as there is room.
+    prepareStatements();
     if (std::exchange(m_failing, true))
         return;
-    emit problem(QStringLiteral("挂机记录无法写入（%1）。挂机照常进行。").arg(error));
+    emit writeFailing(error);
 }
 
 void RecordStore::add(const RecordEvent &event)
@@ -303,6 +310,14 @@ void RecordStore::prune(qint64 nowMs)
         return writeSucceeded();
     m_db->db.rollback();
     writeFailed(error.isEmpty() ? errorText(m_db->db.lastError()) : error);
+}
+
+qint64 RecordStore::lastMomentMs() const
+{
+    QVariant last;
+    if (!m_db || !m_db->exec(QStringLiteral("SELECT max(at) FROM events"), nullptr, &last))
+        return 0;
+    return last.toLongLong();
 }
 
 RecordData RecordStore::read(qint64 sinceMs) const

@@ -47,14 +47,20 @@ public:
     void prune(qint64 nowMs);
     /** Every event, and the minutes since `sinceMs`. */
     RecordData read(qint64 sinceMs) const;
+    /** The latest moment recorded, 0 for an empty record. */
+    qint64 lastMomentMs() const;
 
 signals:
     /** Something the user should know of the record: said once for each trouble. */
     void problem(const QString &text);
+    /** What is recorded can't be written now (`error` says why, as a full disk): said once until it can. */
+    void writeFailing(const QString &error);
 
 private:
     struct Connection;
     bool openFile();
+    /** Makes the writing statements ready; again after a failed write, which leaves them unusable. */
+    bool prepareStatements();
     /** Writes one event; false, the error in the event query, when it could not. */
     bool insert(const RecordEvent &event);
     /** Moves a record that cannot be used out of the way; false, and told, when that cannot be done. */

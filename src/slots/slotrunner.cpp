@@ -28,6 +28,7 @@ SlotRunner::SlotRunner(const SlotDescription &description, QWebEngineProfile *pr
     connect(m_page, &WebPage::inputChanged, &m_slot, &ForumSlot::pageInputChanged);
     connect(m_page, &WebPage::asideLoadFinished, &m_slot, &ForumSlot::asideLoadFinished);
     connect(m_page, &WebPage::loginFilled, &m_slot, &ForumSlot::loginSubmitted);
+    connect(m_page, &WebPage::loginRefusedInPlace, &m_slot, &ForumSlot::loginRefusedInPlace);
 }
 
 SlotRunner::~SlotRunner()
@@ -84,7 +85,7 @@ void SlotRunner::setAccountStore(AccountStore *store, int index)
     store->read(index, this, [this](const AccountStore::Answer &answer) {
         m_noStore = answer.status == AccountStore::Status::NoStore;
         if (answer.account)
-            m_slot.setAccount(answer.account->userName); // the password is not kept
+            m_slot.setAccount(answer.account->userName, false); // the password is not kept
     });
 }
 

@@ -49,6 +49,8 @@ public:
     ForumSlot::StartResult start() { return m_slot.start(); }
     void stop() { m_slot.stop(); }
     void reloadNow() { m_slot.reloadNow(); }
+    /** The machine woke from a sleep (see ForumSlot::systemWoke). */
+    void systemWoke() { m_slot.systemWoke(); }
     void setTypedPeriod(std::optional<int> period) { m_slot.setTypedPeriod(period); }
     void choosePeriod(int period) { m_slot.choosePeriod(period); }
     void setLateReloads(bool on) { m_slot.setLateReloads(on); }

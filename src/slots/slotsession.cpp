@@ -3,6 +3,7 @@
 #include "platform/memory.h"
 #include "slots/slotrunner.h"
 #include "web/webprofile.h"
+#include "widgets/words.h"
 
 #include <QTimer>
 
@@ -18,7 +19,10 @@ constexpr int MemoryReleaseDelayMs = 3000;
 
 SlotSession::SlotSession(const SlotProfiles &profiles, const Clock &clock, SessionSetup setup,
                          QObject *parent)
-    : QObject(parent), m_stateFile(setup.stateFile), m_setup(std::move(setup)), m_saveTimer(new QTimer(this)),
+    : QObject(parent), m_qtTimers(this),
+      m_keepAwake(setup.sleepInhibitor, setup.timers ? *setup.timers : m_qtTimers, setup.resumeSpacingMs,
+                  sleepLockReason),
+      m_stateFile(setup.stateFile), m_setup(std::move(setup)), m_saveTimer(new QTimer(this)),
       m_memoryRelease(new QTimer(this))
 {
     m_saveTimer->setObjectName(QStringLiteral("save"));
@@ -29,6 +33,7 @@ SlotSession::SlotSession(const SlotProfiles &profiles, const Clock &clock, Sessi
     m_memoryRelease->setSingleShot(true);
     m_memoryRelease->setInterval(MemoryReleaseDelayMs);
     connect(m_memoryRelease, &QTimer::timeout, this, [] { releaseFreedMemory(); });
+    m_keepAwake.setWakeCallback([this](int slot) { at(slot)->systemWoke(); });
     for (int i = 0; i < SlotCount; ++i) {
         auto runner = std::make_unique<SlotRunner>(m_setup.descriptions[std::size_t(i)], profiles.profile(i),
                                                    clock, &m_questions, m_setup.timers);
@@ -43,6 +48,8 @@ SlotSession::SlotSession(const SlotProfiles &profiles, const Clock &clock, Sessi
                 m_memoryRelease->start();
         });
         connect(slot, &ForumSlot::savedStateChanged, this, &SlotSession::saveSoon);
+        connect(slot, &ForumSlot::runningChanged, this,
+                [this, i](bool running) { m_keepAwake.setRunning(i, running); });
         connect(slot, &ForumSlot::loggedOutChanged, this,
                 [this, i](bool loggedOut) { emit loggedOutChanged(i, loggedOut); });
         connect(slot, &ForumSlot::reloggedIn, this, [this, i] { emit reloggedIn(i); });
@@ -54,7 +61,10 @@ SlotSession::SlotSession(const SlotProfiles &profiles, const Clock &clock, Sessi
     }
 }
 
-SlotSession::~SlotSession() = default;
+SlotSession::~SlotSession()
+{
+    m_keepAwake.end();
+}
 
 void SlotSession::loadStartPage(const QString &address)
 {
@@ -71,6 +81,7 @@ void SlotSession::resumeKept()
     }
     m_resumeOnStart = read.state.resumeOnStart;
     setLateReloads(read.state.lateReloads);
+    m_keepAwake.setEnabled(read.state.preventSleep);
     m_stateRead = true;
     emit choicesRead();
     if (!m_resumeOnStart)
@@ -115,6 +126,7 @@ void SlotSession::saveNow()
     SavedState state;
     state.resumeOnStart = m_resumeOnStart;
     state.lateReloads = m_lateReloads;
+    state.preventSleep = m_keepAwake.isEnabled();
     for (int i = 0; i < SlotCount; ++i) {
         std::optional<SavedSlot> slot = at(i)->slot().savedState();
         state.entries[std::size_t(i)] = slot ? slot : m_toResume[std::size_t(i)];
@@ -140,6 +152,15 @@ void SlotSession::setResumeOnStart(bool on)
         return;
     m_resumeOnStart = on;
     saveSoon();
+}
+
+void SlotSession::setPreventSleep(bool on)
+{
+    if (on == m_keepAwake.isEnabled())
+        return;
+    m_keepAwake.setEnabled(on);
+    if (m_stateRead)
+        saveSoon();
 }
 
 void SlotSession::setLateReloads(bool on)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/keepawake.h"
 #include "core/pagedialog.h"
 #include "core/relogin.h"
 #include "core/slotstate.h"
 #include "core/slottable.h"
+#include "slots/qttimer.h"
 
 #include <QObject>
 
@@ -39,6 +41,8 @@ struct SessionSetup
     TimerFactory *timers = nullptr;
     /** Where the slots' accounts for logging in again are kept; none: no slot logs in by itself. */
     AccountStore *accounts = nullptr;
+    /** The system's lock against sleeping, held while a slot runs; none: the machine is left alone. */
+    SleepInhibitor *sleepInhibitor = nullptr;
 };
 
 /**
@@ -78,13 +82,23 @@ public:
     void setLateReloads(bool on);
     bool lateReloads() const { return m_lateReloads; }
 
+    /** "挂机时阻止电脑睡眠": whether the machine is kept awake while a slot runs. */
+    void setPreventSleep(bool on);
+    bool preventSleep() const { return m_keepAwake.isEnabled(); }
+    /** Whether the machine is being kept awake now. */
+    bool keepsAwake() const { return m_keepAwake.isHeld(); }
+    /** The machine woke from a sleep: every running slot reloads, one after another. */
+    void systemWoke() { m_keepAwake.systemWoke(); }
+    /** The program ends: the machine may sleep again. */
+    void releaseSleepLock() { m_keepAwake.end(); }
+
     /** How long until the next reload of any slot is due. */
     qint64 msUntilAnyReload() const;
 
 signals:
     /** The kept state could not be used (`read` says why); it went to `asidePath`, empty if it stayed. */
     void stateUnusable(const kelvora::StateRead &read, const QString &asidePath);
-    /** The kept choices were read: resumeOnStart() and lateReloads() are as kept. */
+    /** The kept choices were read: resumeOnStart(), lateReloads() and preventSleep() are as kept. */
     void choicesRead();
     /** Slots that ran before the restart go on: `running` of them will be kept online. */
     void resuming(int running);
@@ -105,6 +119,8 @@ signals:
 private:
     void saveSoon();
 
+    QtTimerFactory m_qtTimers;
+    KeepAwake m_keepAwake;
     std::array<std::unique_ptr<SlotRunner>, SlotCount> m_runners;
     QuestionGate m_questions;
     SlotStateFile m_stateFile;

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QtGlobal>
+#include <QTimer>
 #include <QWebChannel>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineHistory>
@@ -137,13 +138,35 @@ const QString ShownFunction = QStringLiteral(R"(
   }
 )");
 
+// A forum's word that a login was refused, Discuz! X's among them ("登录失败，您还可以尝试 4 次",
+// "抱歉，您输入的密码有误", "密码错误次数过多，请 15 分钟后重新登录"), as a JavaScript pattern's source.
+const QString RefusedWords = QStringLiteral(
+    R"(密码错误|密码不正确|密码有误|密码不对|用户名或密码|帐号或密码|账号或密码|登录失败|登陆失败|还可以尝试|次数过多|)"
+    R"(分钟后重新登录|wrong password|incorrect password|invalid (user ?name|password)|password (is )?(wrong|incorrect|invalid))");
+
+// How many times the page says a login was refused: a forum that answers the login in the page
+// itself (an ajax login) says it without a new page.
+const QString RefusalCount = QStringLiteral(R"(
+  function refusals() {
+    var text = document.body ? document.body.innerText : '';
+    return (text.match(new RegExp(")") +
+                             RefusedWords + QStringLiteral(R"(", 'gi')) || []).length;
+  }
+)");
+
+// Whether the page says a login was refused more often than when it was sent; see WebPage::submitLogin.
+const QString RefusedInPlaceScript =
+    QStringLiteral("(function () {") + RefusalCount +
+    QStringLiteral("return refusals() > (window.kelvoraRefusals || 0); })()");
+
 // Looks at a loaded page; see WebPage::finishLoad.
 const QString PageFactsScript = QStringLiteral("(function () {") + ShownFunction + QStringLiteral(R"(
   var some = function (selector, test) {
     return Array.prototype.some.call(document.querySelectorAll(selector), test);
   };
   var logoutWords = /log ?out|sign ?out|logoff|退出|注销|登出/i;
-  var refusedWords = /密码错误|密码不正确|密码有误|密码不对|用户名或密码|帐号或密码|账号或密码|登录失败|登陆失败|wrong password|incorrect password|invalid (user ?name|password)|password (is )?(wrong|incorrect|invalid)/i;
+  var refusedWords = new RegExp(")") +
+                                RefusedWords + QStringLiteral(R"(", 'i');
   var navigation = performance.getEntriesByType('navigation')[0];
   var password = some('input[type=password]', shown);
   return {
@@ -172,7 +195,7 @@ void addPageFacts(PageLoad &load, const QVariant &answer)
 // Fills the page's login form and sends it; see WebPage::submitLogin. Called with the user name and
 // the password; answers "submitted", "noform" or "person".
 const QString LoginFiller =
-    QStringLiteral("(function (user, password) {") + ShownFunction + QStringLiteral(R"(
+    QStringLiteral("(function (user, password) {") + ShownFunction + RefusalCount + QStringLiteral(R"(
   var field = Array.prototype.find.call(document.querySelectorAll('input[type=password]'), shown);
   if (!field || !field.form)
     return 'noform';
@@ -207,6 +230,7 @@ const QString LoginFiller =
     pair[0].dispatchEvent(new Event('input', {bubbles: true}));
     pair[0].dispatchEvent(new Event('change', {bubbles: true}));
   });
+  window.kelvoraRefusals = refusals(); // in our own world: the page sees nothing of it
   var button = Array.prototype.find.call(form.querySelectorAll('button, input[type=submit], input[type=image]'),
                                          function (b) { return (b.type === 'submit' || b.type === 'image') && shown(b); });
   if (button)
@@ -452,7 +476,29 @@ void WebPage::submitLogin(const Account &account)
                                                      .toJson(QJsonDocument::Compact)));
     runJavaScript(call, QWebEngineScript::ApplicationWorld, [this, serial](const QVariant &answer) {
         // A page that changed before the form was filled had no form of ours to fill.
-        emit loginFilled(serial == m_loadSerial ? loginFillOf(answer) : LoginFill::NoForm);
+        const LoginFill fill = serial == m_loadSerial ? loginFillOf(answer) : LoginFill::NoForm;
+        emit loginFilled(fill);
+        if (fill == LoginFill::Submitted)
+            watchLoginAnswer(serial, LoginAnswerChecks);
+    });
+}
+
+void WebPage::watchLoginAnswer(quint64 serial, int checksLeft)
+{
+    // A forum that logs in by ajax answers in the page: no new page comes to judge. Its refusal is
+    // looked for until a new page comes or the forum has had time enough to answer.
+    QTimer::singleShot(LoginAnswerCheckMs, this, [this, serial, checksLeft] {
+        if (serial != m_loadSerial || isLoading())
+            return;
+        runJavaScript(RefusedInPlaceScript, QWebEngineScript::ApplicationWorld,
+                      [this, serial, checksLeft](const QVariant &refused) {
+                          if (serial != m_loadSerial)
+                              return;
+                          if (refused.toBool())
+                              emit loginRefusedInPlace();
+                          else if (checksLeft > 1)
+                              watchLoginAnswer(serial, checksLeft - 1);
+                      });
     });
 }
 

@@ -97,6 +97,8 @@ signals:
     void asideLoadFinished(const kelvora::PageLoad &load);
     /** What came of submitLogin(). */
     void loginFilled(kelvora::LoginFill fill);
+    /** The forum refused the login sent, in the page itself, without a new page (an ajax login). */
+    void loginRefusedInPlace();
     /**
      * The user sent a login form they filled in: its user name and password, and the page it was
      * on. Held by whoever takes it only as long as it must be.
@@ -122,7 +124,12 @@ private:
     DialogHandler m_dialogHandler;
     bool m_timerReloadPending = false;
     bool m_holdsInput = false;
-    QPointer<WebPage> m_aside;    ///< the background reload under way
+    QPointer<WebPage> m_aside; ///< the background reload under way
+    /** Looks for the forum's refusal of the login sent in load `serial`, now and then. */
+    void watchLoginAnswer(quint64 serial, int checksLeft);
+    static constexpr int LoginAnswerCheckMs = 500;
+    static constexpr int LoginAnswerChecks = 30;
+
     quint64 m_loadSerial = 0;     ///< counts loads, so a late answer about an earlier one is dropped
     engine::AnswerWatch m_answer; ///< whether the forum has answered the load under way
     QuestionGate *m_questions = nullptr;

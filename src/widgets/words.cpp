@@ -148,17 +148,28 @@ QString lastReloadText(const ReloadReport &report)
     return QStringLiteral("上次刷新：%1 失败：%2").arg(moment(report.at), reloadResultText(report.result));
 }
 
+QString loggedOutReasonText(LoginWatch::Reason reason)
+{
+    switch (reason) {
+    case LoginWatch::Reason::None:
+    case LoginWatch::Reason::LoginForm:
+        return QStringLiteral("页面出现了登录表单");
+    case LoginWatch::Reason::LogoutLinkGone:
+        return QStringLiteral("页面上的退出链接不见了");
+    case LoginWatch::Reason::WhileNotRunning:
+        return QStringLiteral("程序未运行时掉线");
+    }
+    return {};
+}
+
 QString slotReportText(const SlotReport &report)
 {
     QString text = lastReloadText(report.lastReload);
     if (report.running && report.startedLoggedOut)
         text += QStringLiteral("\n这个页面显示尚未登录：这次挂机不检查是否掉线。请登录论坛后重新开始。");
     else if (report.loggedOut)
-        text +=
-            QStringLiteral("\n已掉线（%1 起）：%2")
-                .arg(moment(report.loggedOutSince), report.loggedOutReason == LoginWatch::Reason::LoginForm
-                                                        ? QStringLiteral("页面出现了登录表单")
-                                                        : QStringLiteral("页面上的退出链接不见了"));
+        text += QStringLiteral("\n已掉线（%1 起）：%2")
+                    .arg(moment(report.loggedOutSince), loggedOutReasonText(report.loggedOutReason));
     if (report.loggedOut && report.relogin == ReloginPlan::State::Trying)
         text += QStringLiteral("\n正在自动重新登录……");
     else if (report.loggedOut && report.reloginFailure)
@@ -249,6 +260,11 @@ QString stateProblemText(const StateRead &read)
         return QStringLiteral("内容已损坏：%1").arg(read.detail);
     }
     return {};
+}
+
+QString sleepLockReason(int runningSlots)
+{
+    return QStringLiteral("正在挂机：%1 个论坛保持在线").arg(runningSlots);
 }
 
 } // namespace kelvora

@@ -51,4 +51,9 @@ QString recordDurationText(qint64 ms);
 /** Why the kept state could not be used; empty when it could, or there was none. */
 QString stateProblemText(const StateRead &read);
 
+/** Why a slot counts as logged out. */
+QString loggedOutReasonText(LoginWatch::Reason reason);
+/** The reason the sleep lock gives, as the system's lists show it. */
+QString sleepLockReason(int runningSlots);
+
 } // namespace kelvora

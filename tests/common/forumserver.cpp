@@ -407,6 +407,22 @@ ForumServer::Reply ForumServer::login(const QHttpServerRequest &request, Request
         refusal = QStringLiteral("登录失败：密码错误，您还可以尝试 4 次");
     m_loginAttempts << LoginAttempt{member, refusal.isEmpty(), request.body()};
     Reply out;
+    if (field("inajax") == u"1") {
+        // Discuz! X's answer to an ajax login: its word in an XML envelope, the page shows it.
+        out.headers << qMakePair(QByteArray("Content-Type"), QByteArray("text/xml; charset=utf-8"));
+        if (refusal.startsWith(u"登录失败"))
+            refusal = QStringLiteral("抱歉，您输入的密码有误，您还可以尝试 4 次");
+        out.body = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?><root><![CDATA[%1]]></root>")
+                       .arg(refusal.isEmpty() ? QStringLiteral("succeed") : refusal)
+                       .toUtf8();
+        if (refusal.isEmpty()) {
+            m_loggedOut.remove(member);
+            seen.issuedCookie = QStringLiteral("%1-%2").arg(member).arg(++logins);
+            out.headers << qMakePair(QByteArray("Set-Cookie"), CookieName + '=' + seen.issuedCookie.toUtf8() +
+                                                                   "; Path=/; Max-Age=86400");
+        }
+        return out;
+    }
     out.headers << qMakePair(QByteArray("Content-Type"), QByteArray("text/html; charset=utf-8"));
     if (!refusal.isEmpty()) {
         out.body = page(QStringLiteral("/loginpage"), seen.serial, QString(), refusal);
@@ -437,7 +453,22 @@ QByteArray ForumServer::page(const QString &path, int serial, const QString &mem
                        "<input name=\"formhash\" type=\"hidden\" value=\"%2\">"
                        "用户名 <input name=\"username\"> 密码 <input name=\"password\" "
                        "type=\"password\">%3 <button type=\"submit\">登录</button></form>")
-            .arg(path == u"/loginpage" ? QStringLiteral("/") : path.toHtmlEscaped(), FormHash, pictureCode);
+            .arg(path == u"/loginpage" ? QStringLiteral("/") : path.toHtmlEscaped(), FormHash, pictureCode) +
+        (m_ajaxLogin
+             ? QStringLiteral(
+                   "<script>document.getElementById('login').addEventListener('submit', function (e) {"
+                   "  e.preventDefault();"
+                   "  var form = this, body = new URLSearchParams(new FormData(form));"
+                   "  body.append('inajax', '1');"
+                   "  fetch('/dologin', {method: 'POST', body: body}).then(function (r) { return r.text(); })"
+                   "  .then(function (text) {"
+                   "    var word = (/CDATA\\[([^\\]]*)\\]/.exec(text) || [])[1] || text;"
+                   "    if (word === 'succeed') { location.href = form.back.value; return; }"
+                   "    var box = document.createElement('div');"
+                   "    box.id = 'ntcwin'; box.textContent = word; document.body.appendChild(box);"
+                   "  });"
+                   "});</script>")
+             : QString());
     QString top;
     if (!refusal.isEmpty())
         top = QStringLiteral("<div class=\"alert\">%1</div>").arg(refusal) + loginForm;

@@ -126,6 +126,11 @@ public:
     void setPassword(const QString &member, const QString &password) { m_passwords.insert(member, password); }
     /** The login form asks for a picture code, and refuses every login without the right one. */
     void setPictureCode(bool asked) { m_pictureCode = asked; }
+    /**
+     * The login form is sent by the page's own script and answered in the page, as Discuz! X's
+     * ajax login is: a refusal is shown where the form is, with no new page; a login goes back.
+     */
+    void setAjaxLogin(bool ajax) { m_ajaxLogin = ajax; }
     /** Each login form sent, by the member named in it: whether it logged in. */
     struct LoginAttempt
     {
@@ -190,6 +195,7 @@ private:
     QSet<QString> m_loggedOut;
     QHash<QString, QString> m_passwords;
     bool m_pictureCode = false;
+    bool m_ajaxLogin = false;
     QList<LoginAttempt> m_loginAttempts;
     Reply login(const QHttpServerRequest &request, Request &seen);
     std::vector<QHttpServerResponder> m_unanswered;

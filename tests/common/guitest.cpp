@@ -1,6 +1,7 @@
 #include "common/guitest.h"
 
 #include "common/fakes.h"
+#include "platform/power.h"
 #include "web/webpage.h"
 
 #include <QComboBox>
@@ -30,6 +31,7 @@ ApplicationSetup programSetup(const QString &folder, int *quits)
     setup.splashTickMs = 10;
     setup.quit = [quits] { ++*quits; };
     setup.accounts = std::make_unique<FakeAccountStore>(); // the machine's own store stays untouched
+    setup.power.reset();                                   // and so does its power management
     return setup;
 }
 

@@ -1,8 +1,10 @@
 #include "common/fakes.h"
 #include "core/forumslot.h"
 #include "core/relogin.h"
+#include "core/slotstate.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kelvora;
@@ -235,6 +237,112 @@ private slots:
         s.store.accounts[2] = TheAccount;
         s.reloadShows(LoginForm);
         QCOMPARE(s.slot.report().relogin, State::Trying);
+    }
+
+    // A slot kept running goes on after a restart on a page with a login form: the member was
+    // logged out while the program did not run. It is 已掉线, never green, and logs in again by
+    // itself when it has an account.
+    void aSlotResumedOnALoginPageIsLoggedOutAndLogsInAgain_data()
+    {
+        QTest::addColumn<bool>("withAccount");
+        QTest::newRow("with an account") << true;
+        QTest::newRow("without one") << false;
+    }
+    void aSlotResumedOnALoginPageIsLoggedOutAndLogsInAgain()
+    {
+        QFETCH(bool, withAccount);
+        test::FakeClock clock;
+        test::FakeTimers timers{clock};
+        test::FakeBrowser browser;
+        test::FakeAccountStore store;
+        store.atOnce = true;
+        ForumSlot slot{browser, clock, timers, slotTable()[2], nullptr, false};
+        QSignalSpy loggedOut(&slot, &ForumSlot::loggedOutChanged);
+        slot.setAccountStore(&store, 2);
+        if (withAccount) {
+            store.accounts[2] = TheAccount;
+            slot.setAccount(TheAccount.userName, false); // found in the store at the start
+        }
+        slot.resume({ForumPage, 5, true});
+        slot.pageLoadStarted();
+        PageLoad load;
+        load.signs = LoginForm;
+        slot.pageLoadFinished(load);
+        QCOMPARE(slot.status(), SlotStatus::LoggedOut);
+        QCOMPARE(loggedOut.size(), 1);
+        QCOMPARE(slot.report().loggedOutReason, LoginWatch::Reason::WhileNotRunning);
+        QVERIFY(!slot.report().startedLoggedOut);
+        QCOMPARE(browser.submitted.size(), withAccount ? 1 : 0);
+        if (!withAccount)
+            return;
+        slot.loginSubmitted(LoginFill::Submitted);
+        slot.pageLoadStarted();
+        slot.pageLoadFinished(PageLoad{}); // the forum's answer
+        slot.pageLoadStarted();
+        load.signs = Member;
+        slot.pageLoadFinished(load); // the slot's own page, logged in
+        QCOMPARE(slot.status(), SlotStatus::Running);
+        QCOMPARE(loggedOut.size(), 2);
+        // From here it is watched as any slot: a lost logout link is a logout again.
+        slot.pageLoadStarted();
+        load.signs = NoLogoutLink;
+        slot.pageLoadFinished(load);
+        QCOMPARE(slot.report().loggedOutReason, LoginWatch::Reason::LogoutLinkGone);
+    }
+
+    // A refused password is tried once, and not again at the next start: the limits go with the
+    // slot's kept state (and through its file), until the account is given anew.
+    void theLimitsOutliveARestartAndGoWithANewAccount()
+    {
+        SavedSlot kept;
+        {
+            LoggedOutSlot s;
+            s.reloadShows(LoginForm);
+            s.slot.loginSubmitted(LoginFill::Submitted);
+            s.loaded(LoginForm, true);
+            s.loaded(LoginForm);
+            QCOMPARE(s.slot.report().relogin, State::GivenUp);
+            kept = *s.slot.savedState();
+            QCOMPARE(kept.relogin.failuresInARow, ReloginPlan::FailuresToGiveUp);
+            QCOMPARE(kept.relogin.triesAtMs.size(), std::size_t(1));
+        }
+        QTemporaryDir folder;
+        const SlotStateFile file(folder.filePath(QStringLiteral("slots.json")));
+        SavedState state;
+        state.entries[2] = kept;
+        QVERIFY(file.write(state));
+        QCOMPARE(file.read().state.entries[2], std::optional(kept));
+
+        test::FakeClock clock;
+        clock.wallStart = clock.wallStart.addSecs(600);
+        test::FakeTimers timers{clock};
+        test::FakeBrowser browser;
+        test::FakeAccountStore store;
+        store.atOnce = true;
+        store.accounts[2] = TheAccount;
+        ForumSlot slot{browser, clock, timers, slotTable()[2], nullptr, false};
+        slot.setAccountStore(&store, 2);
+        slot.setAccount(TheAccount.userName, false);
+        slot.resume(*file.read().state.entries[2]);
+        const auto showLoginForm = [&] {
+            slot.pageLoadStarted();
+            PageLoad load;
+            load.signs = LoginForm;
+            slot.pageLoadFinished(load);
+        };
+        showLoginForm();
+        timers.advance(5 * Minute);
+        showLoginForm();
+        QCOMPARE(slot.status(), SlotStatus::LoggedOut);
+        QCOMPARE(slot.report().relogin, State::GivenUp);
+        QCOMPARE(slot.report().reloginFailure, ReloginPlan::Failure::WrongPassword);
+        QVERIFY(browser.submitted.isEmpty());
+
+        slot.setAccount(TheAccount.userName); // given anew, say with the new password
+        timers.advance(5 * Minute);
+        showLoginForm();
+        QCOMPARE(browser.submitted.size(), 1);
+        QCOMPARE(slot.savedState()->relogin.failuresInARow, 0);
     }
 
     void aSlotWithoutAnAccountLeavesTheFormAlone()

@@ -12,6 +12,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <functional>
+
 using namespace kelvora;
 using kelvora::test::ForumServer;
 
@@ -242,6 +244,75 @@ private slots:
                 QVERIFY2(!content.contains(form), qPrintable(file.fileName()));
         }
         QVERIFY(files > 5); // the state, the cookies, the engine's own files
+    }
+
+    // The forum logs a member out while the program is off (a reboot overnight): the slot goes on
+    // logged out, says so, and logs in again by itself, credited again. A password changed
+    // meanwhile, refused in the page as Discuz! X's ajax login refuses it, is tried once, and not
+    // again at the next start.
+    void aMemberLoggedOutWhileTheProgramWasOffIsBackByItself()
+    {
+        QTemporaryDir folder;
+        const QString stateFile = folder.filePath(QStringLiteral("slots.json"));
+        const QString member = QStringLiteral("away"), password = QStringLiteral("pw-away-1");
+        m_forum.clear();
+        m_forum.setPassword(member, password);
+        m_forum.setAjaxLogin(true);
+        m_accounts.accounts[1] = {member, password, m_forum.url(QStringLiteral("/loginpage"))};
+        const auto attempts = [&] {
+            const QList<ForumServer::LoginAttempt> all = m_forum.loginAttempts();
+            return std::count_if(all.begin(), all.end(), [&](const auto &a) { return a.member == member; });
+        };
+        // Profiles of its own, that no other member's cookie is in, kept on disk between the runs.
+        auto profiles = SlotProfiles::onDisk(folder.filePath(QStringLiteral("webengine")));
+        const auto run = [&](const std::function<void(SlotSession &)> &meanwhile) {
+            std::unique_ptr<SlotSession> session = makeSession(stateFile, profiles.get());
+            session->resumeKept();
+            meanwhile(*session);
+            session->saveNow();
+        };
+        run([&](SlotSession &session) {
+            session.at(1)->open(m_forum.url(QStringLiteral("/thread?member=") + member).toString());
+            QVERIFY(test::waitUntil([&] { return !m_forum.pagesFor(member).isEmpty(); }, 20000));
+            session.at(1)->setTypedPeriod(1);
+            QCOMPARE(session.at(1)->start(), ForumSlot::StartResult::Started);
+        });
+
+        m_forum.logOut(member);
+        run([&](SlotSession &session) {
+            const ForumSlot &slot = session.at(1)->slot();
+            QSignalSpy relogged(&slot, &ForumSlot::reloggedIn);
+            QTRY_COMPARE_WITH_TIMEOUT(relogged.size(), 1, 20000);
+            QCOMPARE(attempts(), 1);
+            m_timers.advance(60000);
+            QTRY_VERIFY_WITH_TIMEOUT(!m_forum.pagesFor(member).isEmpty() &&
+                                         m_forum.pagesFor(member).last().loggedIn &&
+                                         m_forum.pagesFor(member).last().path == u"/thread",
+                                     20000);
+            QCOMPARE(slot.status(), SlotStatus::Running);
+        });
+
+        m_forum.logOut(member);
+        m_forum.setPassword(member, QStringLiteral("pw-away-2")); // changed on the forum's site
+        run([&](SlotSession &session) {
+            const ForumSlot &slot = session.at(1)->slot();
+            QSignalSpy failed(&slot, &ForumSlot::reloginFailed);
+            QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 20000);
+            QCOMPARE(failed.first().at(0).value<ReloginPlan::Failure>(), ReloginPlan::Failure::WrongPassword);
+            QVERIFY(failed.first().at(1).toBool()); // given up at once
+            QCOMPARE(slot.status(), SlotStatus::LoggedOut);
+        });
+        run([&](SlotSession &session) {
+            const ForumSlot &slot = session.at(1)->slot();
+            QTRY_COMPARE_WITH_TIMEOUT(slot.status(), SlotStatus::LoggedOut, 20000);
+            m_timers.advance(2 * 60000);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                m_forum.pagesFor(member).size() >= 2 && !session.at(1)->page()->isLoading(), 20000);
+            QCOMPARE(slot.report().relogin, ReloginPlan::State::GivenUp);
+        });
+        QCOMPARE(attempts(), 2); // the first login, and the refused one: never again
+        m_forum.setAjaxLogin(false);
+        m_accounts.accounts.clear();
     }
 
     void aQuitOnAFullDiskResumesEverySlotLoggedIn()

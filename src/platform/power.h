@@ -1,0 +1,48 @@
+#pragma once
+
+#include "core/keepawake.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+namespace kelvora {
+
+/**
+ * The system's power management: the lock that keeps the machine from sleeping while the program
+ * works, and the word that it is about to sleep or has woken. On Linux logind's sleep lock (and the
+ * desktop session's, which GNOME's own suspend obeys); on Windows a power request, as
+ * `powercfg /requests` shows it. The display may still turn off.
+ */
+class SystemPower : public QObject, public SleepInhibitor
+{
+    Q_OBJECT
+
+public:
+    explicit SystemPower(QObject *parent = nullptr);
+    ~SystemPower() override;
+
+    void hold(const QString &why) override;
+    void release() override;
+    /** Whether a lock is held now, as far as the system said yes. */
+    bool isHeld() const;
+
+signals:
+    /** The system is about to sleep. */
+    void sleeping();
+    /** The system woke from a sleep. */
+    void woke();
+    /** No lock could be taken (`detail` says why, in the system's words): the machine may sleep. */
+    void refused(const QString &detail);
+
+private slots:
+    // logind's PrepareForSleep, connected by name as Qt D-Bus connects signals.
+    void onPrepareForSleep(bool before);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace kelvora
