@@ -97,11 +97,10 @@ Application::Application(ApplicationSetup setup)
             if (m_session)
                 m_session->systemWoke();
         });
-        connect(power, &SystemPower::refused, this, [this](const QString &detail) {
+        connect(power, &SystemPower::refused, this, [this](SystemPower::Refusal why, const QString &detail) {
             if (m_tray)
-                m_tray->showMessage(
-                    QStringLiteral("无法阻止电脑睡眠（%1）。挂机照常进行，但电脑睡眠时论坛不计在线时间。")
-                        .arg(detail));
+                m_tray->showMessage(sleepLockRefusedText(why == SystemPower::Refusal::NoService,
+                                                         why == SystemPower::Refusal::NotAllowed, detail));
         });
     }
     m_recordAction->setObjectName(QStringLiteral("record"));

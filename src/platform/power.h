@@ -20,6 +20,15 @@ class SystemPower : public QObject, public SleepInhibitor
     Q_OBJECT
 
 public:
+    /** Why no lock could be taken. */
+    enum class Refusal
+    {
+        NoService,  ///< nothing on this machine takes such a lock (no logind, as in a container)
+        NotAllowed, ///< the system does not let this program hold it (a session that is not local)
+        Failed,     ///< the system said no for another reason
+    };
+    Q_ENUM(Refusal)
+
     explicit SystemPower(QObject *parent = nullptr);
     ~SystemPower() override;
 
@@ -33,8 +42,8 @@ signals:
     void sleeping();
     /** The system woke from a sleep. */
     void woke();
-    /** No lock could be taken (`detail` says why, in the system's words): the machine may sleep. */
-    void refused(const QString &detail);
+    /** No lock could be taken (`detail` in the system's words): the machine may sleep. Told once. */
+    void refused(kelvora::SystemPower::Refusal why, const QString &detail);
 
 private slots:
     // logind's PrepareForSleep, connected by name as Qt D-Bus connects signals.

@@ -34,6 +34,7 @@ constexpr uint GnomeInhibitSuspend = 4;
  */
 struct SystemPower::Private
 {
+    using Refusal = SystemPower::Refusal;
     SystemPower *q = nullptr;
     QDBusConnection system = QDBusConnection::systemBus();
     QDBusConnection session = QDBusConnection::sessionBus();
@@ -43,18 +44,37 @@ struct SystemPower::Private
     bool refusalTold = false;
     quint64 generation = 0; ///< answers to a hold asked before the last change are let go
 
-    void tellRefused(const QString &detail)
+    void tellRefused(Refusal why, const QString &detail)
     {
         qCWarning(powerLog, "the machine cannot be kept awake: %s", qPrintable(detail));
         if (!std::exchange(refusalTold, true))
-            emit q->refused(detail);
+            emit q->refused(why, detail);
+    }
+
+    static Refusal refusalOf(const QDBusError &error)
+    {
+        switch (error.type()) {
+        case QDBusError::ServiceUnknown:
+        case QDBusError::NoServer:
+        case QDBusError::Disconnected:
+            return Refusal::NoService;
+        case QDBusError::AccessDenied:
+            return Refusal::NotAllowed;
+        default:
+            // polkit's refusal has a name of its own
+            return error.name().startsWith(u"org.freedesktop.PolicyKit") ||
+                           error.name() == u"org.freedesktop.DBus.Error.InteractiveAuthorizationRequired"
+                       ? Refusal::NotAllowed
+                       : Refusal::Failed;
+        }
     }
 
     void takeLogindLock(const QString &why)
     {
         if (!system.isConnected()) {
-            tellRefused(system.lastError().message().isEmpty() ? QStringLiteral("no system bus")
-                                                               : system.lastError().message());
+            tellRefused(Refusal::NoService, system.lastError().message().isEmpty()
+                                                ? QStringLiteral("no system bus")
+                                                : system.lastError().message());
             return;
         }
         QDBusMessage call =
@@ -67,7 +87,7 @@ struct SystemPower::Private
             const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *watcher;
             if (reply.isError()) {
                 if (wanted && at == generation)
-                    tellRefused(reply.error().message());
+                    tellRefused(refusalOf(reply.error()), reply.error().message());
                 return;
             }
             // The old lock goes only once the new one holds: no moment between them to sleep in.

@@ -79,12 +79,13 @@ void SystemPower::hold(const QString &why)
     context.Reason.SimpleReasonString = reason.data();
     const HANDLE request = PowerCreateRequest(&context);
     if (request == INVALID_HANDLE_VALUE || !PowerSetRequest(request, PowerRequestSystemRequired)) {
+        const bool denied = GetLastError() == ERROR_ACCESS_DENIED;
         const QString detail = lastErrorText();
         if (request != INVALID_HANDLE_VALUE)
             CloseHandle(request);
         qCWarning(powerLog, "the machine cannot be kept awake: %s", qPrintable(detail));
         if (!std::exchange(d->refusalTold, true))
-            emit refused(detail);
+            emit refused(denied ? Refusal::NotAllowed : Refusal::Failed, detail);
         return;
     }
     release(); // the old request goes once the new one holds

@@ -262,6 +262,14 @@ QString stateProblemText(const StateRead &read)
     return {};
 }
 
+QString sleepLockRefusedText(bool noService, bool notAllowed, const QString &detail)
+{
+    const QString why = noService    ? QStringLiteral("本机没有电源管理服务")
+                        : notAllowed ? QStringLiteral("系统不允许本程序这样做（%1）").arg(detail)
+                                     : QStringLiteral("系统拒绝了（%1）").arg(detail);
+    return QStringLiteral("无法阻止电脑睡眠：%1。挂机照常进行，但电脑睡眠时论坛不计在线时间。").arg(why);
+}
+
 QString sleepLockReason(int runningSlots)
 {
     return QStringLiteral("正在挂机：%1 个论坛保持在线").arg(runningSlots);

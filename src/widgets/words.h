@@ -53,6 +53,8 @@ QString stateProblemText(const StateRead &read);
 
 /** Why a slot counts as logged out. */
 QString loggedOutReasonText(LoginWatch::Reason reason);
+/** Why the machine can't be kept awake, for the user. */
+QString sleepLockRefusedText(bool noService, bool notAllowed, const QString &detail);
 /** The reason the sleep lock gives, as the system's lists show it. */
 QString sleepLockReason(int runningSlots);
 

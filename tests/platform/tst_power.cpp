@@ -115,6 +115,7 @@ private slots:
         QSignalSpy refused(&power, &SystemPower::refused);
         power.hold(QStringLiteral("正在挂机：1 个论坛保持在线"));
         QTRY_COMPARE(refused.size(), 1);
+        QCOMPARE(refused.first().at(0).value<SystemPower::Refusal>(), SystemPower::Refusal::NoService);
         power.hold(QStringLiteral("正在挂机：2 个论坛保持在线"));
         QTest::qWait(200); // a second refusal would be told by now
         QCOMPARE(refused.size(), 1);

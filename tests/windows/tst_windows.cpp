@@ -1,4 +1,5 @@
 #include "platform/autostart.h"
+#include "platform/power.h"
 #include "platform/urllistlocation.h"
 #include "record/recordstore.h"
 
@@ -17,7 +18,8 @@ using namespace kelvora;
 
 // What the program does its own way on Windows, run as a Windows program (under Wine here, in a
 // Wine prefix made for the run): the Run key, where the address list lives and in which code page
-// it is written, and the record's file under Windows' rules for a file another program holds.
+// it is written, the record's file under Windows' rules for a file another program holds, and the
+// power request that keeps the machine awake with the wake Windows tells of.
 class TestWindows : public QObject
 {
     Q_OBJECT
@@ -26,6 +28,30 @@ class TestWindows : public QObject
         QStringLiteral("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run");
 
 private slots:
+    // Wine's power requests are stubs that succeed: what is tested is that the real calls are made
+    // and their handle let go, and that the hidden window hears Windows' word of a resume.
+    void aPowerRequestIsHeldAndAResumeIsHeard()
+    {
+        SystemPower power;
+        QSignalSpy refused(&power, &SystemPower::refused);
+        QSignalSpy woke(&power, &SystemPower::woke);
+        QSignalSpy sleeping(&power, &SystemPower::sleeping);
+        power.hold(QStringLiteral("正在挂机：2 个论坛保持在线"));
+        QVERIFY(power.isHeld());
+        power.hold(QStringLiteral("正在挂机：1 个论坛保持在线")); // a new reason: a new request
+        QVERIFY(power.isHeld());
+        power.release();
+        QVERIFY(!power.isHeld());
+        QCOMPARE(refused.size(), 0);
+
+        const HWND window = FindWindowW(L"KelvoraPower", nullptr);
+        QVERIFY(window);
+        PostMessageW(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+        PostMessageW(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+        QTRY_COMPARE(woke.size(), 1);
+        QCOMPARE(sleeping.size(), 1);
+    }
+
     void theRunKeyStartsTheProgramMinimisedUntilTurnedOff()
     {
         QString error;
