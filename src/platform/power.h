@@ -46,8 +46,15 @@ signals:
     void refused(kelvora::SystemPower::Refusal why, const QString &detail);
 
 private slots:
-    // logind's PrepareForSleep, connected by name as Qt D-Bus connects signals.
-    void onPrepareForSleep(bool before);
+    // logind's PrepareForSleep, connected by name as Qt D-Bus connects signals; on Windows the
+    // hidden window's WM_POWERBROADCAST.
+    void onPrepareForSleep(bool before)
+    {
+        if (before)
+            emit sleeping();
+        else
+            emit woke();
+    }
 
 private:
     struct Private;

@@ -173,12 +173,4 @@ bool SystemPower::isHeld() const
     return d->lock.isValid() || d->gnomeCookie.has_value();
 }
 
-void SystemPower::onPrepareForSleep(bool before)
-{
-    if (before)
-        emit sleeping();
-    else
-        emit woke();
-}
-
 } // namespace kelvora

@@ -1,3 +1,4 @@
+#include "platform/hiddenwindow_win.h"
 #include "platform/power.h"
 
 #include <QLoggingCategory>
@@ -49,15 +50,7 @@ struct SystemPower::Private
 
 SystemPower::SystemPower(QObject *parent) : QObject(parent), d(std::make_unique<Private>())
 {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = powerWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = L"KelvoraPower";
-    RegisterClassExW(&windowClass); // fails harmlessly when it is already registered
-    d->window = CreateWindowExW(WS_EX_TOOLWINDOW, windowClass.lpszClassName, L"Kelvora", WS_POPUP, 0, 0, 0, 0,
-                                nullptr, nullptr, instance, nullptr);
+    d->window = makeHiddenWindow(L"KelvoraPower", powerWindowProc);
     if (d->window)
         SetWindowLongPtrW(d->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
@@ -103,14 +96,6 @@ void SystemPower::release()
 bool SystemPower::isHeld() const
 {
     return d->request != nullptr;
-}
-
-void SystemPower::onPrepareForSleep(bool before)
-{
-    if (before)
-        emit sleeping();
-    else
-        emit woke();
 }
 
 } // namespace kelvora

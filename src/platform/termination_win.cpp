@@ -1,3 +1,4 @@
+#include "platform/hiddenwindow_win.h"
 #include "platform/termination.h"
 
 #include <QAbstractNativeEventFilter>
@@ -86,19 +87,6 @@ LRESULT CALLBACK sessionWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     }
 }
 
-HWND makeSessionWindow()
-{
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = sessionWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = L"KelvoraSessionEnd";
-    RegisterClassExW(&windowClass); // fails harmlessly when it is already registered
-    return CreateWindowExW(WS_EX_TOOLWINDOW, windowClass.lpszClassName, L"Kelvora", WS_POPUP, 0, 0, 0, 0,
-                           nullptr, nullptr, instance, nullptr);
-}
-
 } // namespace
 
 void onTerminationRequest(QObject *context, std::function<void()> handler)
@@ -110,7 +98,7 @@ void onTerminationRequest(QObject *context, std::function<void()> handler)
 
     auto *filter = new SessionEndFilter;
     QCoreApplication::instance()->installNativeEventFilter(filter);
-    const HWND window = makeSessionWindow();
+    const HWND window = makeHiddenWindow(L"KelvoraSessionEnd", sessionWindowProc);
     QObject::connect(context, &QObject::destroyed, [filter, window] {
         if (QCoreApplication::instance())
             QCoreApplication::instance()->removeNativeEventFilter(filter);

@@ -3,6 +3,7 @@
 #include "core/account.h"
 #include "core/browser.h"
 #include "core/clock.h"
+#include "core/keepawake.h"
 #include "core/timer.h"
 
 #include <QList>
@@ -199,6 +200,14 @@ private:
             QMetaObject::invokeMethod(
                 context, [done = std::move(done), answer] { done(answer); }, Qt::QueuedConnection);
     }
+};
+
+/** The system's lock against sleeping, as a list of what was asked of it: "hold <why>", "release". */
+struct FakeInhibitor final : SleepInhibitor
+{
+    void hold(const QString &why) override { calls << QStringLiteral("hold ") + why; }
+    void release() override { calls << QStringLiteral("release"); }
+    QStringList calls;
 };
 
 } // namespace kelvora::test

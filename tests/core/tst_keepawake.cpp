@@ -15,20 +15,12 @@ constexpr qint64 Second = 1000;
 constexpr qint64 Minute = 60 * Second;
 constexpr qint64 Spacing = 1500;
 
-/** The system's lock, as a list of what was asked of it. */
-struct FakeInhibitor final : SleepInhibitor
-{
-    void hold(const QString &why) override { calls << QStringLiteral("hold ") + why; }
-    void release() override { calls << QStringLiteral("release"); }
-    QStringList calls;
-};
-
 /** Eight running slots on one fake clock, kept awake as the session keeps them. */
 struct Machine
 {
     test::FakeClock clock;
     test::FakeTimers timers{clock};
-    FakeInhibitor inhibitor;
+    test::FakeInhibitor inhibitor;
     KeepAwake awake{&inhibitor, timers, Spacing, [](int n) { return QString::number(n); }};
     std::array<test::FakeBrowser, SlotCount> browsers{};
     std::vector<std::unique_ptr<ForumSlot>> forums;

@@ -32,6 +32,7 @@ class TestSession : public QObject
     test::FakeClock m_clock;
     test::FakeTimers m_timers{m_clock};
     test::FakeAccountStore m_accounts;
+    test::FakeInhibitor m_sleepLock;
 
     std::unique_ptr<SlotSession> makeSession(const QString &stateFile = {},
                                              const SlotProfiles *profiles = nullptr)
@@ -43,6 +44,7 @@ class TestSession : public QObject
         setup.saveDelayMs = 10;
         setup.timers = &m_timers;
         setup.accounts = &m_accounts;
+        setup.sleepInhibitor = &m_sleepLock;
         auto session =
             std::make_unique<SlotSession>(profiles ? *profiles : *m_profiles.get(), m_clock, setup);
         session->loadStartPage(QStringLiteral("about:blank"));
@@ -131,6 +133,15 @@ private slots:
         }
         m_timers.advance(Hour); // and on the hour, as the kept state has it
         QVERIFY(allHavePages(*session, 27));
+
+        // Kept awake while they run; after a sleep, every one is back at its forum within moments.
+        QCOMPARE(m_sleepLock.calls.last(), QStringLiteral("hold 正在挂机：8 个论坛保持在线"));
+        session->systemWoke();
+        m_timers.advance(SlotCount * 10);
+        QVERIFY(allHavePages(*session, 28));
+        for (const auto &runner : *session)
+            runner->stop();
+        QCOMPARE(m_sleepLock.calls.last(), QStringLiteral("release"));
     }
 
     // The state file cannot be written for a while (its folder gone, as on a disk that is full or
