@@ -44,6 +44,7 @@ LRESULT CALLBACK powerWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 struct SystemPower::Private
 {
     HANDLE request = nullptr;
+    bool executionState = false; ///< held by SetThreadExecutionState, where power requests are missing
     HWND window = nullptr;
     bool refusalTold = false;
 };
@@ -71,6 +72,13 @@ void SystemPower::hold(const QString &why)
     context.Flags = POWER_REQUEST_CONTEXT_SIMPLE_STRING;
     context.Reason.SimpleReasonString = reason.data();
     const HANDLE request = PowerCreateRequest(&context);
+    if (request == INVALID_HANDLE_VALUE && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
+        // A system without power requests (Wine, for one) still has the older way, without a reason.
+        if (SetThreadExecutionState(ES_CONTINUOUS | ES_SYSTEM_REQUIRED) != 0) {
+            d->executionState = true;
+            return;
+        }
+    }
     if (request == INVALID_HANDLE_VALUE || !PowerSetRequest(request, PowerRequestSystemRequired)) {
         const bool denied = GetLastError() == ERROR_ACCESS_DENIED;
         const QString detail = lastErrorText();
@@ -87,6 +95,8 @@ void SystemPower::hold(const QString &why)
 
 void SystemPower::release()
 {
+    if (std::exchange(d->executionState, false))
+        SetThreadExecutionState(ES_CONTINUOUS);
     if (!d->request)
         return;
     PowerClearRequest(d->request, PowerRequestSystemRequired);
@@ -95,7 +105,7 @@ void SystemPower::release()
 
 bool SystemPower::isHeld() const
 {
-    return d->request != nullptr;
+    return d->request != nullptr || d->executionState;
 }
 
 } // namespace kelvora
