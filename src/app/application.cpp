@@ -373,10 +373,9 @@ void Application::startRecord()
         tellNotKept(
             QStringLiteral("挂机记录无法写入（%1）。挂机照常进行，能写入时会自动继续记录。").arg(error));
     });
-    if (!m_recorder->open())
-        return;
     for (int i = 0; i < SlotCount; ++i)
         m_recorder->follow(i, m_session->at(i)->slot());
+    m_recorder->open(); // or, where it can't be now, as soon as it can
 }
 
 void Application::openRecord(int slot)

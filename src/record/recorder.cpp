@@ -25,9 +25,12 @@ Recorder::Recorder(const QString &path, const Clock &clock, int aliveEveryMs, QO
     m_aliveTimer->setObjectName(QStringLiteral("recordAlive"));
     m_aliveTimer->setInterval(aliveEveryMs);
     connect(m_aliveTimer, &QTimer::timeout, this, [this] {
+        if (!m_store) {
+            openStore(false); // a full disk may have room by now
+            return;
+        }
         noteBreak();
-        if (m_store)
-            m_store->markAlive(stamp());
+        m_store->markAlive(stamp());
     });
 }
 
@@ -35,24 +38,41 @@ Recorder::~Recorder() = default;
 
 bool Recorder::open()
 {
+    m_aliveTimer->start();
+    return openStore(true);
+}
+
+bool Recorder::openStore(bool first)
+{
     m_store = std::make_unique<RecordStore>(m_path);
-    connect(m_store.get(), &RecordStore::problem, this, &Recorder::problem);
+    // Trying again, what goes wrong was told the first time.
+    if (first)
+        connect(m_store.get(), &RecordStore::problem, this, &Recorder::problem);
     connect(m_store.get(), &RecordStore::writeFailing, this, &Recorder::writeFailing);
     if (!m_store->open()) {
         m_store.reset();
         return false;
     }
+    if (!first)
+        connect(m_store.get(), &RecordStore::problem, this, &Recorder::problem);
     m_runWatch.check(m_clock.steadyMs(), m_clock.wallMs());
     // A run recorded with the clock ahead: this one goes on from its end, not before it.
-    m_lastStampMs = m_store->lastMomentMs();
+    m_lastStampMs = std::max(m_lastStampMs, m_store->lastMomentMs());
     add(-1, RecordKind::ProgramStarted);
+    // Opened late, the record starts from how the slots are now.
+    for (const auto &[index, slot] : m_followed) {
+        if (slot->isRunning())
+            add(index, RecordKind::Started);
+        if (slot->status() == SlotStatus::LoggedOut)
+            add(index, RecordKind::LoggedOut);
+    }
     m_store->markAlive(stamp());
-    m_aliveTimer->start();
     return true;
 }
 
 void Recorder::follow(int index, const ForumSlot &slot)
 {
+    m_followed.emplace_back(index, &slot);
     connect(&slot, &ForumSlot::resumed, this,
             [this, index](const SavedSlot &saved) { add(index, RecordKind::Resumed, saved.address); });
     connect(&slot, &ForumSlot::opened, this,

@@ -7,6 +7,8 @@
 #include <QObject>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QTimer;
 
@@ -29,7 +31,11 @@ public:
     Recorder(const QString &path, const Clock &clock, int aliveEveryMs, QObject *parent = nullptr);
     ~Recorder() override;
 
-    /** Opens the record and notes that the program started; false when there is no record to keep. */
+    /**
+     * Opens the record and notes that the program started; false when there is no record to keep
+     * now. Then it is tried again at every alive mark (a full disk may have room by then), and
+     * begins with the followed slots as they are.
+     */
     bool open();
     /** Writes what slot `index` does from now on. */
     void follow(int index, const ForumSlot &slot);
@@ -59,6 +65,7 @@ signals:
     void writeFailing(const QString &error);
 
 private:
+    bool openStore(bool first);
     void add(int slot, RecordKind kind, const QString &detail = {});
     /** Writes the time the program did not run since the moment before, if it did not. */
     void noteBreak();
@@ -71,6 +78,7 @@ private:
     QTimer *m_aliveTimer = nullptr;
     RunWatch m_runWatch;
     qint64 m_lastStampMs = 0;
+    std::vector<std::pair<int, const ForumSlot *>> m_followed;
 };
 
 } // namespace kelvora

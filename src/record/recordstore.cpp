@@ -207,9 +207,6 @@ bool RecordStore::setAside(const QString &why)
 
 void RecordStore::writeFailed(const QString &error)
 {
-    // SQLite keeps a failed step's error for the statement's next reset, and Qt then drops the
-    // statement for good: made anew, the next write goes through as soon as there is room.
-    prepareStatements();
     if (std::exchange(m_failing, true))
         return;
     emit writeFailing(error);

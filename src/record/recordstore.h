@@ -59,7 +59,7 @@ signals:
 private:
     struct Connection;
     bool openFile();
-    /** Makes the writing statements ready; again after a failed write, which leaves them unusable. */
+    /** Makes the writing statements ready. */
     bool prepareStatements();
     /** Writes one event; false, the error in the event query, when it could not. */
     bool insert(const RecordEvent &event);

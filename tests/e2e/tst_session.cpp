@@ -2,6 +2,7 @@
 #include "common/forumwindow.h"
 #include "common/smalldisk.h"
 #include "record/recorder.h"
+#include "record/recordstore.h"
 #include "web/cookiewriter.h"
 #include "web/webpage.h"
 #include "web/webprofile.h"
@@ -324,6 +325,52 @@ private slots:
         QCOMPARE(attempts(), 2); // the first login, and the refused one: never again
         m_forum.setAjaxLogin(false);
         m_accounts.accounts.clear();
+    }
+
+    // The record on a disk that is full from the start, and one that fills: each told once, and
+    // written by itself as soon as there is room, beginning with the slots as they are then.
+    void theRecordGoesOnOnceAFullDiskHasRoom()
+    {
+        test::SmallDisk disk;
+        if (!disk.usable())
+            QSKIP("no small file system can be made here");
+        test::FakeBrowser browser;
+        ForumSlot slot{browser, m_clock, m_timers, slotTable()[0], nullptr, false};
+        slot.open(QStringLiteral("http://127.0.0.1/forum"));
+        slot.start();
+        QVERIFY(disk.fill());
+        Recorder recorder(disk.filePath(QStringLiteral("record-full.sqlite")), m_clock, 50);
+        QSignalSpy problems(&recorder, &Recorder::problem);
+        QSignalSpy failing(&recorder, &Recorder::writeFailing);
+        recorder.follow(0, slot);
+        QVERIFY(!recorder.open());
+        QTest::qWait(200); // tried again meanwhile
+        QCOMPARE(problems.size(), 1);
+        disk.free();
+        QTRY_VERIFY(recorder.store());
+        const auto running = [&] {
+            const RecordData data = recorder.read(0);
+            return recordStrip(data, 0, data.events.front().atMs, recorder.nowMs() + 1, true)
+                       .spans.back()
+                       .state == RecordState::Online;
+        };
+        QVERIFY(running());
+
+        QVERIFY(disk.fill());
+        const qint64 before = recorder.nowMs();
+        for (int i = 0; i < 200 && failing.isEmpty(); ++i) { // until the log needs a page more
+            slot.stop();
+            slot.start();
+        }
+        QCOMPARE(failing.size(), 1);
+        slot.stop();
+        disk.free();
+        slot.start();
+        const RecordData data = recorder.read(0);
+        QVERIFY(data.events.back().atMs >= before);
+        QCOMPARE(data.events.back().kind, RecordKind::Started);
+        QCOMPARE(failing.size(), 1); // told once
+        QCOMPARE(problems.size(), 1);
     }
 
     void aQuitOnAFullDiskResumesEverySlotLoggedIn()
