@@ -2,10 +2,12 @@
 #include "common/forumserver.h"
 #include "common/guitest.h"
 #include "common/recordchanges.h"
+#include "common/smalldisk.h"
 #include "core/author.h"
 #include "infowin/instructionswindow.h"
 #include "record/recordstore.h"
 #include "slots/slotrunner.h"
+#include "slots/slotsession.h"
 #include "urllist/urllisteditorwindow.h"
 #include "widgets/controls.h"
 
@@ -122,6 +124,41 @@ private slots:
     {
         m_app.reset();
         m_box.reset();
+    }
+
+    // A disk that fills while the program runs: neither the slots' state nor the record can be
+    // written, and one message says so, not one of each.
+    void aDiskThatFillsIsToldInOneMessage()
+    {
+        test::SmallDisk disk;
+        if (!disk.usable())
+            QSKIP("no small file system can be made here");
+        m_app.reset();
+        const QString folder = disk.filePath(QStringLiteral("program"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::copy(listPath(), QDir(folder).filePath(QStringLiteral("userbbs.dat"))));
+        ApplicationSetup setup = test::programSetup(folder, &m_quits);
+        setup.aliveEveryMs = 50;
+        setup.saveDelayMs = 10;
+        m_app = std::make_unique<Application>(std::move(setup));
+        m_app->start();
+        QTRY_VERIFY(m_app->record());
+        QSignalSpy recordFailing(m_app->record(), &RecordStore::writeFailing);
+        QSignalSpy stateFailing(m_app->session(), &SlotSession::stateKeptChanged);
+
+        QVERIFY(disk.fill());
+        m_app->resumeAction()->trigger(); // a change to keep
+        QTRY_COMPARE(stateFailing.size(), 1);
+        // The record writes into the room its log already has, until the slots' changes need more.
+        for (int i = 0; i < 5000 && recordFailing.isEmpty(); ++i) {
+            runner(0).open(QStringLiteral("http://forum-%1.example/").arg(i));
+            if (i % 50 == 0)
+                QTest::qWait(60);
+        }
+        QCOMPARE(recordFailing.size(), 1);
+        QCOMPARE(m_box->messages.size(), 1);
+        disk.free();
+        m_app.reset();
     }
 
     void theEditorOpensOnceAndReadsTheFileAgainWhenReopened()
