@@ -31,16 +31,26 @@ struct LoggedOutSlot
 
     explicit LoggedOutSlot(bool withAccount = true)
     {
-        store.atOnce = true;
-        slot.setAccountStore(&store, 2);
-        if (withAccount) {
-            store.accounts[2] = TheAccount;
-            slot.setAccount(TheAccount.userName);
-        }
+        keep(withAccount, true);
         slot.open(ForumPage);
         loaded(Member);
         slot.setTypedPeriod(1);
         slot.start();
+    }
+    /** A slot going on after a restart as `saved` says, its account (if any) found in the store. */
+    LoggedOutSlot(const SavedSlot &saved, bool withAccount)
+    {
+        keep(withAccount, false);
+        slot.resume(saved);
+    }
+    void keep(bool withAccount, bool givenAnew)
+    {
+        store.atOnce = true;
+        slot.setAccountStore(&store, 2);
+        if (withAccount) {
+            store.accounts[2] = TheAccount;
+            slot.setAccount(TheAccount.userName, givenAnew);
+        }
     }
     void loaded(const LoginSigns &signs, bool refused = false)
     {
@@ -251,43 +261,24 @@ private slots:
     void aSlotResumedOnALoginPageIsLoggedOutAndLogsInAgain()
     {
         QFETCH(bool, withAccount);
-        test::FakeClock clock;
-        test::FakeTimers timers{clock};
-        test::FakeBrowser browser;
-        test::FakeAccountStore store;
-        store.atOnce = true;
-        ForumSlot slot{browser, clock, timers, slotTable()[2], nullptr, false};
-        QSignalSpy loggedOut(&slot, &ForumSlot::loggedOutChanged);
-        slot.setAccountStore(&store, 2);
-        if (withAccount) {
-            store.accounts[2] = TheAccount;
-            slot.setAccount(TheAccount.userName, false); // found in the store at the start
-        }
-        slot.resume({ForumPage, 5, true});
-        slot.pageLoadStarted();
-        PageLoad load;
-        load.signs = LoginForm;
-        slot.pageLoadFinished(load);
-        QCOMPARE(slot.status(), SlotStatus::LoggedOut);
+        LoggedOutSlot s({ForumPage, 5, true}, withAccount);
+        QSignalSpy loggedOut(&s.slot, &ForumSlot::loggedOutChanged);
+        s.loaded(LoginForm);
+        QCOMPARE(s.slot.status(), SlotStatus::LoggedOut);
         QCOMPARE(loggedOut.size(), 1);
-        QCOMPARE(slot.report().loggedOutReason, LoginWatch::Reason::WhileNotRunning);
-        QVERIFY(!slot.report().startedLoggedOut);
-        QCOMPARE(browser.submitted.size(), withAccount ? 1 : 0);
+        QCOMPARE(s.slot.report().loggedOutReason, LoginWatch::Reason::WhileNotRunning);
+        QVERIFY(!s.slot.report().startedLoggedOut);
+        QCOMPARE(s.browser.submitted.size(), withAccount ? 1 : 0);
         if (!withAccount)
             return;
-        slot.loginSubmitted(LoginFill::Submitted);
-        slot.pageLoadStarted();
-        slot.pageLoadFinished(PageLoad{}); // the forum's answer
-        slot.pageLoadStarted();
-        load.signs = Member;
-        slot.pageLoadFinished(load); // the slot's own page, logged in
-        QCOMPARE(slot.status(), SlotStatus::Running);
+        s.slot.loginSubmitted(LoginFill::Submitted);
+        s.loaded(Member); // the forum's answer
+        s.loaded(Member); // the slot's own page, logged in
+        QCOMPARE(s.slot.status(), SlotStatus::Running);
         QCOMPARE(loggedOut.size(), 2);
         // From here it is watched as any slot: a lost logout link is a logout again.
-        slot.pageLoadStarted();
-        load.signs = NoLogoutLink;
-        slot.pageLoadFinished(load);
-        QCOMPARE(slot.report().loggedOutReason, LoginWatch::Reason::LogoutLinkGone);
+        s.loaded(NoLogoutLink);
+        QCOMPARE(s.slot.report().loggedOutReason, LoginWatch::Reason::LogoutLinkGone);
     }
 
     // A refused password is tried once, and not again at the next start: the limits go with the
@@ -313,36 +304,20 @@ private slots:
         QVERIFY(file.write(state));
         QCOMPARE(file.read().state.entries[2], std::optional(kept));
 
-        test::FakeClock clock;
-        clock.wallStart = clock.wallStart.addSecs(600);
-        test::FakeTimers timers{clock};
-        test::FakeBrowser browser;
-        test::FakeAccountStore store;
-        store.atOnce = true;
-        store.accounts[2] = TheAccount;
-        ForumSlot slot{browser, clock, timers, slotTable()[2], nullptr, false};
-        slot.setAccountStore(&store, 2);
-        slot.setAccount(TheAccount.userName, false);
-        slot.resume(*file.read().state.entries[2]);
-        const auto showLoginForm = [&] {
-            slot.pageLoadStarted();
-            PageLoad load;
-            load.signs = LoginForm;
-            slot.pageLoadFinished(load);
-        };
-        showLoginForm();
-        timers.advance(5 * Minute);
-        showLoginForm();
-        QCOMPARE(slot.status(), SlotStatus::LoggedOut);
-        QCOMPARE(slot.report().relogin, State::GivenUp);
-        QCOMPARE(slot.report().reloginFailure, ReloginPlan::Failure::WrongPassword);
-        QVERIFY(browser.submitted.isEmpty());
+        LoggedOutSlot s(*file.read().state.entries[2], true);
+        s.loaded(LoginForm);
+        s.timers.advance(5 * Minute);
+        s.loaded(LoginForm);
+        QCOMPARE(s.slot.status(), SlotStatus::LoggedOut);
+        QCOMPARE(s.slot.report().relogin, State::GivenUp);
+        QCOMPARE(s.slot.report().reloginFailure, ReloginPlan::Failure::WrongPassword);
+        QVERIFY(s.browser.submitted.isEmpty());
 
-        slot.setAccount(TheAccount.userName); // given anew, say with the new password
-        timers.advance(5 * Minute);
-        showLoginForm();
-        QCOMPARE(browser.submitted.size(), 1);
-        QCOMPARE(slot.savedState()->relogin.failuresInARow, 0);
+        s.slot.setAccount(TheAccount.userName); // given anew, say with the new password
+        s.timers.advance(5 * Minute);
+        s.loaded(LoginForm);
+        QCOMPARE(s.browser.submitted.size(), 1);
+        QCOMPARE(s.slot.savedState()->relogin.failuresInARow, 0);
     }
 
     void aSlotWithoutAnAccountLeavesTheFormAlone()
