@@ -10,14 +10,14 @@
 #include "platform/autostart.h"
 #include "platform/power.h"
 #include "record/recorder.h"
-#include "slots/slotrunner.h"
-#include "slots/slotsession.h"
+#include "session/slotrunner.h"
+#include "session/slotsession.h"
 #include "urllist/urllisteditorwindow.h"
 #include "web/cookiewriter.h"
 #include "web/webprofile.h"
 #include "widgets/controls.h"
 #include "widgets/messagebox.h"
-#include "widgets/words.h"
+#include "words/words.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,14 +4,14 @@
 #include "core/twips.h"
 #include "core/windowlayout.h"
 #include "platform/desktop.h"
-#include "slots/slotdeck.h"
-#include "slots/slotpanel.h"
-#include "slots/slotrunner.h"
+#include "views/slotdeck.h"
+#include "views/slotpanel.h"
+#include "session/slotrunner.h"
 #include "widgets/controls.h"
 #include "widgets/fonts.h"
 #include "widgets/linklabel.h"
 #include "widgets/messagebox.h"
-#include "widgets/words.h"
+#include "words/words.h"
 
 #include <QAction>
 #include <QCheckBox>

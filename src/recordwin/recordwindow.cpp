@@ -1,7 +1,7 @@
 #include "recordwin/recordwindow.h"
 
 #include "widgets/controls.h"
-#include "widgets/words.h"
+#include "words/words.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -20,7 +20,6 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineUrlRequestInfo>
 #include <QWebEngineUrlRequestInterceptor>
-#include <QWebEngineView>
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
 #include <QWebEnginePermission>
 #endif
@@ -412,8 +411,7 @@ void WebPage::wakeAndReload()
 
 void WebPage::showIfViewShown()
 {
-    const QWebEngineView *view = QWebEngineView::forPage(this);
-    if (view && view->isVisible() && !isVisible())
+    if (m_viewShown && m_viewShown() && !isVisible())
         setVisible(true);
 }
 

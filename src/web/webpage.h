@@ -71,6 +71,11 @@ public:
     void setDialogHandler(DialogHandler handler) { m_dialogHandler = std::move(handler); }
     /** Lets one question of any page wait for the user at a time; without one, none waits. */
     void setQuestionGate(QuestionGate *gate) { m_questions = gate; }
+    /**
+     * Tells whether a view that shows the page is on screen now, where there is one: the page is
+     * shown again when it wakes. Without it the page has no view.
+     */
+    void setViewShownQuery(std::function<bool()> query) { m_viewShown = std::move(query); }
 
     using QWebEnginePage::load;
     void load(const QString &address) override;
@@ -122,6 +127,7 @@ private:
 
     ForumFetch *m_forumFetch = nullptr;
     DialogHandler m_dialogHandler;
+    std::function<bool()> m_viewShown;
     bool m_timerReloadPending = false;
     bool m_holdsInput = false;
     QPointer<WebPage> m_aside; ///< the background reload under way

@@ -6,8 +6,8 @@
 #include "core/slottable.h"
 #include "mainwin/mainwindow.h"
 #include "platform/processsetup.h"
-#include "slots/slotrunner.h"
-#include "slots/slotsession.h"
+#include "session/slotrunner.h"
+#include "session/slotsession.h"
 #include "web/engine.h"
 #include "web/webprofile.h"
 

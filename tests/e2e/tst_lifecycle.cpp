@@ -1,6 +1,6 @@
 #include "common/forumwindow.h"
 #include "mainwin/mainwindow.h"
-#include "slots/slotpanel.h"
+#include "views/slotpanel.h"
 
 #include <QPushButton>
 #include <QSignalSpy>

@@ -1,7 +1,7 @@
 #include "common/fakes.h"
 #include "common/forumwindow.h"
 #include "mainwin/mainwindow.h"
-#include "slots/slotpanel.h"
+#include "views/slotpanel.h"
 #include "web/webpage.h"
 
 #include <QFrame>

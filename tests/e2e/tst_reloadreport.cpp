@@ -1,7 +1,7 @@
 #include "common/forumwindow.h"
 #include "core/pageload.h"
 #include "mainwin/mainwindow.h"
-#include "widgets/words.h"
+#include "words/words.h"
 
 #include <QLabel>
 #include <QPushButton>

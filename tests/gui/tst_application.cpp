@@ -6,8 +6,8 @@
 #include "core/author.h"
 #include "infowin/instructionswindow.h"
 #include "record/recordstore.h"
-#include "slots/slotrunner.h"
-#include "slots/slotsession.h"
+#include "session/slotrunner.h"
+#include "session/slotsession.h"
 #include "urllist/urllisteditorwindow.h"
 #include "widgets/controls.h"
 

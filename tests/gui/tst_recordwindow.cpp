@@ -1,7 +1,7 @@
 #include "common/widgettest.h"
 #include "record/recordstore.h"
 #include "recordwin/recordwindow.h"
-#include "widgets/words.h"
+#include "words/words.h"
 
 #include <QDateTime>
 #include <QDir>

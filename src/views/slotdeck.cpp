@@ -1,9 +1,9 @@
-#include "slots/slotdeck.h"
+#include "views/slotdeck.h"
 
 #include "core/windowlayout.h"
-#include "slots/slotpanel.h"
-#include "slots/slotrunner.h"
-#include "slots/slotsession.h"
+#include "session/slotrunner.h"
+#include "session/slotsession.h"
+#include "views/slotpanel.h"
 #include "web/webpage.h"
 
 #include <QComboBox>

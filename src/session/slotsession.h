@@ -5,7 +5,7 @@
 #include "core/relogin.h"
 #include "core/slotstate.h"
 #include "core/slottable.h"
-#include "slots/qttimer.h"
+#include "core/qttimer.h"
 
 #include <QObject>
 

@@ -2,7 +2,7 @@
 
 #include "core/forumslot.h"
 #include "core/slottable.h"
-#include "slots/qttimer.h"
+#include "core/qttimer.h"
 
 #include <QObject>
 

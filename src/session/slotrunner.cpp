@@ -1,4 +1,4 @@
-#include "slots/slotrunner.h"
+#include "session/slotrunner.h"
 
 #include "web/webpage.h"
 

@@ -1,4 +1,4 @@
-#include "widgets/words.h"
+#include "words/words.h"
 
 #include <algorithm>
 

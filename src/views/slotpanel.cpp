@@ -1,14 +1,14 @@
-#include "slots/slotpanel.h"
+#include "views/slotpanel.h"
 
 #include "core/period.h"
 #include "core/twips.h"
-#include "slots/accountcontrols.h"
-#include "slots/slotrunner.h"
+#include "session/slotrunner.h"
+#include "views/accountcontrols.h"
 #include "web/webpage.h"
 #include "widgets/controls.h"
 #include "widgets/fonts.h"
 #include "widgets/messagebox.h"
-#include "widgets/words.h"
+#include "words/words.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -101,6 +101,8 @@ SlotPanel::SlotPanel(SlotRunner &runner, QWidget *parent)
     connect(m_runner.page(), &WebPage::pageLoadStarted, this, &SlotPanel::dismissPageMessage);
 
     m_view->setPage(m_runner.page());
+    m_runner.page()->setViewShownQuery(
+        [view = QPointer<QWebEngineView>(m_view)] { return view && view->isVisible(); });
     m_runner.page()->setDialogHandler(
         [this](const PageDialogRequest &request) { return answerDialog(request); });
     // Whether the page is seen changes with the view's own showing and with the window's.

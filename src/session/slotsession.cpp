@@ -1,9 +1,9 @@
-#include "slots/slotsession.h"
+#include "session/slotsession.h"
 
 #include "platform/memory.h"
-#include "slots/slotrunner.h"
+#include "session/slotrunner.h"
 #include "web/webprofile.h"
-#include "widgets/words.h"
+#include "words/words.h"
 
 #include <QTimer>
 

@@ -1,8 +1,8 @@
-#include "slots/accountcontrols.h"
+#include "views/accountcontrols.h"
 
 #include "core/pageload.h"
 #include "core/twips.h"
-#include "slots/slotrunner.h"
+#include "session/slotrunner.h"
 #include "web/webpage.h"
 #include "widgets/controls.h"
 #include "widgets/fonts.h"
