@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/forumslot.h"
-#include "core/slottable.h"
 #include "core/qttimer.h"
+#include "core/slottable.h"
 
 #include <QObject>
 

@@ -2,10 +2,10 @@
 
 #include "core/keepawake.h"
 #include "core/pagedialog.h"
+#include "core/qttimer.h"
 #include "core/relogin.h"
 #include "core/slotstate.h"
 #include "core/slottable.h"
-#include "core/qttimer.h"
 
 #include <QObject>
 

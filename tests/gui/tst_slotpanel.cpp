@@ -2,8 +2,8 @@
 #include "common/guitest.h"
 #include "core/clock.h"
 #include "mainwin/mainwindow.h"
-#include "views/slotpanel.h"
 #include "session/slotrunner.h"
+#include "views/slotpanel.h"
 #include "web/webpage.h"
 #include "widgets/controls.h"
 
