@@ -2,7 +2,6 @@
 
 #include "app/splashwindow.h"
 #include "app/trayicon.h"
-#include "core/author.h"
 #include "core/clock.h"
 #include "infowin/instructionswindow.h"
 #include "mainwin/mainwindow.h"
@@ -11,12 +10,11 @@
 #include "platform/power.h"
 #include "record/recorder.h"
 #include "session/slotrunner.h"
-#include "session/slotsession.h"
 #include "urllist/urllisteditorwindow.h"
-#include "web/cookiewriter.h"
 #include "web/webprofile.h"
 #include "widgets/controls.h"
 #include "widgets/messagebox.h"
+#include "words/author.h"
 #include "words/words.h"
 
 #include <QAction>
@@ -36,25 +34,6 @@ ApplicationSetup::ApplicationSetup(std::unique_ptr<SlotProfiles> slotProfiles, U
 ApplicationSetup::ApplicationSetup(ApplicationSetup &&) noexcept = default;
 ApplicationSetup::~ApplicationSetup() = default;
 
-namespace {
-
-// The longest the end waits for a browser to take the request to write its cookies.
-constexpr int CookieWriteTimeoutMs = 3000;
-
-QString stateFileFor(const ApplicationSetup &setup)
-{
-    if (!setup.stateFile.isEmpty())
-        return setup.stateFile;
-    return QFileInfo(setup.urlList.path()).dir().filePath(QStringLiteral("slots.json"));
-}
-
-QString recordFilePath(const QString &stateFile)
-{
-    return QFileInfo(stateFile).dir().filePath(RecordStore::fileName());
-}
-
-} // namespace
-
 Application::Application(ApplicationSetup setup)
     : m_setup(std::move(setup)), m_addresses(m_setup.urlList),
       m_showAction(new QAction(QStringLiteral("显示程序"), this)),
@@ -64,10 +43,13 @@ Application::Application(ApplicationSetup setup)
       m_autostartAction(new QAction(QStringLiteral("开机自动启动"), this)),
       m_recordAction(new QAction(QStringLiteral("挂机记录"), this)),
       m_preventSleepAction(new QAction(QStringLiteral("挂机时阻止电脑睡眠"), this)),
-      m_clock(m_setup.clock ? *m_setup.clock : SystemClock::instance()),
-      m_stateFilePath(stateFileFor(m_setup)),
-      m_cookies(std::make_unique<CookieWriter>(m_setup.profiles->all()))
+      m_clock(m_setup.clock ? *m_setup.clock : SystemClock::instance())
 {
+    SessionSetup &session = m_setup.session;
+    if (session.stateFile.isEmpty())
+        session.stateFile = QFileInfo(m_setup.urlList.path()).dir().filePath(QStringLiteral("slots.json"));
+    session.accounts = m_setup.accounts.get();
+    session.power = m_setup.power.get();
     m_showAction->setObjectName(QStringLiteral("show"));
     m_exitAction->setObjectName(QStringLiteral("exit"));
     m_resumeAction->setObjectName(QStringLiteral("resume"));
@@ -85,24 +67,6 @@ Application::Application(ApplicationSetup setup)
         if (m_session)
             m_session->setPreventSleep(on);
     });
-    if (SystemPower *power = m_setup.power.get()) {
-        // The record hears of a wake first, so the break it writes is the sleep the system told of.
-        connect(power, &SystemPower::sleeping, this, [this] {
-            if (m_recorder)
-                m_recorder->systemSleeping();
-        });
-        connect(power, &SystemPower::woke, this, [this] {
-            if (m_recorder)
-                m_recorder->systemWoke();
-            if (m_session)
-                m_session->systemWoke();
-        });
-        connect(power, &SystemPower::refused, this, [this](SystemPower::Refusal why, const QString &detail) {
-            if (m_tray)
-                m_tray->showMessage(sleepLockRefusedText(why == SystemPower::Refusal::NoService,
-                                                         why == SystemPower::Refusal::NotAllowed, detail));
-        });
-    }
     m_recordAction->setObjectName(QStringLiteral("record"));
     connect(m_recordAction, &QAction::triggered, this, [this] { openRecord(-1); });
     m_resumeAction->setCheckable(true);
@@ -120,12 +84,6 @@ Application::Application(ApplicationSetup setup)
             m_session->setLateReloads(on);
     });
     connect(m_autostartAction, &QAction::toggled, this, &Application::setStartsWithSession);
-    connect(m_cookies.get(), &CookieWriter::written, this, [this] {
-        if (m_setup.quit)
-            m_setup.quit();
-        else
-            QApplication::quit();
-    });
     // However the event loop comes to its end, the program ends in order on the way.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &Application::end);
 }
@@ -139,13 +97,20 @@ Application::~Application()
     delete m_splash;
     m_window.reset();
     m_tray.reset();
-    m_recorder.reset();
     m_session.reset();
 }
 
 RecordStore *Application::record() const
 {
-    return m_recorder ? m_recorder->store() : nullptr;
+    return m_session ? m_session->recorder()->store() : nullptr;
+}
+
+void Application::quit()
+{
+    if (m_setup.quit)
+        m_setup.quit();
+    else
+        QApplication::quit();
 }
 
 void Application::start()
@@ -166,13 +131,7 @@ void Application::showMainWindow()
                                                              m_autostartAction, m_exitAction});
         m_tray->show();
     }
-    SessionSetup sessionSetup;
-    sessionSetup.stateFile = m_stateFilePath;
-    sessionSetup.resumeSpacingMs = m_setup.resumeSpacingMs;
-    sessionSetup.saveDelayMs = m_setup.saveDelayMs;
-    sessionSetup.accounts = m_setup.accounts.get();
-    sessionSetup.sleepInhibitor = m_setup.power.get();
-    m_session = std::make_unique<SlotSession>(*m_setup.profiles, m_clock, sessionSetup);
+    m_session = std::make_unique<SlotSession>(*m_setup.profiles, m_clock, m_setup.session);
     m_session->loadStartPage(m_setup.startPage);
     MainWindowSetup setup;
     setup.session = m_session.get();
@@ -192,9 +151,29 @@ void Application::showMainWindow()
         window->showMinimized();
     else
         window->show();
+    followSession();
+    m_session->start();
+}
 
-    startRecord();
+void Application::followSession()
+{
     SlotSession *session = m_session.get();
+    connect(session, &SlotSession::ended, this, &Application::quit);
+    connect(session, &SlotSession::recordProblem, this, [this](const RecordProblem &problem) {
+        MessageBox::showWithoutWaiting(m_window.get(), {QMessageBox::Warning, QStringLiteral("提示"),
+                                                        recordProblemText(problem), QMessageBox::Ok});
+    });
+    connect(session, &SlotSession::recordWriteFailing, this, [this](const QString &error) {
+        tellNotKept(
+            QStringLiteral("挂机记录无法写入（%1）。挂机照常进行，能写入时会自动继续记录。").arg(error));
+    });
+    connect(session, &SlotSession::sleepLockRefused, this,
+            [this](SystemPower::Refusal why, const QString &detail) {
+                if (m_tray)
+                    m_tray->showMessage(sleepLockRefusedText(why == SystemPower::Refusal::NoService,
+                                                             why == SystemPower::Refusal::NotAllowed,
+                                                             detail));
+            });
     connect(session, &SlotSession::stateUnusable, this, &Application::tellStateUnusable);
     connect(session, &SlotSession::choicesRead, this, [this, session] {
         const QSignalBlocker quietResume(m_resumeAction);
@@ -213,21 +192,22 @@ void Application::showMainWindow()
         if (m_window && m_window->switchedSlot() < 0)
             m_window->switchToSlot(index);
     });
-    connect(session, &SlotSession::loggedOutChanged, this, &Application::tellLogin);
+    connect(session, &SlotSession::loggedOutForTheUser, this, [this](int index) {
+        if (m_tray)
+            m_tray->showMessage(QStringLiteral("%1：账号已掉线，请在程序中重新登录").arg(slotCaption(index)));
+    });
+    connect(session, &SlotSession::loggedOutSlotsChanged, this, &Application::showLoggedOut);
     connect(session, &SlotSession::reloggedIn, this, [this](int index) {
         if (m_tray)
-            m_tray->showMessage(
-                QStringLiteral("%1：已自动重新登录").arg(m_session->at(index)->description().caption));
+            m_tray->showMessage(QStringLiteral("%1：已自动重新登录").arg(slotCaption(index)));
     });
     connect(session, &SlotSession::reloginFailed, this,
             [this](int index, ReloginPlan::Failure failure, bool givenUp) {
                 if (m_tray && givenUp)
-                    m_tray->showMessage(
-                        QStringLiteral("%1：自动登录失败：%2，请在程序中重新登录")
-                            .arg(m_session->at(index)->description().caption, reloginFailureText(failure)));
+                    m_tray->showMessage(QStringLiteral("%1：自动登录失败：%2，请在程序中重新登录")
+                                            .arg(slotCaption(index), reloginFailureText(failure)));
             });
     connect(session, &SlotSession::stateKeptChanged, this, &Application::tellStateKept);
-    m_session->resumeKept();
 }
 
 void Application::tellStateUnusable(const StateRead &read, const QString &asidePath)
@@ -271,19 +251,13 @@ void Application::tellNotKept(const QString &text)
         m_window.get(), {QMessageBox::Warning, QStringLiteral("提示"), text, QMessageBox::Ok});
 }
 
-void Application::tellLogin(int index, bool loggedOut)
+void Application::showLoggedOut(const QList<int> &indexes)
 {
     if (!m_tray)
         return;
-    // A slot with an account tries to log in again at once: the tray tells what came of it.
-    if (loggedOut && !m_session->at(index)->slot().accountUser())
-        m_tray->showMessage(QStringLiteral("%1：账号已掉线，请在程序中重新登录")
-                                .arg(m_session->at(index)->description().caption));
     QStringList out;
-    for (const auto &runner : *m_session) {
-        if (runner->slot().status() == SlotStatus::LoggedOut)
-            out << runner->description().caption;
-    }
+    for (const int index : indexes)
+        out << slotCaption(index);
     const QString name = QStringLiteral(" %1软件").arg(authorName());
     m_tray->setToolTip(out.isEmpty() ? name
                                      : name + QStringLiteral("\n已掉线：") + out.join(QStringLiteral("、")));
@@ -291,12 +265,13 @@ void Application::tellLogin(int index, bool loggedOut)
 
 void Application::setStartsWithSession(bool on)
 {
-    QString error;
-    if (kelvora::setStartsWithSession(on, &error))
+    AutostartFailure failure;
+    if (kelvora::setStartsWithSession(on, autostartEntryName(), &failure))
         return;
     const QSignalBlocker quiet(m_autostartAction);
     m_autostartAction->setChecked(!on);
-    MessageBox::warning(m_window.get(), QStringLiteral("无法设置开机自动启动：%1").arg(error));
+    MessageBox::warning(m_window.get(),
+                        QStringLiteral("无法设置开机自动启动：%1").arg(autostartFailureText(failure)));
 }
 
 void Application::requestEnd()
@@ -318,18 +293,15 @@ void Application::end()
     // The edit was given up (or nobody could be asked): the editor must not ask a second time.
     if (m_editor)
         m_editor->discard();
-    if (m_session) {
-        m_session->saveNow();
-        m_session->releaseSleepLock();
-    }
-    if (m_recorder)
-        m_recorder->close();
+    // The session writes what it keeps and the logins; the event loop ends once they are written.
+    if (m_session)
+        m_session->shutDown();
+    else
+        QMetaObject::invokeMethod(this, &Application::quit, Qt::QueuedConnection);
     if (m_window)
         m_window->hide();
     if (m_tray)
         m_tray->remove();
-    // The logins go to disk now, while the engine runs in full; only then does the process end.
-    m_cookies->write(CookieWriteTimeoutMs);
 }
 
 void Application::bringToFront()
@@ -362,22 +334,6 @@ void Application::openInstructions()
     m_instructions->show();
 }
 
-void Application::startRecord()
-{
-    m_recorder = std::make_unique<Recorder>(recordFilePath(m_stateFilePath), m_clock, m_setup.aliveEveryMs);
-    connect(m_recorder.get(), &Recorder::problem, this, [this](const QString &text) {
-        MessageBox::showWithoutWaiting(m_window.get(),
-                                       {QMessageBox::Warning, QStringLiteral("提示"), text, QMessageBox::Ok});
-    });
-    connect(m_recorder.get(), &Recorder::writeFailing, this, [this](const QString &error) {
-        tellNotKept(
-            QStringLiteral("挂机记录无法写入（%1）。挂机照常进行，能写入时会自动继续记录。").arg(error));
-    });
-    for (int i = 0; i < SlotCount; ++i)
-        m_recorder->follow(i, m_session->at(i)->slot());
-    m_recorder->open(); // or, where it can't be now, as soon as it can
-}
-
 void Application::openRecord(int slot)
 {
     if (!m_recordWindow) {
@@ -392,9 +348,12 @@ void Application::openRecord(int slot)
 
 void Application::showRecord()
 {
-    const qint64 now = m_recorder ? m_recorder->nowMs() : m_clock.wallMs();
-    const RecordData data = m_recorder ? m_recorder->read(now - RecordWeekMs) : RecordData{};
-    m_recordWindow->showPicture(recordPicture(data, now, true), recordFilePath(m_stateFilePath));
+    const Recorder *recorder = m_session ? m_session->recorder() : nullptr;
+    const qint64 now = recorder ? recorder->nowMs() : m_clock.wallMs();
+    const RecordData data = recorder ? recorder->read(now - RecordWeekMs) : RecordData{};
+    m_recordWindow->showPicture(
+        recordPicture(data, now, true),
+        recorder ? recorder->path() : QFileInfo(stateFilePath()).dir().filePath(RecordStore::fileName()));
 }
 
 void Application::openHomePage(QWidget *from)

@@ -7,6 +7,7 @@
 #include "core/urllistfile.h"
 #include "infowin/instructionswindow.h"
 #include "recordwin/recordwindow.h"
+#include "session/slotsession.h"
 #include "urllist/urllisteditorwindow.h"
 
 #include <QMessageBox>
@@ -24,15 +25,11 @@ namespace kelvora {
 
 class AccountStore;
 class Clock;
-class CookieWriter;
 class MainWindow;
-class Recorder;
 class RecordStore;
 class SlotProfiles;
-class SlotSession;
 class SystemPower;
 class TrayIcon;
-class SleepInhibitor;
 
 /** What the program is made of; tests put in-memory profiles and a blank start page in. */
 struct ApplicationSetup
@@ -46,20 +43,16 @@ struct ApplicationSetup
     QString startPage = startPageAddress();
     bool tray = true;
     int splashTickMs = 1000;
-    /** Where the slots' state is kept; empty: next to the address list. */
-    QString stateFile;
+    /**
+     * What keeps the forums online; its state file, when not given, is next to the address list,
+     * and its accounts and power are the ones below.
+     */
+    SessionSetup session;
     /** Started with the session: the window goes straight to the tray. */
     bool startMinimised = false;
-    /** Between two slots going on after a restart, so that their pages do not all load at once. */
-    int resumeSpacingMs = 1500;
-    /** How long the kept state waits for more changes before it is written; it is written at once at the end.
-     */
-    int saveDelayMs = 1000;
     /** The program's time: steady for the slots' periods, wall time for what the user reads and the record.
      */
     const Clock *clock = nullptr;
-    /** How often the record marks the program as still running, and makes what it holds durable. */
-    int aliveEveryMs = 10000;
     /** Hands a web address to the desktop's browser; false when that failed. */
     std::function<bool(const QString &)> openAddress;
     /** Ends the event loop once everything is put away; by default QApplication::quit. */
@@ -116,7 +109,7 @@ public:
     QAction *preventSleepAction() const { return m_preventSleepAction; }
     SystemPower *power() const { return m_setup.power.get(); }
     /** Where the slots' state is kept. */
-    const QString &stateFilePath() const { return m_stateFilePath; }
+    const QString &stateFilePath() const { return m_setup.session.stateFile; }
 
 private:
     void showMainWindow();
@@ -126,8 +119,6 @@ private:
     /** Opens the record window, at a slot's strips unless `slot` is -1. */
     void openRecord(int slot);
     void showRecord();
-    /** Opens the record and has it follow the slots' changes and reloads. */
-    void startRecord();
     /**
      * The one orderly end, whichever way it was asked for; what runs after the first call does
      * nothing. The event loop ends once the browsers have written their cookies.
@@ -136,9 +127,13 @@ private:
     /** Tells that the kept state could not be used, and where it went. */
     void tellStateUnusable(const StateRead &read, const QString &asidePath);
     void setStartsWithSession(bool on);
-    /** Tells, in the tray, that a slot's member was logged out, and which slots are so now. */
     void tellStateKept(bool kept, const QString &error);
-    void tellLogin(int index, bool loggedOut);
+    /** Shows, in the tray icon's tool tip, which slots' members are logged out now. */
+    void showLoggedOut(const QList<int> &indexes);
+    /** Connects what the session tells to the windows and the tray. */
+    void followSession();
+    /** Ends the event loop. */
+    void quit();
     /**
      * Tells that what the program keeps (the state, the record) can't be written now: one message
      * while it lasts, however many of them fail; the one still open takes in what follows.
@@ -159,11 +154,8 @@ private:
     bool m_notKeptTold = false;
     QPointer<QMessageBox> m_notKeptBox;
     const Clock &m_clock;
-    QString m_stateFilePath;
-    std::unique_ptr<CookieWriter> m_cookies;
     std::unique_ptr<TrayIcon> m_tray;
     std::unique_ptr<SlotSession> m_session;
-    std::unique_ptr<Recorder> m_recorder;
     std::unique_ptr<MainWindow> m_window;
     QPointer<SplashWindow> m_splash;
     QPointer<UrlListEditorWindow> m_editor;

@@ -1,9 +1,9 @@
 #include "app/splashwindow.h"
 
-#include "core/author.h"
 #include "core/twips.h"
 #include "widgets/controls.h"
 #include "widgets/fonts.h"
+#include "words/author.h"
 
 #include <QLabel>
 #include <QScreen>

@@ -1,6 +1,6 @@
 #include "app/trayicon.h"
 
-#include "core/author.h"
+#include "words/author.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,7 +1,5 @@
 #include "core/banner.h"
 
-#include "core/author.h"
-
 namespace kelvora::banner {
 
 double nextLeft(double leftTwips, double innerWidthTwips)
@@ -19,12 +17,12 @@ TextTick nextText(int counter)
 {
     const int next = counter + 1;
     if (next <= 30)
-        return {next, QStringLiteral(" 再次祝福亲爱的Selvie永远幸福快乐！     by %1").arg(authorName())};
+        return {next, 1};
     if (next <= 60)
-        return {next, QStringLiteral(" %1在此祝您合家欢乐，永远快乐！").arg(authorName())};
+        return {next, 2};
     if (next <= 90)
-        return {next, QStringLiteral(" %1软件将免费进行到底！     by %1").arg(authorName())};
-    return {0, {}};
+        return {next, 3};
+    return {0, 0};
 }
 
 } // namespace kelvora::banner

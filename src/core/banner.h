@@ -30,10 +30,10 @@ Colour nextColour(Colour colour);
 struct TextTick
 {
     int counter = 0;
-    QString caption; ///< empty: the caption stays as it is
+    int greeting = 0; ///< 1 to 3: the greeting to show; 0: the caption stays as it is
 };
 
-/** One text tick from the counter before it: the counter after it and the caption to show. */
+/** One text tick from the counter before it: the counter after it and the greeting to show. */
 TextTick nextText(int counter);
 
 } // namespace banner

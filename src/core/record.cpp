@@ -322,8 +322,7 @@ std::vector<RecordSlotPicture> recordPicture(const RecordData &data, qint64 nowM
         RecordStrip week = recordStrip(data, i, nowMs - RecordWeekMs, nowMs, programRunsNow);
         if (!week.used())
             continue;
-        picture.push_back({i, slotTable()[std::size_t(i)].caption,
-                           recordStrip(data, i, hourFrom, nowMs, programRunsNow),
+        picture.push_back({i, recordStrip(data, i, hourFrom, nowMs, programRunsNow),
                            recordStrip(data, i, nowMs - DayMs, nowMs, programRunsNow), std::move(week)});
     }
     return picture;

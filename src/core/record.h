@@ -2,6 +2,7 @@
 
 #include "core/reloadoutcome.h"
 
+#include <QMetaType>
 #include <QString>
 #include <QtGlobal>
 
@@ -149,7 +150,6 @@ inline constexpr qint64 RecordHourMs = 60LL * 60 * 1000;
 struct RecordSlotPicture
 {
     int slot = 0;
-    QString caption;
     RecordStrip hour; ///< the last hour, or the time since the record began where that is shorter
     RecordStrip day;
     RecordStrip week;
@@ -158,4 +158,29 @@ struct RecordSlotPicture
 /** Every slot that was used in the last 7 days, as of `nowMs`, in slot order. */
 std::vector<RecordSlotPicture> recordPicture(const RecordData &data, qint64 nowMs, bool programRunsNow);
 
+/** Something the user should know of the record's file. */
+struct RecordProblem
+{
+    enum class Cause
+    {
+        CannotOpen, ///< the file can't be opened or made (`error` says why)
+        Damaged,    ///< SQLite finds the file damaged
+        Newer,      ///< a newer program's layout
+    };
+    /** What became of a damaged or newer file. */
+    enum class Fate
+    {
+        NotKept,  ///< it stays, and nothing is recorded in this run
+        SetAside, ///< moved to `asidePath`, and a new record begun
+        Deleted,  ///< removed, and a new record begun
+    };
+    Cause cause = Cause::CannotOpen;
+    Fate fate = Fate::NotKept;
+    QString path;
+    QString asidePath;
+    QString error;
+};
+
 } // namespace kelvora
+
+Q_DECLARE_METATYPE(kelvora::RecordProblem)

@@ -40,10 +40,11 @@ QJsonObject reloginObject(const ReloginPlan::Kept &kept)
     return object;
 }
 
-StateRead problem(StateProblem kind, const QString &detail = {})
+StateRead problem(StateProblem kind, const QString &detail = {}, StateDamage damage = StateDamage::None)
 {
     StateRead read;
     read.problem = kind;
+    read.damage = damage;
     read.detail = detail;
     return read;
 }
@@ -58,7 +59,7 @@ StateRead SlotStateFile::read() const
     if (!file.open(QIODevice::ReadOnly))
         return problem(StateProblem::Unreadable, file.errorString());
     if (file.size() > MaxFileBytes)
-        return problem(StateProblem::Damaged, QStringLiteral("文件过大"));
+        return problem(StateProblem::Damaged, {}, StateDamage::TooLarge);
     const QByteArray bytes = file.readAll();
     if (bytes.trimmed().isEmpty())
         return problem(StateProblem::Empty);
@@ -66,13 +67,13 @@ StateRead SlotStateFile::read() const
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
-        return problem(StateProblem::Damaged, error.errorString());
+        return problem(StateProblem::Damaged, error.errorString(), StateDamage::NotJson);
     const QJsonObject root = document.object();
     const int version = root.value(QStringLiteral("version")).toInt(0);
     if (version > Version)
         return problem(StateProblem::Newer, QString::number(version));
     if (version < 1 || !root.value(QStringLiteral("slots")).isArray())
-        return problem(StateProblem::Damaged, QStringLiteral("没有版本或论坛列表"));
+        return problem(StateProblem::Damaged, {}, StateDamage::NoVersionOrList);
 
     StateRead read;
     read.state.resumeOnStart = root.value(QStringLiteral("resumeOnStart")).toBool(true);
@@ -84,7 +85,7 @@ StateRead SlotStateFile::read() const
         const QString address = slot.value(QStringLiteral("address")).toString();
         const int period = slot.value(QStringLiteral("period")).toInt(0);
         if (number < 1 || number > SlotCount || address.isEmpty() || period < 1)
-            return problem(StateProblem::Damaged, QStringLiteral("论坛 %1 的记录不完整").arg(number));
+            return problem(StateProblem::Damaged, QString::number(number), StateDamage::IncompleteSlot);
         read.state.entries[std::size_t(number - 1)] =
             SavedSlot{address, period, slot.value(QStringLiteral("running")).toBool(false),
                       reloginFrom(slot.value(QStringLiteral("relogin")).toObject())};

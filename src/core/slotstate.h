@@ -46,11 +46,22 @@ enum class StateProblem
     Damaged,    ///< not what this program writes
 };
 
+/** What is wrong with a damaged state file. */
+enum class StateDamage
+{
+    None,
+    NotJson,         ///< the parser's words in `detail`
+    TooLarge,        ///< larger than the program ever writes
+    NoVersionOrList, ///< no version or no list of slots
+    IncompleteSlot,  ///< slot `detail` lacks its address or period
+};
+
 struct StateRead
 {
     SavedState state;
     StateProblem problem = StateProblem::None;
-    QString detail; ///< the system's or the parser's words, for the user
+    StateDamage damage = StateDamage::None;
+    QString detail; ///< the system's or the parser's words, a version or a slot's number
 };
 
 /**

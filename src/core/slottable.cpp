@@ -32,8 +32,6 @@ QStringList secondPeriods()
 
 SlotDescription describe(int index)
 {
-    static const char *const Captions[SlotCount] = {"论坛一", "论坛二", "论坛三", "论坛四",
-                                                    "论坛五", "论坛六", "论坛七", "论坛八"};
     static const char *const Suffixes[] = {"", "a", "b", "c"};
     // Address boxes are numbered through rather than by group.
     static const char *const AddressBoxes[SlotCount] = {"Combo4", "Combo3", "Combo5", "Combo6",
@@ -41,7 +39,6 @@ SlotDescription describe(int index)
 
     SlotDescription d;
     d.number = index + 1;
-    d.caption = QString::fromUtf8(Captions[index]);
     d.groupSuffix = QLatin1String(Suffixes[index / 2]);
     d.firstOfGroup = index % 2 == 0;
     d.partner = d.firstOfGroup ? index + 1 : index - 1;
@@ -49,8 +46,7 @@ SlotDescription describe(int index)
 
     const bool seconds = index == SlotCount - 1;
     d.tickIntervalMs = seconds ? 1000 : 60000;
-    d.unitCaption = seconds ? QStringLiteral("秒") : QStringLiteral("分");
-    d.everyCaption = seconds ? QStringLiteral("秒刷新一次)") : QStringLiteral("分刷新一次)");
+    d.inSeconds = seconds;
     d.periods = seconds ? secondPeriods() : minutePeriods();
 
     const QString &s = d.groupSuffix;

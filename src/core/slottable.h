@@ -40,19 +40,15 @@ struct SlotControlNames
 struct SlotDescription
 {
     int number = 0;             ///< 1 to 8
-    QString caption;            ///< "论坛一" …
     QString groupSuffix;        ///< "", "a", "b", "c": the slots come in pairs
     bool firstOfGroup = true;   ///< the first slot of its pair
     int partner = 0;            ///< zero-based index of the other slot of the pair
     int tickIntervalMs = 60000; ///< one reload tick: a minute, or a second for slot 8
-    QString unitCaption;        ///< "分" or "秒", after the period box
-    QString everyCaption;       ///< "分刷新一次)" or "秒刷新一次)", after the period label
+    bool inSeconds = false;     ///< its period is in seconds (slot 8), not minutes
     QStringList periods;        ///< the period box's list
     int switchButtonLeftTwips = 0;
     SlotControlNames names;
 
-    /** The window caption's prefix while this slot is shown: the caption and a full-width colon. */
-    QString captionPrefix() const { return caption + QStringLiteral("："); }
     /** The object name of a static caption label in this slot's panel, from its base name ("Label1"). */
     QString staticLabelName(const char *base) const { return QLatin1String(base) + groupSuffix; }
 };

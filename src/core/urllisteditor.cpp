@@ -6,11 +6,6 @@ namespace kelvora {
 
 UrlListEditorState::UrlListEditorState(QString loadedText) : m_loadedText(std::move(loadedText)) {}
 
-QString UrlListEditorState::helpButtonCaption() const
-{
-    return m_view == View::Help ? QStringLiteral("关 闭") : QStringLiteral("增加方法");
-}
-
 void UrlListEditorState::unlock()
 {
     if (m_view == View::Viewing)

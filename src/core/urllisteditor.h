@@ -25,7 +25,7 @@ public:
     enum class CloseDecision
     {
         Close, ///< nothing would be lost
-        Ask,   ///< "未保存，真的要退出吗？" first
+        Ask,   ///< whether to go without saving is asked first
     };
 
     /** A new editor, viewing the text just loaded. */
@@ -34,10 +34,8 @@ public:
     View view() const { return m_view; }
     bool isLocked() const { return m_view != View::Editing; }
     bool isTextShown() const { return m_view != View::Help; }
-    /** "修 改" and "保 存" can be pressed everywhere but in the help view. */
+    /** The edit and save buttons can be pressed everywhere but in the help view. */
     bool canEdit() const { return m_view != View::Help; }
-    /** The caption of the help button: "增加方法", or "关 闭" in the help view. */
-    QString helpButtonCaption() const;
     const QString &loadedText() const { return m_loadedText; }
 
     void unlock();

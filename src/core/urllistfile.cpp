@@ -21,9 +21,9 @@ QStringConverter::Encoding converterFor(TextEncoding encoding)
     return encoding == TextEncoding::System ? QStringConverter::System : QStringConverter::Utf8;
 }
 
-QString folderError()
+UrlListError failure(UrlListError::Kind kind, TextEncoding encoding, const QString &detail = {})
 {
-    return QStringLiteral("路径是一个文件夹");
+    return {kind, detail, encoding};
 }
 
 QStringList splitLines(QStringView text)
@@ -43,21 +43,18 @@ QStringList splitLines(QStringView text)
     return lines;
 }
 
-// Leaves out what no address holds; says what was found, in words for the user.
-QStringList keepTextOnly(QString &text)
+// Leaves out what no address holds, and notes what was found.
+void keepTextOnly(QString &text, NotText &found)
 {
-    QStringList problems;
     if (const qsizetype nul = text.indexOf(QChar(0)); nul >= 0) {
         text.truncate(nul);
-        problems << QStringLiteral("含有空字符，其后的内容没有读取");
+        found.nulCut = true;
     }
     const qsizetype before = text.size();
     text.removeIf([](QChar c) {
         return (c.unicode() < 0x20 && c != u'\t' && c != u'\r' && c != u'\n') || c.unicode() == 0x7F;
     });
-    if (text.size() != before)
-        problems << QStringLiteral("含有控制字符，已略去");
-    return problems;
+    found.controlChars = text.size() != before;
 }
 
 // The encoders differ in how they report a character they cannot hold (the Windows code page one
@@ -77,29 +74,28 @@ std::optional<QByteArray> encode(const QString &text, TextEncoding encoding)
 UrlListResult writeText(const QString &path, const QString &text, TextEncoding encoding)
 {
     const QFileInfo info(path);
+    using Kind = UrlListError::Kind;
     if (info.isDir())
-        return {folderError()};
+        return {failure(Kind::IsFolder, encoding)};
 
     // Checked before anything is created, so a refused text leaves no trace on disk.
     const std::optional<QByteArray> bytes = encode(text, encoding);
-    if (!bytes) {
-        return {encoding == TextEncoding::System ? QStringLiteral("文本中有无法用系统编码保存的字符")
-                                                 : QStringLiteral("文本中有无法用 UTF-8 保存的字符")};
-    }
+    if (!bytes)
+        return {failure(Kind::Unencodable, encoding)};
 
     if (!QDir().mkpath(info.absolutePath()))
-        return {QStringLiteral("无法创建文件所在的文件夹")};
+        return {failure(Kind::CannotMakeFolder, encoding)};
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return {QStringLiteral("无法创建文件：") + file.errorString()};
+        return {failure(Kind::CannotCreate, encoding, file.errorString())};
     if (file.write(*bytes) != bytes->size()) {
         const QString reason = file.errorString();
         file.cancelWriting();
-        return {QStringLiteral("无法写入文件：") + reason};
+        return {failure(Kind::CannotWrite, encoding, reason)};
     }
     if (!file.commit())
-        return {QStringLiteral("无法保存文件：") + file.errorString()};
+        return {failure(Kind::CannotSave, encoding, file.errorString())};
     return {};
 }
 
@@ -123,15 +119,16 @@ UrlListResult UrlListFile::seed(const QStringList &entries) const
 
 UrlListRead UrlListFile::readEntries() const
 {
+    using Kind = UrlListError::Kind;
     const QFileInfo info(m_path);
     if (info.isDir())
-        return {{}, folderError(), {}};
+        return {{}, failure(Kind::IsFolder, m_encoding), {}};
     if (!info.exists())
-        return {{}, QStringLiteral("文件不存在"), {}};
+        return {{}, failure(Kind::Missing, m_encoding), {}};
 
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
-        return {{}, QStringLiteral("无法打开文件：") + file.errorString(), {}};
+        return {{}, failure(Kind::CannotOpen, m_encoding, file.errorString()), {}};
     const QByteArray bytes = file.readAll();
     const bool failed = file.error() != QFileDevice::NoError;
     const QString reason = file.errorString();
@@ -139,16 +136,14 @@ UrlListRead UrlListFile::readEntries() const
 
     QStringDecoder decoder(converterFor(m_encoding));
     QString text = decoder(bytes);
-    QStringList problems;
-    if (decoder.hasError()) {
-        problems << (m_encoding == TextEncoding::System ? QStringLiteral("含有系统编码无法识别的字节")
-                                                        : QStringLiteral("含有 UTF-8 无法识别的字节"));
-    }
-    problems << keepTextOnly(text);
+    NotText found;
+    found.encoding = m_encoding;
+    found.badBytes = decoder.hasError();
+    keepTextOnly(text, found);
 
-    UrlListRead result{splitLines(text), {}, problems.join(QStringLiteral("、"))};
+    UrlListRead result{splitLines(text), {}, found};
     if (failed)
-        result.error = QStringLiteral("无法读取文件：") + reason;
+        result.error = failure(Kind::CannotRead, m_encoding, reason);
     return result;
 }
 

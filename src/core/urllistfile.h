@@ -12,36 +12,70 @@ enum class TextEncoding
     System, ///< the machine's local 8-bit code page
 };
 
-/** Outcome of a write. The error is a Chinese sentence for a message box, without the path. */
+/** Why the list could not be read or written; the path is not part of it. */
+struct UrlListError
+{
+    enum class Kind
+    {
+        None,
+        IsFolder,         ///< the path is a folder
+        Missing,          ///< no file
+        CannotOpen,       ///< `detail`: the system's words
+        CannotRead,       ///< `detail`: the system's words; what was read before is there
+        Unencodable,      ///< the text holds a character the encoding can't hold
+        CannotMakeFolder, ///< the file's folder can't be made
+        CannotCreate,     ///< `detail`: the system's words
+        CannotWrite,      ///< `detail`: the system's words
+        CannotSave,       ///< `detail`: the system's words
+    };
+    Kind kind = Kind::None;
+    QString detail;
+    TextEncoding encoding = TextEncoding::Utf8;
+
+    bool isError() const { return kind != Kind::None; }
+};
+
+/** What was left out of a file that is not all text, for one warning. */
+struct NotText
+{
+    bool badBytes = false;     ///< bytes the encoding does not know, read as U+FFFD
+    bool nulCut = false;       ///< a NUL, and nothing after it read
+    bool controlChars = false; ///< control characters, left out
+    TextEncoding encoding = TextEncoding::Utf8;
+
+    bool any() const { return badBytes || nulCut || controlChars; }
+};
+
+/** Outcome of a write. */
 struct UrlListResult
 {
-    QString error;
+    UrlListError error;
 
-    bool ok() const { return error.isEmpty(); }
+    bool ok() const { return !error.isError(); }
 };
 
 /**
  * Outcome of reading the entries: on failure, whatever was read before it went wrong, plus why.
  * A file that is not all text is read as far as it makes sense; `notText` then says what was
- * wrong with it ("含有控制字符"), in Chinese, for one warning.
+ * wrong with it.
  */
 struct UrlListRead
 {
     QStringList entries;
-    QString error;
-    QString notText;
+    UrlListError error;
+    NotText notText;
 
-    bool ok() const { return error.isEmpty(); }
+    bool ok() const { return !error.isError(); }
 };
 
 /** The file as the editor shows it, with the same conventions as UrlListRead. */
 struct UrlListText
 {
     QString text;
-    QString error;
-    QString notText;
+    UrlListError error;
+    NotText notText;
 
-    bool ok() const { return error.isEmpty(); }
+    bool ok() const { return !error.isError(); }
 };
 
 /**

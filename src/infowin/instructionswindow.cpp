@@ -1,10 +1,10 @@
 #include "infowin/instructionswindow.h"
 
-#include "core/author.h"
 #include "core/twips.h"
 #include "widgets/controls.h"
 #include "widgets/fonts.h"
 #include "widgets/linklabel.h"
+#include "words/author.h"
 
 #include <QLabel>
 

@@ -1,6 +1,5 @@
 #include "mainwin/mainwindow.h"
 
-#include "core/author.h"
 #include "core/twips.h"
 #include "core/windowlayout.h"
 #include "platform/desktop.h"
@@ -11,6 +10,7 @@
 #include "widgets/fonts.h"
 #include "widgets/linklabel.h"
 #include "widgets/messagebox.h"
+#include "words/author.h"
 #include "words/words.h"
 
 #include <QAction>
@@ -148,14 +148,15 @@ void MainWindow::buildTopBar()
 
     for (int i = 0; i < SlotCount; ++i) {
         const SlotDescription &d = panel(i)->description();
-        QPushButton *button = makeTopButton(this, d.names.switchButton, d.caption, d.switchButtonLeftTwips);
+        QPushButton *button =
+            makeTopButton(this, d.names.switchButton, slotCaption(d.number - 1), d.switchButtonLeftTwips);
         connect(button, &QPushButton::clicked, this, [this, i] { switchToSlot(i); });
         m_switchButtons[std::size_t(i)] = button;
         button->installEventFilter(this); // its tool tip counts down to the next reload
         connect(panel(i), &SlotPanel::recordRequested, this, [this, i] { emit recordRequested(i); });
         // A failing slot can be found from the top bar, without opening each one.
         const SlotRunner &runner = panel(i)->runner();
-        auto showReport = [button, caption = d.caption, slot = &runner.slot()] {
+        auto showReport = [button, caption = slotCaption(i), slot = &runner.slot()] {
             button->setToolTip(caption + QLatin1Char('\n') + slotReportText(slot->report()));
         };
         showReport();
@@ -225,8 +226,8 @@ void MainWindow::changeBannerText()
 {
     const banner::TextTick tick = banner::nextText(m_greeting);
     m_greeting = tick.counter;
-    if (!tick.caption.isEmpty())
-        setAutoSizedText(m_banner, tick.caption);
+    if (tick.greeting != 0)
+        setAutoSizedText(m_banner, bannerGreeting(tick.greeting));
 }
 
 void MainWindow::setAddresses(const QStringList &addresses)
@@ -245,7 +246,7 @@ void MainWindow::switchToSlot(int index)
 
 void MainWindow::showCaption(int index)
 {
-    setWindowTitle(panel(index)->description().captionPrefix() + panel(index)->runner().pageTitle());
+    setWindowTitle(slotCaptionPrefix(index) + panel(index)->runner().pageTitle());
 }
 
 void MainWindow::placePanels()
@@ -265,7 +266,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         for (int i = 0; i < SlotCount; ++i) {
             QPushButton *button = m_switchButtons[std::size_t(i)];
             if (watched == button)
-                button->setToolTip(panel(i)->description().caption + QLatin1Char('\n') +
+                button->setToolTip(slotCaption(i) + QLatin1Char('\n') +
                                    slotReportWithCountdown(panel(i)->runner().slot()));
         }
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/systemfailures.h"
+
 #include <QString>
 
 namespace kelvora {
@@ -8,10 +10,11 @@ namespace kelvora {
 bool startsWithSession();
 
 /**
- * Makes the program start with the user's session (minimised to the tray), or no longer.
- * False, with the system's reason, when that could not be done.
+ * Makes the program start with the user's session (minimised to the tray), or no longer; `name`
+ * is the program's name as the session's list of programs shows it. False, with why, when that
+ * could not be done.
  */
-bool setStartsWithSession(bool on, QString *error);
+bool setStartsWithSession(bool on, const QString &name, AutostartFailure *failure);
 
 /** The option the session start gives the program, so that it starts minimised to the tray. */
 inline QString minimisedOption()

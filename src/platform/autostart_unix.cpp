@@ -44,29 +44,30 @@ bool startsWithSession()
     return QFile::exists(entryPath());
 }
 
-bool setStartsWithSession(bool on, QString *error)
+bool setStartsWithSession(bool on, const QString &name, AutostartFailure *failure)
 {
     const QString path = entryPath();
     if (!on) {
         if (!QFile::exists(path) || QFile::remove(path))
             return true;
-        if (error)
-            *error = QStringLiteral("无法删除 %1").arg(path);
+        if (failure)
+            *failure = {AutostartFailure::Kind::CannotRemove, path, {}};
         return false;
     }
     QDir().mkpath(QFileInfo(path).path());
     QSaveFile file(path);
-    const QString entry = QStringLiteral("[Desktop Entry]\n"
-                                         "Type=Application\n"
-                                         "Name=Kelvora 论坛挂机\n"
-                                         "Exec=%1 %2\n"
-                                         "Icon=kelvora\n"
-                                         "X-GNOME-Autostart-enabled=true\n")
-                              .arg(execArgument(QCoreApplication::applicationFilePath()), minimisedOption());
+    const QString entry =
+        QStringLiteral("[Desktop Entry]\n"
+                       "Type=Application\n"
+                       "Name=%1\n"
+                       "Exec=%2 %3\n"
+                       "Icon=kelvora\n"
+                       "X-GNOME-Autostart-enabled=true\n")
+            .arg(name, execArgument(QCoreApplication::applicationFilePath()), minimisedOption());
     if (file.open(QIODevice::WriteOnly) && file.write(entry.toUtf8()) >= 0 && file.commit())
         return true;
-    if (error)
-        *error = file.errorString();
+    if (failure)
+        *failure = {AutostartFailure::Kind::CannotWrite, path, file.errorString()};
     return false;
 }
 

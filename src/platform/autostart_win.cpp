@@ -18,7 +18,8 @@ bool startsWithSession()
     return QSettings(RunKey, QSettings::NativeFormat).contains(ValueName);
 }
 
-bool setStartsWithSession(bool on, QString *error)
+bool setStartsWithSession(bool on, const QString & /*name: the Run value is the program's path*/,
+                          AutostartFailure *failure)
 {
     QSettings run(RunKey, QSettings::NativeFormat);
     if (on)
@@ -30,8 +31,8 @@ bool setStartsWithSession(bool on, QString *error)
     run.sync();
     if (run.status() == QSettings::NoError)
         return true;
-    if (error)
-        *error = QStringLiteral("无法写入注册表的启动项");
+    if (failure)
+        *failure = {AutostartFailure::Kind::RegistryNotWritten, {}, {}};
     return false;
 }
 

@@ -60,7 +60,7 @@ public:
 
 signals:
     /** Something the user should know of the record: said once for each trouble. */
-    void problem(const QString &text);
+    void problem(const kelvora::RecordProblem &problem);
     /** What happens can't be written now (see RecordStore::writeFailing); it is again as soon as it can. */
     void writeFailing(const QString &error);
 

@@ -110,8 +110,8 @@ bool RecordStore::open()
                            version.toInt() > Version;
         query = QSqlQuery();
         m_db.reset();
-        if ((damaged && !setAside(QStringLiteral("挂机记录文件已损坏"))) ||
-            (!damaged && newer && !setAside(QStringLiteral("挂机记录文件来自更新版本的程序"))))
+        if ((damaged && !setAside(RecordProblem::Cause::Damaged)) ||
+            (!damaged && newer && !setAside(RecordProblem::Cause::Newer)))
             return false;
     }
     if (openFile())
@@ -160,8 +160,7 @@ bool RecordStore::openFile()
     }
     if (made)
         return true;
-    emit problem(QStringLiteral("无法建立挂机记录（%1）：%2。挂机照常进行，但本次不做记录。")
-                     .arg(QDir::toNativeSeparators(m_path), error));
+    emit problem({RecordProblem::Cause::CannotOpen, RecordProblem::Fate::NotKept, m_path, {}, error});
     return false;
 }
 
@@ -182,7 +181,7 @@ bool RecordStore::prepareStatements()
            m_db->alive.prepare(QStringLiteral("UPDATE events SET at = ? WHERE id = ?"));
 }
 
-bool RecordStore::setAside(const QString &why)
+bool RecordStore::setAside(RecordProblem::Cause why)
 {
     const QString aside = m_path + QStringLiteral(".bad-") +
                           QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
@@ -190,8 +189,7 @@ bool RecordStore::setAside(const QString &why)
     // On Windows a file another program holds open can be neither renamed nor removed: it stays
     // as it is, and so does its log.
     if (!moved && !QFile::remove(m_path) && QFileInfo::exists(m_path)) {
-        emit problem(QStringLiteral("%1（%2），且正被其他程序占用，无法另存。挂机照常进行，但本次不做记录。")
-                         .arg(why, QDir::toNativeSeparators(m_path)));
+        emit problem({why, RecordProblem::Fate::NotKept, m_path, {}, {}});
         return false;
     }
     for (const char *suffix : {"-wal", "-shm"}) {
@@ -199,9 +197,11 @@ bool RecordStore::setAside(const QString &why)
         if (QFile::exists(part) && !(moved && QFile::rename(part, aside + QLatin1String(suffix))))
             QFile::remove(part);
     }
-    emit problem(
-        moved ? QStringLiteral("%1，已另存为 %2，重新开始记录。").arg(why, QDir::toNativeSeparators(aside))
-              : QStringLiteral("%1，已删除，重新开始记录。").arg(why));
+    emit problem({why,
+                  moved ? RecordProblem::Fate::SetAside : RecordProblem::Fate::Deleted,
+                  m_path,
+                  moved ? aside : QString(),
+                  {}});
     return true;
 }
 

@@ -52,7 +52,7 @@ public:
 
 signals:
     /** Something the user should know of the record: said once for each trouble. */
-    void problem(const QString &text);
+    void problem(const kelvora::RecordProblem &problem);
     /** What is recorded can't be written now (`error` says why, as a full disk): said once until it can. */
     void writeFailing(const QString &error);
 
@@ -64,7 +64,7 @@ private:
     /** Writes one event; false, the error in the event query, when it could not. */
     bool insert(const RecordEvent &event);
     /** Moves a record that cannot be used out of the way; false, and told, when that cannot be done. */
-    bool setAside(const QString &why);
+    bool setAside(RecordProblem::Cause why);
     void writeFailed(const QString &error);
     void writeSucceeded() { m_failing = false; }
 

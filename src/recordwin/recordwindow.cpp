@@ -203,7 +203,7 @@ void RecordWindow::showPicture(const std::vector<RecordSlotPicture> &picture, co
     }
     for (const RecordSlotPicture &slot : picture) {
         const QString number = QString::number(slot.slot + 1);
-        auto *caption = new QLabel(slot.caption, content);
+        auto *caption = new QLabel(slotCaption(slot.slot), content);
         caption->setObjectName(QStringLiteral("slotCaption") + number);
         QFont bold = caption->font();
         bold.setBold(true);

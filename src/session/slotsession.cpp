@@ -1,10 +1,14 @@
 #include "session/slotsession.h"
 
 #include "platform/memory.h"
+#include "record/recorder.h"
 #include "session/slotrunner.h"
+#include "web/cookiewriter.h"
 #include "web/webprofile.h"
 #include "words/words.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <algorithm>
@@ -15,15 +19,29 @@ namespace {
 // Pages tend to fall asleep together (slots started together reload together): one release
 // for the group is enough. The engine tears a page down over a second or so.
 constexpr int MemoryReleaseDelayMs = 3000;
+
+QString recordFileFor(const SessionSetup &setup)
+{
+    if (!setup.recordFile.isEmpty())
+        return setup.recordFile;
+    return QFileInfo(setup.stateFile).dir().filePath(RecordStore::fileName());
+}
+
+SleepInhibitor *sleepLockOf(const SessionSetup &setup)
+{
+    return setup.sleepInhibitor ? setup.sleepInhibitor : setup.power;
+}
 } // namespace
 
 SlotSession::SlotSession(const SlotProfiles &profiles, const Clock &clock, SessionSetup setup,
                          QObject *parent)
     : QObject(parent), m_qtTimers(this),
-      m_keepAwake(setup.sleepInhibitor, setup.timers ? *setup.timers : m_qtTimers, setup.resumeSpacingMs,
+      m_keepAwake(sleepLockOf(setup), setup.timers ? *setup.timers : m_qtTimers, setup.resumeSpacingMs,
                   sleepLockReason),
       m_stateFile(setup.stateFile), m_setup(std::move(setup)), m_saveTimer(new QTimer(this)),
-      m_memoryRelease(new QTimer(this))
+      m_memoryRelease(new QTimer(this)),
+      m_recorder(std::make_unique<Recorder>(recordFileFor(m_setup), clock, m_setup.aliveEveryMs)),
+      m_cookies(std::make_unique<CookieWriter>(profiles.all()))
 {
     m_saveTimer->setObjectName(QStringLiteral("save"));
     m_saveTimer->setSingleShot(true);
@@ -50,20 +68,74 @@ SlotSession::SlotSession(const SlotProfiles &profiles, const Clock &clock, Sessi
         connect(slot, &ForumSlot::savedStateChanged, this, &SlotSession::saveSoon);
         connect(slot, &ForumSlot::runningChanged, this,
                 [this, i](bool running) { m_keepAwake.setRunning(i, running); });
-        connect(slot, &ForumSlot::loggedOutChanged, this,
-                [this, i](bool loggedOut) { emit loggedOutChanged(i, loggedOut); });
+        connect(slot, &ForumSlot::loggedOutChanged, this, [this, i](bool loggedOut) {
+            emit loggedOutChanged(i, loggedOut);
+            // One that has an account tries to log in again at once: what comes of it is told.
+            if (loggedOut && !at(i)->slot().accountUser())
+                emit loggedOutForTheUser(i);
+            const QList<int> now = loggedOutSlots();
+            if (now != std::exchange(m_loggedOut, now))
+                emit loggedOutSlotsChanged(now);
+        });
         connect(slot, &ForumSlot::reloggedIn, this, [this, i] { emit reloggedIn(i); });
         connect(slot, &ForumSlot::reloginFailed, this, [this, i](ReloginPlan::Failure failure, bool givenUp) {
             emit reloginFailed(i, failure, givenUp);
         });
         runner->setAccountStore(m_setup.accounts, i);
+        m_recorder->follow(i, runner->slot());
         m_runners[std::size_t(i)] = std::move(runner);
+    }
+    connect(m_recorder.get(), &Recorder::problem, this, &SlotSession::recordProblem);
+    connect(m_recorder.get(), &Recorder::writeFailing, this, &SlotSession::recordWriteFailing);
+    connect(m_cookies.get(), &CookieWriter::written, this, &SlotSession::ended);
+    if (SystemPower *power = m_setup.power) {
+        // The record hears of a wake first, so the break it writes is the sleep the system told of.
+        connect(power, &SystemPower::sleeping, this, [this] {
+            if (!m_ended)
+                m_recorder->systemSleeping();
+        });
+        connect(power, &SystemPower::woke, this, [this] {
+            if (m_ended)
+                return;
+            m_recorder->systemWoke();
+            systemWoke();
+        });
+        connect(power, &SystemPower::refused, this, &SlotSession::sleepLockRefused);
     }
 }
 
 SlotSession::~SlotSession()
 {
     m_keepAwake.end();
+    // The record stops following before the slots it follows go.
+    m_recorder.reset();
+}
+
+void SlotSession::start()
+{
+    m_recorder->open(); // or, where it can't be now, as soon as it can
+    resumeKept();
+}
+
+void SlotSession::shutDown()
+{
+    if (std::exchange(m_ended, true))
+        return;
+    saveNow();
+    m_keepAwake.end();
+    m_recorder->close();
+    // The logins go to disk now, while the engine runs in full; only then does the process end.
+    m_cookies->write(m_setup.cookieWriteTimeoutMs);
+}
+
+QList<int> SlotSession::loggedOutSlots() const
+{
+    QList<int> out;
+    for (int i = 0; i < SlotCount; ++i) {
+        if (at(i)->slot().status() == SlotStatus::LoggedOut)
+            out << i;
+    }
+    return out;
 }
 
 void SlotSession::loadStartPage(const QString &address)

@@ -4,6 +4,7 @@
 #include "widgets/controls.h"
 #include "widgets/fonts.h"
 #include "widgets/messagebox.h"
+#include "words/words.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -119,15 +120,15 @@ void UrlListEditorWindow::load()
 
     const QString path = QDir::toNativeSeparators(m_file.path());
     if (!loaded.ok()) {
-        MessageBox::warning(
-            this, loaded.text.isEmpty()
-                      ? QStringLiteral("无法读取网址列表文件 %1：%2\n保存时将新建这个文件。")
-                            .arg(path, loaded.error)
-                      : QStringLiteral("网址列表文件 %1 只读取了一部分：%2").arg(path, loaded.error));
-    } else if (!loaded.notText.isEmpty()) {
+        MessageBox::warning(this, loaded.text.isEmpty()
+                                      ? QStringLiteral("无法读取网址列表文件 %1：%2\n保存时将新建这个文件。")
+                                            .arg(path, urlListErrorText(loaded.error))
+                                      : QStringLiteral("网址列表文件 %1 只读取了一部分：%2")
+                                            .arg(path, urlListErrorText(loaded.error)));
+    } else if (loaded.notText.any()) {
         MessageBox::warning(this,
                             QStringLiteral("网址列表文件 %1 不全是文本（%2），这里显示的是其中能读出的部分。")
-                                .arg(path, loaded.notText));
+                                .arg(path, notTextText(loaded.notText)));
     }
 }
 
@@ -137,7 +138,7 @@ void UrlListEditorWindow::showState()
     m_title->setVisible(m_state.isTextShown());
     m_helpArea->setVisible(!m_state.isTextShown());
     m_text->setReadOnly(m_state.isLocked());
-    m_helpButton->setText(m_state.helpButtonCaption());
+    m_helpButton->setText(editorHelpButtonText(m_state.view() == UrlListEditorState::View::Help));
     m_modify->setEnabled(m_state.canEdit());
     m_save->setEnabled(m_state.canEdit());
 }
@@ -166,8 +167,9 @@ void UrlListEditorWindow::save()
     const UrlListResult result = m_file.saveFromEditor(text);
     if (!result.ok()) {
         // Nothing is lost: the text stays, and so does the way to fix things and save again.
-        MessageBox::warning(this, QStringLiteral("无法保存网址列表文件 %1：%2")
-                                      .arg(QDir::toNativeSeparators(m_file.path()), result.error));
+        MessageBox::warning(
+            this, QStringLiteral("无法保存网址列表文件 %1：%2")
+                      .arg(QDir::toNativeSeparators(m_file.path()), urlListErrorText(result.error)));
         m_state.unlock();
         showState();
         return;

@@ -6,6 +6,7 @@
 #include "web/webpage.h"
 #include "widgets/controls.h"
 #include "widgets/fonts.h"
+#include "words/words.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -124,7 +125,8 @@ void AccountControls::askForAccount()
     dialog->setObjectName(QStringLiteral("accountDialog"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setMinimumWidth(420); // room for the login page's address on a line or two
-    dialog->setWindowTitle(m_runner.description().caption + QStringLiteral("：自动重新登录的账号"));
+    dialog->setWindowTitle(slotCaptionPrefix(m_runner.description().number - 1) +
+                           QStringLiteral("自动重新登录的账号"));
     auto *form = new QFormLayout(dialog);
     auto *user = new QLineEdit(m_runner.slot().accountUser().value_or(QString()), dialog);
     user->setObjectName(QStringLiteral("userName"));

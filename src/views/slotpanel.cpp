@@ -63,7 +63,8 @@ QPushButton *makePictureButton(QWidget *parent, const QString &objectName, const
 } // namespace
 
 SlotPanel::SlotPanel(SlotRunner &runner, QWidget *parent)
-    : QGroupBox(runner.description().caption, parent), m_runner(runner), m_view(new QWebEngineView(this))
+    : QGroupBox(slotCaption(runner.description().number - 1), parent), m_runner(runner),
+      m_view(new QWebEngineView(this))
 {
     setObjectName(description().names.panel);
     buildControls();
@@ -196,10 +197,10 @@ void SlotPanel::buildControls()
     m_periodBox = makeComboBox(this, n.periodBox, twipsRect(1800, 1200, 855, 360));
     m_periodBox->addItems(d.periods);
     m_periodBox->setEditText(QStringLiteral("1"));
-    makeLabel(this, d.staticLabelName("Label3"), d.unitCaption, 2880, 1200, big);
+    makeLabel(this, d.staticLabelName("Label3"), periodUnitText(d), 2880, 1200, big);
     makeLabel(this, d.staticLabelName("Label4"), QStringLiteral("(每隔"), 3360, 1320, small);
     m_periodLabel = makeLabel(this, n.periodLabel, QStringLiteral("1"), 3960, 1320, small);
-    makeLabel(this, d.staticLabelName("Label6"), d.everyCaption, 4320, 1320, small);
+    makeLabel(this, d.staticLabelName("Label6"), periodEveryText(d), 4320, 1320, small);
 
     m_startButton = makeButton(this, n.startButton, QStringLiteral("开始"), twipsRect(5880, 1200, 975, 375));
     m_stopButton = makeButton(this, n.stopButton, QStringLiteral("停止"), twipsRect(7080, 1200, 975, 375));
@@ -255,7 +256,7 @@ PageDialogAnswer SlotPanel::answerDialog(const PageDialogRequest &request)
         return {decision.accept, request.defaultText};
     }
 
-    const QString title = description().captionPrefix() + QStringLiteral("网页消息");
+    const QString title = slotCaptionPrefix(description().number - 1) + QStringLiteral("网页消息");
     if (decision.handling == Handling::ShowWithoutWaiting) {
         // One message per slot: a newer one replaces the one still shown.
         dismissPageMessage();

@@ -1,5 +1,9 @@
 #include "words/words.h"
 
+#include "words/author.h"
+
+#include <QDir>
+
 #include <algorithm>
 
 namespace kelvora {
@@ -244,6 +248,26 @@ QString recordDurationText(qint64 ms)
     return QStringLiteral("%1 小时 %2 分").arg(seconds / 3600).arg(seconds / 60 % 60);
 }
 
+namespace {
+
+QString stateDamageText(const StateRead &read)
+{
+    switch (read.damage) {
+    case StateDamage::None:
+    case StateDamage::NotJson:
+        return read.detail;
+    case StateDamage::TooLarge:
+        return QStringLiteral("文件过大");
+    case StateDamage::NoVersionOrList:
+        return QStringLiteral("没有版本或论坛列表");
+    case StateDamage::IncompleteSlot:
+        return QStringLiteral("论坛 %1 的记录不完整").arg(read.detail);
+    }
+    return read.detail;
+}
+
+} // namespace
+
 QString stateProblemText(const StateRead &read)
 {
     switch (read.problem) {
@@ -257,7 +281,7 @@ QString stateProblemText(const StateRead &read)
     case StateProblem::Newer:
         return QStringLiteral("由更新版本的程序写入（版本 %1）").arg(read.detail);
     case StateProblem::Damaged:
-        return QStringLiteral("内容已损坏：%1").arg(read.detail);
+        return QStringLiteral("内容已损坏：%1").arg(stateDamageText(read));
     }
     return {};
 }
@@ -273,6 +297,132 @@ QString sleepLockRefusedText(bool noService, bool notAllowed, const QString &det
 QString sleepLockReason(int runningSlots)
 {
     return QStringLiteral("正在挂机：%1 个论坛保持在线").arg(runningSlots);
+}
+
+QString slotCaption(int index)
+{
+    static const char *const Captions[SlotCount] = {"论坛一", "论坛二", "论坛三", "论坛四",
+                                                    "论坛五", "论坛六", "论坛七", "论坛八"};
+    return index >= 0 && index < SlotCount ? QString::fromUtf8(Captions[index]) : QString();
+}
+
+QString slotCaptionPrefix(int index)
+{
+    return slotCaption(index) + QStringLiteral("：");
+}
+
+QString periodUnitText(const SlotDescription &slot)
+{
+    return slot.inSeconds ? QStringLiteral("秒") : QStringLiteral("分");
+}
+
+QString periodEveryText(const SlotDescription &slot)
+{
+    return slot.inSeconds ? QStringLiteral("秒刷新一次)") : QStringLiteral("分刷新一次)");
+}
+
+QString bannerGreeting(int greeting)
+{
+    switch (greeting) {
+    case 1:
+        return QStringLiteral(" 再次祝福亲爱的Selvie永远幸福快乐！     by %1").arg(authorName());
+    case 2:
+        return QStringLiteral(" %1在此祝您合家欢乐，永远快乐！").arg(authorName());
+    case 3:
+        return QStringLiteral(" %1软件将免费进行到底！     by %1").arg(authorName());
+    default:
+        return {};
+    }
+}
+
+QString editorHelpButtonText(bool helpShown)
+{
+    return helpShown ? QStringLiteral("关 闭") : QStringLiteral("增加方法");
+}
+
+QString urlListErrorText(const UrlListError &error)
+{
+    using Kind = UrlListError::Kind;
+    const bool system = error.encoding == TextEncoding::System;
+    switch (error.kind) {
+    case Kind::None:
+        return {};
+    case Kind::IsFolder:
+        return QStringLiteral("路径是一个文件夹");
+    case Kind::Missing:
+        return QStringLiteral("文件不存在");
+    case Kind::CannotOpen:
+        return QStringLiteral("无法打开文件：") + error.detail;
+    case Kind::CannotRead:
+        return QStringLiteral("无法读取文件：") + error.detail;
+    case Kind::Unencodable:
+        return system ? QStringLiteral("文本中有无法用系统编码保存的字符")
+                      : QStringLiteral("文本中有无法用 UTF-8 保存的字符");
+    case Kind::CannotMakeFolder:
+        return QStringLiteral("无法创建文件所在的文件夹");
+    case Kind::CannotCreate:
+        return QStringLiteral("无法创建文件：") + error.detail;
+    case Kind::CannotWrite:
+        return QStringLiteral("无法写入文件：") + error.detail;
+    case Kind::CannotSave:
+        return QStringLiteral("无法保存文件：") + error.detail;
+    }
+    return error.detail;
+}
+
+QString notTextText(const NotText &found)
+{
+    QStringList parts;
+    if (found.badBytes) {
+        parts << (found.encoding == TextEncoding::System ? QStringLiteral("含有系统编码无法识别的字节")
+                                                         : QStringLiteral("含有 UTF-8 无法识别的字节"));
+    }
+    if (found.nulCut)
+        parts << QStringLiteral("含有空字符，其后的内容没有读取");
+    if (found.controlChars)
+        parts << QStringLiteral("含有控制字符，已略去");
+    return parts.join(QStringLiteral("、"));
+}
+
+QString autostartEntryName()
+{
+    return QStringLiteral("Kelvora 论坛挂机");
+}
+
+QString autostartFailureText(const AutostartFailure &failure)
+{
+    switch (failure.kind) {
+    case AutostartFailure::Kind::CannotRemove:
+        return QStringLiteral("无法删除 %1").arg(failure.path);
+    case AutostartFailure::Kind::CannotWrite:
+        return failure.detail;
+    case AutostartFailure::Kind::RegistryNotWritten:
+        return QStringLiteral("无法写入注册表的启动项");
+    }
+    return failure.detail;
+}
+
+QString recordProblemText(const RecordProblem &problem)
+{
+    using Cause = RecordProblem::Cause;
+    using Fate = RecordProblem::Fate;
+    const QString path = QDir::toNativeSeparators(problem.path);
+    if (problem.cause == Cause::CannotOpen)
+        return QStringLiteral("无法建立挂机记录（%1）：%2。挂机照常进行，但本次不做记录。")
+            .arg(path, problem.error);
+    const QString why = problem.cause == Cause::Damaged ? QStringLiteral("挂机记录文件已损坏")
+                                                        : QStringLiteral("挂机记录文件来自更新版本的程序");
+    switch (problem.fate) {
+    case Fate::NotKept:
+        return QStringLiteral("%1（%2），且正被其他程序占用，无法另存。挂机照常进行，但本次不做记录。")
+            .arg(why, path);
+    case Fate::SetAside:
+        return QStringLiteral("%1，已另存为 %2，重新开始记录。")
+            .arg(why, QDir::toNativeSeparators(problem.asidePath));
+    case Fate::Deleted:
+        return QStringLiteral("%1，已删除，重新开始记录。").arg(why);
+    }
+    return why;
 }
 
 } // namespace kelvora

@@ -4,6 +4,9 @@
 #include "core/record.h"
 #include "core/reloadoutcome.h"
 #include "core/slotstate.h"
+#include "core/slottable.h"
+#include "core/systemfailures.h"
+#include "core/urllistfile.h"
 
 #include <QString>
 
@@ -14,6 +17,33 @@
  */
 
 namespace kelvora {
+
+/** A slot's name: "论坛一" … "论坛八". */
+QString slotCaption(int index);
+/** The window caption's prefix while the slot is shown: its name and a full-width colon. */
+QString slotCaptionPrefix(int index);
+/** After the period box: "分" or "秒". */
+QString periodUnitText(const SlotDescription &slot);
+/** After the period label: "分刷新一次)" or "秒刷新一次)". */
+QString periodEveryText(const SlotDescription &slot);
+
+/** The banner's greeting `greeting` (1 to 3, see banner::nextText). */
+QString bannerGreeting(int greeting);
+/** The list editor's help button: "增加方法", or "关 闭" while the help is shown. */
+QString editorHelpButtonText(bool helpShown);
+
+/** Why the address list could not be read or written: "无法打开文件：…". */
+QString urlListErrorText(const UrlListError &error);
+/** What was left out of a list that is not all text: "含有控制字符，已略去", joined by "、". */
+QString notTextText(const NotText &found);
+
+/** The program's name as the desktop's list of programs started with the session shows it. */
+QString autostartEntryName();
+/** Why the start with the session could not be set. */
+QString autostartFailureText(const AutostartFailure &failure);
+
+/** Something the user should know of the record's file, as one message. */
+QString recordProblemText(const RecordProblem &problem);
 
 /** The status label's text: "运行中", "已掉线", "已停止". */
 QString statusText(SlotStatus status);

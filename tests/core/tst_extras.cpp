@@ -1,6 +1,7 @@
 #include "core/banner.h"
 #include "core/engineswitches.h"
 #include "core/urllisteditor.h"
+#include "words/words.h"
 
 #include <QTest>
 
@@ -22,7 +23,7 @@ private slots:
         const UrlListEditorState state(m_loaded);
         QCOMPARE(state.view(), View::Viewing);
         QVERIFY(state.isLocked() && state.isTextShown() && state.canEdit());
-        QCOMPARE(state.helpButtonCaption(), QStringLiteral("增加方法"));
+        QCOMPARE(editorHelpButtonText(state.view() == View::Help), QStringLiteral("增加方法"));
         QCOMPARE(state.closeDecision(m_loaded), Close::Close);
     }
 
@@ -44,7 +45,7 @@ private slots:
         state.toggleHelp();
         QCOMPARE(state.view(), View::Help);
         QVERIFY(state.isLocked() && !state.isTextShown() && !state.canEdit());
-        QCOMPARE(state.helpButtonCaption(), QStringLiteral("关 闭"));
+        QCOMPARE(editorHelpButtonText(state.view() == View::Help), QStringLiteral("关 闭"));
         // An edit made before the visit still counts.
         QCOMPARE(state.closeDecision(QStringLiteral("A\nB\nC\n")), Close::Ask);
         QCOMPARE(state.closeDecision(m_loaded), Close::Close);
@@ -99,8 +100,8 @@ private slots:
         for (int tick = 1; tick <= 2 * 91; ++tick) {
             const banner::TextTick next = banner::nextText(counter);
             counter = next.counter;
-            if (!next.caption.isEmpty())
-                caption = next.caption;
+            if (next.greeting != 0)
+                caption = bannerGreeting(next.greeting);
             if (tick <= 91)
                 ++shown[caption];
             if (tick == 1)

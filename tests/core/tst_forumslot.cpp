@@ -762,7 +762,7 @@ private slots:
         for (const SlotDescription &d : {slotTable()[0], slotTable()[7]}) {
             for (const QString &period : d.periods) {
                 for (const int step : {1, 2, 5, 10, 30, 60}) {
-                    QTest::addRow("%s %s, step %d min", qPrintable(period), qPrintable(d.unitCaption), step)
+                    QTest::addRow("%s %s, step %d min", qPrintable(period), d.inSeconds ? "s" : "min", step)
                         << period.toInt() << d.tickIntervalMs << step;
                 }
             }

@@ -103,9 +103,9 @@ private slots:
         QCOMPARE(statusText(SlotStatus::Stopped), QStringLiteral("已停止"));
         for (const StateProblem problem :
              {StateProblem::Empty, StateProblem::Unreadable, StateProblem::Newer, StateProblem::Damaged})
-            QVERIFY(!stateProblemText({{}, problem, QStringLiteral("x")}).isEmpty());
+            QVERIFY(!stateProblemText({{}, problem, StateDamage::NotJson, QStringLiteral("x")}).isEmpty());
         for (const StateProblem problem : {StateProblem::None, StateProblem::Missing})
-            QVERIFY(stateProblemText({{}, problem, {}}).isEmpty());
+            QVERIFY(stateProblemText({{}, problem, StateDamage::None, {}}).isEmpty());
     }
 
     void countdownRoundsUpToTheSecond()

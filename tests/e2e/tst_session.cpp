@@ -6,6 +6,7 @@
 #include "web/cookiewriter.h"
 #include "web/webpage.h"
 #include "web/webprofile.h"
+#include "words/words.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -3,13 +3,14 @@
 #include "common/guitest.h"
 #include "common/recordchanges.h"
 #include "common/smalldisk.h"
-#include "core/author.h"
 #include "infowin/instructionswindow.h"
 #include "record/recordstore.h"
 #include "session/slotrunner.h"
 #include "session/slotsession.h"
 #include "urllist/urllisteditorwindow.h"
 #include "widgets/controls.h"
+#include "words/author.h"
+#include "words/words.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -52,7 +53,7 @@ class TestApplication : public QObject
     void startProgram()
     {
         ApplicationSetup setup = test::programSetup(m_folder.path(), &m_quits);
-        setup.resumeSpacingMs = m_resumeSpacingMs;
+        setup.session.resumeSpacingMs = m_resumeSpacingMs;
         setup.openAddress = [this](const QString &address) {
             m_opened << address;
             return m_openerWorks;
@@ -138,8 +139,8 @@ private slots:
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(QFile::copy(listPath(), QDir(folder).filePath(QStringLiteral("userbbs.dat"))));
         ApplicationSetup setup = test::programSetup(folder, &m_quits);
-        setup.aliveEveryMs = 50;
-        setup.saveDelayMs = 10;
+        setup.session.aliveEveryMs = 50;
+        setup.session.saveDelayMs = 10;
         m_app = std::make_unique<Application>(std::move(setup));
         m_app->start();
         QTRY_VERIFY(m_app->record());
@@ -298,7 +299,7 @@ private slots:
         // The window shows the first slot that went on, not the welcome.
         QCOMPARE(window()->switchedSlot(), 0);
         QVERIFY(control<QWidget>(0, &SlotControlNames::browser)->isVisible());
-        QVERIFY(window()->windowTitle().startsWith(slotTable()[0].captionPrefix()));
+        QVERIFY(window()->windowTitle().startsWith(slotCaptionPrefix(0)));
         QTRY_VERIFY(open.isOpen());
         QCOMPARE(open.status(), SlotStatus::Stopped);
         QCOMPARE(kept.acceptedPeriod(), 2);

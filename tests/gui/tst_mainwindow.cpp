@@ -3,6 +3,7 @@
 #include "core/urllistfile.h"
 #include "mainwin/mainwindow.h"
 #include "widgets/controls.h"
+#include "words/words.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -110,14 +111,14 @@ private slots:
         for (const int index : {2, 7, 2, 0}) {
             const SlotDescription &d = table[static_cast<std::size_t>(index)];
             auto *button = find<QPushButton>(d.names.switchButton);
-            QCOMPARE(button->text(), d.caption);
+            QCOMPARE(button->text(), slotCaption(index));
             // The caption first, then how the slot's last reload went.
-            QCOMPARE(button->toolTip(), d.caption + QStringLiteral("\n尚未刷新"));
+            QCOMPARE(button->toolTip(), slotCaption(index) + QStringLiteral("\n尚未刷新"));
             QTest::mouseClick(button, Qt::LeftButton);
             for (const SlotDescription &other : table)
                 QCOMPARE(find<QWidget>(other.names.panel)->isVisible(), other.number == d.number);
             QVERIFY(find<QWidget>(d.names.browser)->isVisible());
-            QVERIFY(m_window->windowTitle().startsWith(d.captionPrefix()));
+            QVERIFY(m_window->windowTitle().startsWith(slotCaptionPrefix(index)));
             // The welcome is gone for good after the first switch, also on slot 1's panel.
             QVERIFY(!find<QLabel>(QStringLiteral("Label25"))->isVisible());
             QVERIFY(!find<QLabel>(QStringLiteral("Label26"))->isVisible());

@@ -267,9 +267,9 @@ private slots:
         QSignalSpy problems(&store, &RecordStore::problem);
         QVERIFY(store.open());
         QCOMPARE(problems.size(), 1);
-        QVERIFY2(problems.first().first().toString().contains(newer ? QStringLiteral("更新版本")
-                                                                    : QStringLiteral("已损坏")),
-                 qPrintable(problems.first().first().toString()));
+        QVERIFY2(recordProblemText(problems.first().first().value<RecordProblem>())
+                     .contains(newer ? QStringLiteral("更新版本") : QStringLiteral("已损坏")),
+                 qPrintable(recordProblemText(problems.first().first().value<RecordProblem>())));
         // What was there is kept as it was, under a name of its own; a new record goes on.
         const QStringList aside = QDir(m_folder.path()).entryList({QStringLiteral("record.sqlite.bad-*")});
         QCOMPARE(aside.size(), 1);
@@ -291,7 +291,8 @@ private slots:
         QSignalSpy problems(&store, &RecordStore::problem);
         QVERIFY(!store.open());
         QCOMPARE(problems.size(), 1);
-        QVERIFY(problems.first().first().toString().contains(QStringLiteral("挂机照常进行")));
+        QVERIFY(recordProblemText(problems.first().first().value<RecordProblem>())
+                    .contains(QStringLiteral("挂机照常进行")));
         store.add({1000, 0, RecordKind::Started, {}});
         store.addOutcome(0, 1000, {});
         store.markAlive(2000);

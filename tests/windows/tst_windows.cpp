@@ -2,6 +2,7 @@
 #include "platform/power.h"
 #include "platform/urllistlocation.h"
 #include "record/recordstore.h"
+#include "words/words.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -55,19 +56,20 @@ private slots:
 
     void theRunKeyStartsTheProgramMinimisedUntilTurnedOff()
     {
-        QString error;
+        AutostartFailure failure;
+        const QString name = autostartEntryName();
         QVERIFY(!startsWithSession());
-        QVERIFY2(setStartsWithSession(true, &error), qPrintable(error));
+        QVERIFY2(setStartsWithSession(true, name, &failure), qPrintable(autostartFailureText(failure)));
         QVERIFY(startsWithSession());
         // Quoted, as the path may hold spaces ("C:\Program Files\…").
         const QString expected = QStringLiteral("\"%1\" --minimized")
                                      .arg(QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
         QCOMPARE(QSettings(RunKey, QSettings::NativeFormat).value(QStringLiteral("Kelvora")).toString(),
                  expected);
-        QVERIFY2(setStartsWithSession(false, &error), qPrintable(error));
+        QVERIFY2(setStartsWithSession(false, name, &failure), qPrintable(autostartFailureText(failure)));
         QVERIFY(!startsWithSession());
         QVERIFY(!QSettings(RunKey, QSettings::NativeFormat).contains(QStringLiteral("Kelvora")));
-        QVERIFY(setStartsWithSession(false, &error)); // off again is no fault
+        QVERIFY(setStartsWithSession(false, name, &failure)); // off again is no fault
     }
 
     // The list an earlier version left in the user's VirtualStore seeds the one in AppData, once,
@@ -103,7 +105,7 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
         if (GetACP() == 936) {
-            QVERIFY2(written.ok(), qPrintable(written.error));
+            QVERIFY2(written.ok(), qPrintable(urlListErrorText(written.error)));
             QCOMPARE(bytes, QByteArray("http://\xC2\xDB\xCC\xB3.example.cn/\r\n"));
             QCOMPARE(list.readEntries().entries, QStringList{chinese});
         } else {
@@ -160,8 +162,8 @@ private slots:
             QSignalSpy problems(&store, &RecordStore::problem);
             QCOMPARE(store.open(), opens);
             QCOMPARE(problems.size(), 1);
-            QVERIFY2(problems.first().first().toString().contains(told),
-                     qPrintable(problems.first().first().toString()));
+            QVERIFY2(recordProblemText(problems.first().first().value<RecordProblem>()).contains(told),
+                     qPrintable(recordProblemText(problems.first().first().value<RecordProblem>())));
         }
         CloseHandle(held);
 
@@ -174,7 +176,8 @@ private slots:
         // Let go, the record is the program's again: what it held is read, or a damaged one set aside.
         RecordStore again(path);
         QSignalSpy problems(&again, &RecordStore::problem);
-        QVERIFY2(again.open(), qPrintable(problems.value(0).value(0).toString()));
+        QVERIFY2(again.open(),
+                 qPrintable(recordProblemText(problems.value(0).value(0).value<RecordProblem>())));
         QCOMPARE(again.read(0).events.size(), std::size_t(damaged ? 0 : 1));
     }
 };
