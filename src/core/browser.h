@@ -10,7 +10,7 @@
  * - load:    the page goes to an address: the start page, an address typed, a kept one.
  * - open:    the user's open button (or a resume): load, and the slot's online clock starts.
  * - reload:  the forum is asked for the page shown again, as a browser's reload button does. A
- *            timer reload is the slot's own (ReloadCause::Timer); a user reload is the "刷新"
+ *            timer reload is the slot's own (ReloadCause::Timer); a user reload is the refresh
  *            button's. Every reload makes the forum generate the page: none comes from the cache.
  * - late reload: a timer reload that comes a moment after the tick that reaches its period, so
  *            that a forum crediting online time in steps credits every step (see reloadDelayMs).
@@ -19,7 +19,7 @@
  *            was; "wake and reload" brings it back by reloading it, when a reload falls due.
  * - tick:    one beat of a slot's reload timer or clock timer; a period is so many ticks.
  *
- * "Refresh" is the user's word (刷新): it names the controls, never what the code does.
+ * "Refresh" is the user's word: it names the controls, never what the code does.
  */
 
 namespace kelvora {

@@ -13,9 +13,6 @@ namespace {
 constexpr qint64 SettleMs = 2000;
 // The longest a forum may take over a page: a timer reload waits this long for the page under way.
 constexpr qint64 LoadLimitMs = 60000;
-// The longest a step of a try to log in again waits (the store, the login page, the forum's answer):
-// longer than a forum may take over a page.
-constexpr qint64 TryStepLimitMs = 90000;
 // After a wake the network may take a while to come back (Wi-Fi, DHCP): reloads that fail in this
 // time are tried again every few seconds rather than told.
 constexpr qint64 WakeQuietMs = 30000;
@@ -36,8 +33,7 @@ ForumSlot::ForumSlot(Browser &browser, const Clock &clock, TimerFactory &timers,
       m_onlineClock(timers, description.names.clockTimer, clock),
       m_settle(timers.makeTimer(QStringLiteral("settle"), SettleMs)),
       m_loadLimit(timers.makeTimer(QStringLiteral("loadLimit"), LoadLimitMs)), m_loadLimitMs(LoadLimitMs),
-      m_lifecycle(pagesMaySleep),
-      m_tryLimit(timers.makeTimer(QStringLiteral("reloginLimit"), TryStepLimitMs)),
+      m_lifecycle(pagesMaySleep), m_try(*this, timers),
       m_wakeRetry(timers.makeTimer(QStringLiteral("wakeRetry"), WakeRetryMs))
 {
     m_wakeRetry->setCallback([this] {
@@ -49,26 +45,8 @@ ForumSlot::ForumSlot(Browser &browser, const Clock &clock, TimerFactory &timers,
     m_onlineClock.setChangedCallback([this](const OnlineTime &time) { emit onlineTimeChanged(time); });
     // A page being logged in again stays awake between the steps of the try.
     m_settle->setCallback([this] {
-        if (m_tryStep == TryStep::None)
+        if (!m_try.isUnderWay())
             apply(m_lifecycle.graceOver());
-    });
-    m_tryLimit->setCallback([this] {
-        using Failure = ReloginPlan::Failure;
-        switch (m_tryStep) {
-        case TryStep::None:
-            break;
-        case TryStep::Reading:
-            endTry(Failure::NoAccount);
-            break;
-        case TryStep::LoadingLoginPage:
-        case TryStep::Filling:
-            endTry(Failure::NoForm);
-            break;
-        case TryStep::Submitted:
-        case TryStep::Reopening:
-            endTry(Failure::StillLoggedOut);
-            break;
-        }
     });
 }
 
@@ -97,7 +75,7 @@ void ForumSlot::resume(const SavedSlot &saved)
     setTypedPeriod(saved.period);
     if (saved.running) {
         start(true);
-        m_relogin.restore(saved.relogin, m_clock.steadyMs(), m_clock.wallMs());
+        m_try.plan().restore(saved.relogin, m_clock.steadyMs(), m_clock.wallMs());
     }
     noteSavedState();
 }
@@ -124,14 +102,16 @@ ForumSlot::StartResult ForumSlot::start(bool resumed)
         m_login.resume();
     else
         m_login.start(m_loading ? std::nullopt : m_pageSigns);
-    cancelTry();
-    m_relogin.loggedIn();
+    m_try.cancel();
+    m_try.plan().loggedIn();
     // Started again while running: the period under way goes on, with the new period.
-    if (isRunning())
+    const bool wasRunning = isRunning();
+    if (wasRunning)
         m_schedule.setPeriod(*period);
     else
         m_schedule.start(*period);
-    setRunning(true);
+    if (!wasRunning)
+        tellRunning(true);
     if (wasLoggedOut) {
         emit statusChanged(status());
         emit loggedOutChanged(false);
@@ -144,13 +124,15 @@ ForumSlot::StartResult ForumSlot::start(bool resumed)
 void ForumSlot::stop()
 {
     const bool wasLoggedOut = status() == SlotStatus::LoggedOut;
+    const bool wasRunning = isRunning();
     m_schedule.stop();
     m_reloadOwed = false;
     m_loadLimit->stop();
     m_report.slowPageMs.reset();
-    cancelTry();
-    m_relogin.loggedIn();
-    setRunning(false);
+    m_try.cancel();
+    m_try.plan().loggedIn();
+    if (wasRunning)
+        tellRunning(false);
     if (wasLoggedOut)
         emit loggedOutChanged(false);
     emit reportChanged();
@@ -177,7 +159,7 @@ void ForumSlot::choosePeriod(int period)
 std::optional<SavedSlot> ForumSlot::savedState() const
 {
     if (isRunning() && isWebPage(m_keptUrl))
-        return SavedSlot{m_keptUrl.toString(), period(), true, m_relogin.kept(m_clock.steadyMs())};
+        return SavedSlot{m_keptUrl.toString(), period(), true, m_try.plan().kept(m_clock.steadyMs())};
     if (isOpen() && isWebPage(m_pageUrl))
         return SavedSlot{m_pageUrl.toString(), period(), false};
     return std::nullopt;
@@ -199,7 +181,7 @@ void ForumSlot::reloadNow()
 
 void ForumSlot::reloadForTimer()
 {
-    if (m_tryStep != TryStep::None)
+    if (m_try.isUnderWay())
         return; // the try ends on the slot's own page, loaded afresh: that is this period's reload
     if (m_loading) {
         // A forum slower than the period gets to finish its page: a reload now would cancel it,
@@ -252,9 +234,9 @@ void ForumSlot::pageLoadFinished(const PageLoad &load)
     m_opening.clear();
     if (load.signs)
         notePageSigns(*load.signs);
-    if (m_tryStep != TryStep::None) {
+    if (m_try.isUnderWay()) {
         apply(m_lifecycle.loadFinished());
-        tryLoadFinished(load);
+        m_try.loadFinished(load);
         return;
     }
     // Only the slot's own reloads are reported: the open, the start page and the user's own
@@ -299,7 +281,7 @@ void ForumSlot::systemWoke()
         return;
     m_wakeQuietUntilMs = m_clock.steadyMs() + WakeQuietMs;
     m_schedule.restartPeriod();
-    if (m_tryStep != TryStep::None)
+    if (m_try.isUnderWay())
         return; // the try loads the slot's own page at its end
     m_reloadOwed = false;
     m_loadLimit->stop();
@@ -315,20 +297,15 @@ void ForumSlot::reloadIfOwed()
         apply(m_lifecycle.reloadDue(m_pageHoldsInput));
 }
 
-void ForumSlot::pageTitleChanged(const QString &title)
-{
-    m_pageTitle = title;
-}
-
 void ForumSlot::notePageSigns(const LoginSigns &signs)
 {
     m_pageSigns = signs;
     if (!isRunning() || !m_login.pageLoaded(signs, m_clock.wallTime()))
         return;
     if (m_login.state() == LoginWatch::State::LoggedOut)
-        m_relogin.loggedOut();
+        m_try.plan().loggedOut();
     else
-        m_relogin.loggedIn();
+        m_try.plan().loggedIn();
     noteSavedState();
     emit statusChanged(status());
     emit loggedOutChanged(m_login.state() == LoginWatch::State::LoggedOut);
@@ -343,10 +320,10 @@ SlotReport ForumSlot::report() const
     report.loggedOut = status() == SlotStatus::LoggedOut;
     report.loggedOutSince = m_login.loggedOutSince();
     report.loggedOutReason = m_login.reason();
-    report.accountUser = m_accountUser;
-    report.relogin = m_relogin.state();
+    report.accountUser = m_try.accountUser();
+    report.relogin = m_try.plan().state();
     if (report.loggedOut)
-        report.reloginFailure = m_relogin.lastFailure();
+        report.reloginFailure = m_try.plan().lastFailure();
     return report;
 }
 
@@ -435,11 +412,8 @@ void ForumSlot::noteReload(const ReloadResult &result)
     emit reportChanged();
 }
 
-void ForumSlot::setRunning(bool running)
+void ForumSlot::tellRunning(bool running)
 {
-    if (running == m_running)
-        return;
-    m_running = running;
     emit runningChanged(running);
     emit statusChanged(status());
     apply(m_lifecycle.runningChanged(running));
@@ -451,17 +425,13 @@ namespace kelvora {
 
 void ForumSlot::setAccountStore(AccountStore *store, int index)
 {
-    m_accounts = store;
-    m_index = index;
+    m_try.setAccountStore(store, index);
 }
 
 void ForumSlot::setAccount(const std::optional<QString> &userName, bool givenAnew)
 {
-    if (userName == m_accountUser && !givenAnew)
+    if (!m_try.setAccount(userName, givenAnew))
         return;
-    cancelTry();
-    m_accountUser = userName;
-    m_relogin.setHasAccount(userName.has_value(), givenAnew);
     noteSavedState();
     emit reportChanged();
     // Found at the start, for a slot that went on logged out: no need to wait for the next reload.
@@ -471,151 +441,41 @@ void ForumSlot::setAccount(const std::optional<QString> &userName, bool givenAne
 
 void ForumSlot::tryIfDue()
 {
-    if (status() != SlotStatus::LoggedOut || !m_accounts || m_tryStep != TryStep::None ||
-        !m_relogin.startTry(m_clock.steadyMs(), qint64(period()) * m_schedule.tickMs(), m_clock.wallMs()))
-        return;
-    noteSavedState();
-    m_tryStep = TryStep::Reading;
-    m_tryLimit->start(TryStepLimitMs);
-    emit reportChanged();
-    m_accounts->read(m_index, this, [this](const AccountStore::Answer &answer) {
-        if (m_tryStep != TryStep::Reading)
-            return;
-        if (answer.account)
-            tryWith(*answer.account);
-        else
-            endTry(ReloginPlan::Failure::NoAccount);
-    });
-}
-
-void ForumSlot::tryWith(const Account &account)
-{
-    m_tryAccount = account;
-    m_triedLoginPage = false;
-    m_tryRefused = false;
-    if (!m_loading && m_pageSigns && m_pageSigns->passwordField) {
-        m_tryStep = TryStep::Filling;
-        m_answerBeforeSent.reset();
-        m_tryLimit->start(TryStepLimitMs);
-        m_browser.submitLogin(account);
-    } else {
-        loadLoginPage();
-    }
-}
-
-void ForumSlot::loadLoginPage()
-{
-    if (!m_tryAccount || !isWebPage(m_tryAccount->loginPage)) {
-        endTry(ReloginPlan::Failure::NoForm);
-        return;
-    }
-    m_tryStep = TryStep::LoadingLoginPage;
-    m_triedLoginPage = true;
-    m_tryLimit->start(TryStepLimitMs);
-    load(m_tryAccount->loginPage.toString());
+    if (status() == SlotStatus::LoggedOut)
+        m_try.startIfDue(m_clock.steadyMs(), qint64(period()) * m_schedule.tickMs(), m_clock.wallMs());
 }
 
 void ForumSlot::loginSubmitted(LoginFill fill)
 {
-    if (m_tryStep != TryStep::Filling)
-        return;
-    switch (fill) {
-    case LoginFill::Submitted:
-        m_tryAccount.reset(); // held no longer than it takes to fill the form
-        m_tryStep = TryStep::Submitted;
-        m_tryLimit->start(TryStepLimitMs);
-        if (const std::optional<bool> refused = std::exchange(m_answerBeforeSent, std::nullopt))
-            reopenAfterAnswer(*refused);
-        break;
-    case LoginFill::NoForm:
-        if (m_triedLoginPage)
-            endTry(ReloginPlan::Failure::NoForm);
-        else
-            loadLoginPage();
-        break;
-    case LoginFill::PersonNeeded:
-        endTry(ReloginPlan::Failure::PersonNeeded);
-        break;
-    }
+    m_try.loginSubmitted(fill);
 }
 
 void ForumSlot::loginRefusedInPlace()
 {
-    if (m_tryStep == TryStep::Filling)
-        m_answerBeforeSent = true;
-    else if (m_tryStep == TryStep::Submitted)
-        reopenAfterAnswer(true);
+    m_try.refusedInPlace();
 }
 
-void ForumSlot::tryLoadFinished(const PageLoad &finished)
+std::optional<LoginSigns> ForumSlot::loadedSigns() const
 {
-    switch (m_tryStep) {
-    case TryStep::None:
-    case TryStep::Reading:
-        break;
-    case TryStep::Filling:
-        // The form's answer loaded before the word that it was sent: it is taken when that comes.
-        m_answerBeforeSent = finished.loginRefused;
-        break;
-    case TryStep::LoadingLoginPage:
-        if (finished.outcome == PageLoad::Outcome::Succeeded && finished.signs &&
-            finished.signs->passwordField && m_tryAccount) {
-            m_tryStep = TryStep::Filling;
-            m_answerBeforeSent.reset();
-            m_tryLimit->start(TryStepLimitMs);
-            m_browser.submitLogin(*m_tryAccount);
-        } else {
-            endTry(ReloginPlan::Failure::NoForm);
-        }
-        break;
-    case TryStep::Submitted:
-        reopenAfterAnswer(finished.loginRefused);
-        break;
-    case TryStep::Reopening:
-        if (finished.outcome == PageLoad::Outcome::Succeeded &&
-            m_login.state() == LoginWatch::State::LoggedIn)
-            endTry(std::nullopt);
-        else
-            endTry(m_tryRefused ? ReloginPlan::Failure::WrongPassword : ReloginPlan::Failure::StillLoggedOut);
-        break;
-    }
+    return m_loading ? std::nullopt : m_pageSigns;
 }
 
-void ForumSlot::reopenAfterAnswer(bool refused)
+void ForumSlot::tryStarted()
 {
-    m_tryRefused = refused;
-    m_tryStep = TryStep::Reopening;
-    m_tryLimit->start(TryStepLimitMs);
-    load(m_keptUrl.toString());
+    noteSavedState();
+    emit reportChanged();
 }
 
-void ForumSlot::endTry(std::optional<ReloginPlan::Failure> failure)
+void ForumSlot::tryEnded(std::optional<ReloginPlan::Failure> failure, bool givenUp)
 {
-    const TryStep step = std::exchange(m_tryStep, TryStep::None);
-    m_tryAccount.reset();
-    m_tryLimit->stop();
-    if (!failure) {
-        m_relogin.loggedIn();
+    if (!failure)
         emit reloggedIn();
-    } else {
-        m_relogin.tryFailed(*failure);
-        // The slot goes on with its own page, never with the login page or the form's answer,
-        // which a reload would send again.
-        if (step != TryStep::Reading && step != TryStep::Reopening && m_pageUrl != m_keptUrl)
-            load(m_keptUrl.toString());
-        emit reloginFailed(*failure, m_relogin.state() == ReloginPlan::State::GivenUp);
-    }
+    else
+        emit reloginFailed(*failure, givenUp);
     noteSavedState();
     if (!m_loading)
         m_settle->start(SettleMs); // the page may sleep again
     emit reportChanged();
-}
-
-void ForumSlot::cancelTry()
-{
-    m_tryStep = TryStep::None;
-    m_tryAccount.reset();
-    m_tryLimit->stop();
 }
 
 } // namespace kelvora

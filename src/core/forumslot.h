@@ -9,6 +9,7 @@
 #include "core/reloadoutcome.h"
 #include "core/reloadschedule.h"
 #include "core/relogin.h"
+#include "core/relogintry.h"
 #include "core/slotstate.h"
 #include "core/slottable.h"
 #include "core/timer.h"
@@ -63,7 +64,7 @@ struct SlotReport
  * so tests can run days in a blink. What the page does reaches it through the page* functions.
  * Its signals tell what happened; the words for the user come from the views.
  */
-class ForumSlot : public QObject
+class ForumSlot : public QObject, private ReloginHost
 {
     Q_OBJECT
 
@@ -108,7 +109,6 @@ public:
     /** The page began loading. */
     void pageLoadStarted();
     void pageLoadFinished(const PageLoad &load);
-    void pageTitleChanged(const QString &title);
     /** The page now holds text the user typed and did not send, or no longer does. */
     void pageInputChanged(bool holdsInput);
     /** The background reload made for a page that holds typed text has loaded. */
@@ -138,7 +138,7 @@ public:
      * and the limits kept from the last run stand.
      */
     void setAccount(const std::optional<QString> &userName, bool givenAnew = true);
-    const std::optional<QString> &accountUser() const { return m_accountUser; }
+    const std::optional<QString> &accountUser() const { return m_try.accountUser(); }
     /** What came of filling the page's login form (see Browser::submitLogin). */
     void loginSubmitted(LoginFill fill);
     /** The forum refused the login sent in the page itself, with no new page (an ajax login). */
@@ -154,15 +154,12 @@ public:
     SlotStatus status() const;
     /** The period used when the period box holds no valid number; it is what the period label shows. */
     int acceptedPeriod() const { return m_acceptedPeriod; }
-    /** The period the period box says now; none when it says no period. */
-    std::optional<int> typedPeriod() const { return m_typedPeriod; }
     /** The period the slot reloads with: the typed one, or else the accepted one. */
     int period() const { return m_typedPeriod.value_or(m_acceptedPeriod); }
     OnlineTime onlineTime() const { return m_onlineClock.time(); }
     /** What the status label's tool tip tells, as of now. */
     SlotReport report() const;
     const ReloadReport &lastReload() const { return m_report.lastReload; }
-    const QString &pageTitle() const { return m_pageTitle; }
     /** What is kept of this slot for the next start; none for a slot that was never opened nor started. */
     std::optional<SavedSlot> savedState() const;
     /** Whether a reload this slot asked for is still to load. */
@@ -195,7 +192,8 @@ signals:
     void reloginFailed(kelvora::ReloginPlan::Failure failure, bool givenUp);
 
 private:
-    void setRunning(bool running);
+    /** Tells that the slot started or stopped keeping its page online. */
+    void tellRunning(bool running);
     void noteSavedState();
     void notePageSigns(const LoginSigns &signs);
     void noteReload(const ReloadResult &result);
@@ -210,24 +208,18 @@ private:
     /** Starts keeping the page online; `resumed`: going on after a restart, as it was kept. */
     StartResult start(bool resumed);
 
-    /** The steps of a try to log in again. */
-    enum class TryStep
-    {
-        None,
-        Reading,          ///< the account is asked of the store
-        LoadingLoginPage, ///< the page the account was given on is loading, for its form
-        Filling,          ///< the form is being filled and sent
-        Submitted,        ///< the forum's answer to the form is loading
-        Reopening,        ///< the slot's own page is loading, for the login watch to judge
-    };
     /** A load of the slot's own page found the member logged out: a try starts if one may. */
     void tryIfDue();
-    void tryWith(const Account &account);
-    void loadLoginPage();
-    void tryLoadFinished(const PageLoad &finished);
-    void reopenAfterAnswer(bool refused);
-    void endTry(std::optional<ReloginPlan::Failure> failure);
-    void cancelTry();
+
+    // What the try to log in again asks of the slot.
+    void loadForTry(const QUrl &address) override { load(address.toString()); }
+    void fillLogin(const Account &account) override { m_browser.submitLogin(account); }
+    std::optional<LoginSigns> loadedSigns() const override;
+    bool memberLoggedIn() const override { return m_login.state() == LoginWatch::State::LoggedIn; }
+    QUrl keptPage() const override { return m_keptUrl; }
+    bool showsKeptPage() const override { return m_pageUrl == m_keptUrl; }
+    void tryStarted() override;
+    void tryEnded(std::optional<ReloginPlan::Failure> failure, bool givenUp) override;
 
     Browser &m_browser;
     const Clock &m_clock;
@@ -253,21 +245,10 @@ private:
     QUrl m_keptUrl; ///< the page kept online: as started, then as each successful reload found it
     std::optional<SavedSlot> m_lastSaved;
     SlotReport m_report; ///< the reload's part of the report; report() adds the login's
-    bool m_running = false;
-    QString m_pageTitle;
     PageLifecycle m_lifecycle;
-    ReloginPlan m_relogin;
-    AccountStore *m_accounts = nullptr;
-    int m_index = -1;
-    std::optional<QString> m_accountUser;
-    TryStep m_tryStep = TryStep::None;
-    std::optional<Account> m_tryAccount; ///< held from the store's answer until the form is sent
-    bool m_triedLoginPage = false;
-    bool m_tryRefused = false;              ///< the forum's answer to the form refused the login
-    std::optional<bool> m_answerBeforeSent; ///< the form's answer, refused or not, when it came first
-    std::unique_ptr<Timer> m_tryLimit;      ///< the longest a step of a try waits
-    std::unique_ptr<Timer> m_wakeRetry;     ///< the next try of a reload that found no network after a wake
-    qint64 m_wakeQuietUntilMs = 0;          ///< failed reloads are tried again, not told, until then
+    ReloginTry m_try;
+    std::unique_ptr<Timer> m_wakeRetry; ///< the next try of a reload that found no network after a wake
+    qint64 m_wakeQuietUntilMs = 0;      ///< failed reloads are tried again, not told, until then
 };
 
 } // namespace kelvora

@@ -38,7 +38,7 @@ public:
     KeepAwake(SleepInhibitor *inhibitor, TimerFactory &timers, qint64 wakeSpacingMs,
               std::function<QString(int running)> why);
 
-    /** "挂机时阻止电脑睡眠". */
+    /** Whether the user lets the machine be kept awake. */
     void setEnabled(bool on);
     bool isEnabled() const { return m_enabled; }
     void setRunning(int slot, bool running);

@@ -10,7 +10,7 @@ namespace kelvora {
 struct LoginSigns
 {
     bool passwordField = false; ///< a password field the user can see (hidden dialogs don't count)
-    bool logoutLink = false;    ///< a link or button that logs out ("logout", "退出", "注销", …)
+    bool logoutLink = false;    ///< a link or button that logs out (in English or in Chinese)
     friend bool operator==(const LoginSigns &, const LoginSigns &) = default;
 };
 

@@ -24,11 +24,11 @@ struct SavedSlot
 /** The slots' state and the choices that go with it, as kept between runs. */
 struct SavedState
 {
-    /** "启动时恢复挂机": the slots go on by themselves at the next start. */
+    /** Resume on start: the slots go on by themselves at the next start. */
     bool resumeOnStart = true;
-    /** "随机推迟几秒刷新": timer reloads come a moment after the period (see reloadDelayMs). */
+    /** Late reloads: timer reloads come a moment after the period (see reloadDelayMs). */
     bool lateReloads = true;
-    /** "挂机时阻止电脑睡眠": the machine is kept awake while a slot runs. */
+    /** Prevent sleep: the machine is kept awake while a slot runs. */
     bool preventSleep = true;
     /** One entry per slot; none for a slot that was never opened. */
     std::array<std::optional<SavedSlot>, SlotCount> entries{};

@@ -8,9 +8,9 @@ namespace kelvora {
  * What the address list editor is doing, and what it may do next. The window shows it; the
  * decisions (may it close, must it ask) are made here.
  *
- * Viewing shows the list read-only; "修 改" unlocks it (editing); "增加方法" swaps it for the
- * help text and "关 闭" comes back to viewing, locked again. An edit counts as unsaved while the
- * text is unlocked or differs from what was loaded, so no way of closing loses it unasked.
+ * Viewing shows the list read-only; the edit button unlocks it (editing); the help button swaps it
+ * for the help text and, pressed again, comes back to viewing, locked again. An edit counts as unsaved while
+ * the text is unlocked or differs from what was loaded, so no way of closing loses it unasked.
  */
 class UrlListEditorState
 {
@@ -43,7 +43,7 @@ public:
     /** The text was written to the file: it is what the file holds now, and the box is locked. */
     void saved(const QString &text);
 
-    /** Whether closing (the close box, "退出", the end of the program) must ask first. */
+    /** Whether closing (the close box, the exit button, the end of the program) must ask first. */
     CloseDecision closeDecision(const QString &currentText) const;
 
 private:

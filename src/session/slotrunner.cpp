@@ -22,7 +22,6 @@ SlotRunner::SlotRunner(const SlotDescription &description, QWebEngineProfile *pr
     connect(m_page, &WebPage::pageLoadStarted, &m_slot, &ForumSlot::pageLoadStarted);
     connect(m_page, &WebPage::pageLoadFinished, &m_slot, &ForumSlot::pageLoadFinished);
     connect(m_page, &WebPage::rendererGone, &m_slot, &ForumSlot::pageRendererGone);
-    connect(m_page, &QWebEnginePage::titleChanged, &m_slot, &ForumSlot::pageTitleChanged);
     connect(m_page, &QWebEnginePage::titleChanged, this, &SlotRunner::pageTitleChanged);
     connect(m_page, &QWebEnginePage::urlChanged, &m_slot, &ForumSlot::pageUrlChanged);
     connect(m_page, &WebPage::inputChanged, &m_slot, &ForumSlot::pageInputChanged);

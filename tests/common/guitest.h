@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/application.h"
+#include "common/sessiontest.h"
 #include "common/widgettest.h"
 #include "core/clock.h"
 #include "core/slottable.h"
@@ -22,17 +23,6 @@ class QWebEnginePage;
 #include <memory>
 
 namespace kelvora::test {
-
-/** Browser profiles kept in memory only, so no test reads or leaves behind any browser data. */
-class TemporaryProfiles
-{
-public:
-    TemporaryProfiles() : m_profiles(SlotProfiles::inMemory()) {}
-    const SlotProfiles *get() const { return m_profiles.get(); }
-
-private:
-    std::unique_ptr<SlotProfiles> m_profiles;
-};
 
 /** Shows slot `index`, types the address and the period, and presses its open and start buttons. */
 void openAndStart(MainWindow &window, int index, const QUrl &address, const QString &period);

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "common/wait.h"
 #include "platform/processsetup.h"
 #include "widgets/messagebox.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
@@ -32,23 +32,6 @@ template <typename T> T *child(const QObject *parent, const QString &name)
     if (!found)
         qFatal("no child named %s", qPrintable(name));
     return found;
-}
-
-/**
- * Waits until `done` holds, for up to `timeoutMs`; whether it did. QTest::qWaitFor with a long
- * timeout keeps the web engine's own scheduled work from running for seconds at a time on Qt 6.4,
- * so the pages under test crawl; short waits in a loop, as QTRY_* makes, let it run.
- */
-template <typename Predicate> bool waitUntil(Predicate done, int timeoutMs)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!done()) {
-        if (waited.hasExpired(timeoutMs))
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
 }
 
 } // namespace kelvora::test

@@ -361,8 +361,6 @@ private slots:
 
         slot.pageRendererGone();
         QCOMPARE(slot.lastReload().result.outcome, ReloadOutcome::RendererGone);
-        slot.pageTitleChanged(QStringLiteral("水木清华"));
-        QCOMPARE(slot.pageTitle(), QStringLiteral("水木清华"));
     }
 
     void keepsWhatItDoesForTheNextStart()

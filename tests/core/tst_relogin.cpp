@@ -1,6 +1,7 @@
 #include "common/fakes.h"
 #include "core/forumslot.h"
 #include "core/relogin.h"
+#include "core/relogintry.h"
 #include "core/slotstate.h"
 
 #include <QSignalSpy>
@@ -69,6 +70,33 @@ struct LoggedOutSlot
         loaded(signs);
     }
     ReloginPlan::Failure lastFailure() const { return failed.last().at(0).value<ReloginPlan::Failure>(); }
+};
+
+// The try to log in again on its own, its slot played by a host that writes down what it is asked.
+struct TryHost final : ReloginHost
+{
+    const QUrl kept{QStringLiteral("http://127.0.0.2/forum.php")};
+    QUrl shown = kept;
+    bool formShown = false;
+    bool loggedIn = false;
+    QStringList calls;
+
+    void loadForTry(const QUrl &address) override
+    {
+        shown = address;
+        calls << (address == kept ? QStringLiteral("load kept") : QStringLiteral("load ") + address.path());
+    }
+    void fillLogin(const Account &account) override { calls << QStringLiteral("fill ") + account.userName; }
+    std::optional<LoginSigns> loadedSigns() const override { return LoginSigns{formShown, false}; }
+    bool memberLoggedIn() const override { return loggedIn; }
+    QUrl keptPage() const override { return kept; }
+    bool showsKeptPage() const override { return shown == kept; }
+    void tryStarted() override { calls << QStringLiteral("started"); }
+    void tryEnded(std::optional<ReloginPlan::Failure> failure, bool givenUp) override
+    {
+        calls << (failure ? QStringLiteral("failed %1%2").arg(int(*failure)).arg(givenUp ? " given up" : "")
+                          : QStringLiteral("in"));
+    }
 };
 
 } // namespace
@@ -339,6 +367,95 @@ private slots:
         s.loaded(Member);
         QCOMPARE(s.relogged.size(), 0);
         QCOMPARE(s.browser.loads.last(), ForumPage); // from the open: nothing more was loaded
+    }
+
+    // Each row: whether the page shows a form, whether the store has the account, what the page
+    // and the forum do (fill:<LoginFill>, load:form, load:page, load:refused, inplace, in, out,
+    // timeout), and what the slot was asked, in order.
+    void aTryGoesThroughItsStepsAndEndsOnTheKeptPage_data()
+    {
+        QTest::addColumn<bool>("formShown");
+        QTest::addColumn<bool>("hasAccount");
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<QStringList>("calls");
+        using F = ReloginPlan::Failure;
+        const auto failed = [](F failure, bool givenUp = false) {
+            return QStringLiteral("failed %1%2").arg(int(failure)).arg(givenUp ? " given up" : "");
+        };
+        QTest::newRow("the form on the page") << true << true << QStringList{"fill:0", "load:page", "in"}
+                                              << QStringList{"started", "fill m1", "load kept", "in"};
+        QTest::newRow("the login page's form")
+            << false << true << QStringList{"load:form", "fill:0", "load:page", "in"}
+            << QStringList{"started", "load /login.php", "fill m1", "load kept", "in"};
+        QTest::newRow("refused") << true << true << QStringList{"fill:0", "load:refused", "out"}
+                                 << QStringList{"started", "fill m1", "load kept",
+                                                failed(F::WrongPassword, true)};
+        QTest::newRow("refused in place before the word it was sent")
+            << true << true << QStringList{"inplace", "fill:0", "out"}
+            << QStringList{"started", "fill m1", "load kept", failed(F::WrongPassword, true)};
+        QTest::newRow("still logged out")
+            << true << true << QStringList{"fill:0", "load:page", "out"}
+            << QStringList{"started", "fill m1", "load kept", failed(F::StillLoggedOut)};
+        QTest::newRow("no form anywhere")
+            << false << true << QStringList{"load:page"}
+            << QStringList{"started", "load /login.php", "load kept", failed(F::NoForm)};
+        QTest::newRow("the page's form is another site's, the login page has one")
+            << true << true << QStringList{"fill:1", "load:form", "fill:0", "load:page", "in"}
+            << QStringList{"started", "fill m1", "load /login.php", "fill m1", "load kept", "in"};
+        QTest::newRow("a picture code") << true << true << QStringList{"fill:2"}
+                                        << QStringList{"started", "fill m1", failed(F::PersonNeeded, true)};
+        QTest::newRow("no account in the store")
+            << true << false << QStringList{} << QStringList{"started", failed(F::NoAccount)};
+        QTest::newRow("the forum never answers")
+            << true << true << QStringList{"fill:0", "timeout"}
+            << QStringList{"started", "fill m1", failed(F::StillLoggedOut)};
+        QTest::newRow("the login page never comes")
+            << false << true << QStringList{"timeout"}
+            << QStringList{"started", "load /login.php", "load kept", failed(F::NoForm)};
+    }
+    void aTryGoesThroughItsStepsAndEndsOnTheKeptPage()
+    {
+        QFETCH(bool, formShown);
+        QFETCH(bool, hasAccount);
+        QFETCH(QStringList, events);
+        QFETCH(QStringList, calls);
+        test::FakeClock clock;
+        test::FakeTimers timers{clock};
+        test::FakeAccountStore store;
+        store.atOnce = true;
+        if (hasAccount)
+            store.accounts[0] = Account{QStringLiteral("m1"), QStringLiteral("pw-1"),
+                                        QUrl(QStringLiteral("http://127.0.0.2/login.php"))};
+        TryHost host;
+        host.formShown = formShown;
+        ReloginTry relogin(host, timers);
+        relogin.setAccountStore(&store, 0);
+        QVERIFY(relogin.setAccount(QStringLiteral("m1"), true));
+        relogin.plan().loggedOut();
+        relogin.startIfDue(clock.now, Minute, 0);
+        const auto loaded = [&](bool form, bool refused) {
+            PageLoad load{PageLoad::Outcome::Succeeded, 0};
+            load.signs = LoginSigns{form, !form};
+            load.loginRefused = refused;
+            relogin.loadFinished(load);
+        };
+        for (const QString &event : events) {
+            if (event.startsWith(u"fill:"))
+                relogin.loginSubmitted(LoginFill(event.mid(5).toInt()));
+            else if (event == u"load:form" || event == u"load:page" || event == u"load:refused")
+                loaded(event == u"load:form", event == u"load:refused");
+            else if (event == u"inplace")
+                relogin.refusedInPlace();
+            else if (event == u"in" || event == u"out") {
+                host.loggedIn = event == u"in";
+                loaded(false, false);
+            } else if (event == u"timeout")
+                timers.advance(90'000);
+        }
+        QCOMPARE(host.calls, calls);
+        QVERIFY(!relogin.isUnderWay());
+        // The password went no further than the form.
+        QVERIFY(!host.calls.join(u' ').contains(u"pw-1"));
     }
 };
 

@@ -1,5 +1,5 @@
 #include "common/fakes.h"
-#include "common/forumwindow.h"
+#include "common/sessiontest.h"
 #include "common/smalldisk.h"
 #include "record/recorder.h"
 #include "record/recordstore.h"
@@ -29,8 +29,8 @@ class TestSession : public QObject
 
     static constexpr qint64 Hour = 3600 * 1000;
 
-    test::ForumWindow m_fixture; // its forum only: this session has no window
-    ForumServer &m_forum = m_fixture.forum();
+    test::Forums m_forums;
+    ForumServer &m_forum = m_forums.forum();
     QTemporaryDir m_folder;
     test::TemporaryProfiles m_profiles;
     test::FakeClock m_clock;
@@ -428,5 +428,5 @@ private slots:
     }
 };
 
-KELVORA_GUI_TEST_MAIN(TestSession)
+KELVORA_SESSION_TEST_MAIN(TestSession)
 #include "tst_session.moc"

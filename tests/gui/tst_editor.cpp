@@ -22,12 +22,7 @@ class TestEditor : public QObject
     QPointer<UrlListEditorWindow> m_editor;
 
     QString listPath() const { return m_folder.filePath(QStringLiteral("userbbs.dat")); }
-    void writeList(const QByteArray &bytes)
-    {
-        QFile file(listPath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
+    void writeList(const QByteArray &bytes) { QVERIFY(test::writeFile(listPath(), bytes)); }
     QByteArray listBytes() const
     {
         QFile file(listPath());

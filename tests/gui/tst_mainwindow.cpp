@@ -27,12 +27,7 @@ class TestMainWindow : public QObject
     test::MessageRecorder m_box;
 
     QString listPath() const { return m_folder.filePath(QStringLiteral("userbbs.dat")); }
-    void writeList(const QByteArray &bytes)
-    {
-        QFile file(listPath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
+    void writeList(const QByteArray &bytes) { QVERIFY(test::writeFile(listPath(), bytes)); }
     void openWindow(bool withList = true)
     {
         QVERIFY(m_window.open());
