@@ -113,13 +113,11 @@ public:
     bool keepsAwake() const { return m_keepAwake.isHeld(); }
     /** The machine woke from a sleep: every running slot reloads, one after another. */
     void systemWoke() { m_keepAwake.systemWoke(); }
-    /** The program ends: the machine may sleep again. */
-    void releaseSleepLock() { m_keepAwake.end(); }
 
     /** How long until the next reload of any slot is due. */
     qint64 msUntilAnyReload() const;
 
-    /** The record of what the slots did; none once the session ended. */
+    /** The record of what the slots did; closed once the session ended. */
     Recorder *recorder() const { return m_recorder.get(); }
     /** The slots whose member is logged out now, in slot order. */
     QList<int> loggedOutSlots() const;
