@@ -107,24 +107,5 @@ private:
 
 } // namespace kelvora::test
 
-// A QTEST_MAIN that prepares the process for Qt WebEngine first, with the engine's switches as the
-// program has them, and ends as the program does, through the event loop: what waits to be deleted
-// goes first, then the engine puts itself away on the way out (without that, Qt WebEngine 6.11 may
-// crash as the process ends).
-#define KELVORA_GUI_TEST_MAIN(TestClass)                                                                     \
-    int main(int argc, char *argv[])                                                                         \
-    {                                                                                                        \
-        kelvora::prepareProcess();                                                                           \
-        kelvora::prepareWebEngine();                                                                         \
-        kelvora::EngineCommandLine commandLine(argc, argv);                                                  \
-        QApplication app(commandLine.argc(), commandLine.argv());                                            \
-        int failed = 0;                                                                                      \
-        {                                                                                                    \
-            TestClass test;                                                                                  \
-            QTEST_SET_MAIN_SOURCE_PATH                                                                       \
-            failed = QTest::qExec(&test, argc, argv);                                                        \
-        }                                                                                                    \
-        QTimer::singleShot(0, &app, &QCoreApplication::quit);                                                \
-        app.exec();                                                                                          \
-        return failed;                                                                                       \
-    }
+// The windows over the pages.
+#define KELVORA_GUI_TEST_MAIN(TestClass) KELVORA_ENGINE_TEST_MAIN(TestClass, QApplication)

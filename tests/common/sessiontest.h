@@ -52,15 +52,17 @@ private:
 
 } // namespace kelvora::test
 
-// A QTEST_MAIN for pages without views: the process prepared for Qt WebEngine as the program's is,
-// on a QGuiApplication (no widget exists), ended through the event loop as the program ends.
-#define KELVORA_SESSION_TEST_MAIN(TestClass)                                                                 \
+// A QTEST_MAIN that prepares the process for Qt WebEngine first, with the engine's switches as the
+// program has them, on an application of the given class, and ends as the program does, through the
+// event loop: what waits to be deleted goes first, then the engine puts itself away on the way out
+// (without that, Qt WebEngine 6.11 may crash as the process ends).
+#define KELVORA_ENGINE_TEST_MAIN(TestClass, ApplicationClass)                                                \
     int main(int argc, char *argv[])                                                                         \
     {                                                                                                        \
         kelvora::prepareProcess();                                                                           \
         kelvora::prepareWebEngine();                                                                         \
         kelvora::EngineCommandLine commandLine(argc, argv);                                                  \
-        QGuiApplication app(commandLine.argc(), commandLine.argv());                                         \
+        ApplicationClass app(commandLine.argc(), commandLine.argv());                                        \
         int failed = 0;                                                                                      \
         {                                                                                                    \
             TestClass test;                                                                                  \
@@ -71,3 +73,6 @@ private:
         app.exec();                                                                                          \
         return failed;                                                                                       \
     }
+
+// Pages without views: no widget exists, as on a server.
+#define KELVORA_SESSION_TEST_MAIN(TestClass) KELVORA_ENGINE_TEST_MAIN(TestClass, QGuiApplication)
