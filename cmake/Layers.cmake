@@ -1,6 +1,8 @@
 # The program is built in layers, each a library that links only the layers below it:
 #
-#   app -> mainwin, urllist, infowin, recordwin -> slots -> web, widgets, platform, record -> core
+#   app -> mainwin, urllist, infowin, recordwin -> views -> widgets, desktop
+#   app -> server -> webui -> words -> core
+#   views, server -> session -> web, platform, record, words -> core
 #
 # A static library leaves its undefined symbols for the program's link to find anywhere, so on
 # ELF systems every layer is also linked on its own, as a shared library that may leave nothing

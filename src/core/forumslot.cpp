@@ -434,8 +434,9 @@ void ForumSlot::setAccount(const std::optional<QString> &userName, bool givenAne
         return;
     noteSavedState();
     emit reportChanged();
-    // Found at the start, for a slot that went on logged out: no need to wait for the next reload.
-    if (!givenAnew && !m_loading)
+    // Found at the start for a slot that went on logged out, or given while it is: no need to wait
+    // for the next reload.
+    if (!m_loading)
         tryIfDue();
 }
 

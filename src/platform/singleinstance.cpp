@@ -32,6 +32,9 @@ bool SingleInstance::claim()
     if (other.waitForConnected(AnswerMs)) {
         other.write(ShowRequest);
         other.waitForBytesWritten(AnswerMs);
+        // An older instance says nothing back: it is a desktop one.
+        if (other.waitForReadyRead(AnswerMs / 2) || other.canReadLine())
+            m_otherRunsAs = QString::fromUtf8(other.readLine(4096)).trimmed();
         other.disconnectFromServer();
         return false;
     }
@@ -48,8 +51,11 @@ bool SingleInstance::claim()
         while (QLocalSocket *socket = m_server->nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains(ShowRequest))
-                    emit showRequested();
+                if (!socket->readAll().contains(ShowRequest))
+                    return;
+                socket->write(m_runningAs.toUtf8() + '\n');
+                socket->flush();
+                emit showRequested();
             });
         }
     });

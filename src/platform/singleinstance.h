@@ -24,12 +24,22 @@ public:
      */
     bool claim();
 
+    /** What the running instance said of itself when claim() found it: see setRunningAs(). */
+    const QString &otherRunsAs() const { return m_otherRunsAs; }
+    /**
+     * What this instance tells a second start: "desktop" (the default), or "headless" and where its
+     * page is.
+     */
+    void setRunningAs(const QString &what) { m_runningAs = what; }
+
 signals:
     /** A second start asked the running program to show itself. */
     void showRequested();
 
 private:
     QLocalServer *m_server = nullptr;
+    QString m_runningAs = QStringLiteral("desktop");
+    QString m_otherRunsAs;
 };
 
 /** The local socket's name for this user. */

@@ -25,11 +25,6 @@ constexpr int StripHeight = 22;
 constexpr int UpdateEveryMs = 60 * 1000;
 const QColor MidnightColour(64, 64, 64);
 
-QString momentText(qint64 ms)
-{
-    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("MM-dd HH:mm"));
-}
-
 QLabel *legendChip(RecordState state, const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(QStringLiteral("<span style=\"color:%1\">■</span> %2")
@@ -37,26 +32,6 @@ QLabel *legendChip(RecordState state, const QString &text, QWidget *parent)
                              parent);
     label->setTextFormat(Qt::RichText);
     return label;
-}
-
-/** The line of totals beside a strip. */
-QString totalsText(const RecordTotals &totals)
-{
-    QString text = QStringLiteral("在线 %1　刷新成功 %2 次　失败 %3 次　掉线 %4 次")
-                       .arg(recordDurationText(totals.onlineMs))
-                       .arg(totals.answered)
-                       .arg(totals.failed)
-                       .arg(totals.loggedOutSpans);
-    if (totals.loggedInAgain > 0)
-        text += QStringLiteral("（自动重新登录 %1 次）").arg(totals.loggedInAgain);
-    return text;
-}
-
-/** What the first strip is called: the last hour, or the minutes since the record began. */
-QString recentText(const RecordStrip &strip)
-{
-    const qint64 minutes = (strip.toMs - strip.fromMs + 30 * 1000) / (60 * 1000);
-    return minutes >= 60 ? QStringLiteral("近 1 小时") : QStringLiteral("近 %1 分钟").arg(minutes);
 }
 
 } // namespace
@@ -110,14 +85,7 @@ QString RecordStripView::toolTipAt(int x) const
     const RecordSpan *span = m_strip.spanAt(msAt(x));
     if (!span)
         return {};
-    QString text = QStringLiteral("%1 至 %2\n%3，%4")
-                       .arg(momentText(span->fromMs), momentText(span->toMs), recordStateText(span->state),
-                            recordDurationText(span->toMs - span->fromMs));
-    if (const QString why = recordFailureText(span->failure); !why.isEmpty())
-        text += QStringLiteral("\n原因：") + why;
-    if (span->loggedInAgain)
-        text += QStringLiteral("\n掉线后由程序自动重新登录");
-    return text;
+    return recordSpanText(*span);
 }
 
 bool RecordStripView::event(QEvent *event)
@@ -166,7 +134,7 @@ RecordWindow::RecordWindow(QWidget *parent)
     legend->addWidget(legendChip(RecordState::Online, recordStateText(RecordState::Online), this));
     legend->addWidget(legendChip(RecordState::LoggedOut, recordStateText(RecordState::LoggedOut), this));
     legend->addWidget(legendChip(RecordState::Failed, recordStateText(RecordState::Failed), this));
-    legend->addWidget(legendChip(RecordState::Stopped, QStringLiteral("已停止、程序未运行或电脑休眠"), this));
+    legend->addWidget(legendChip(RecordState::Stopped, recordRestLegendText(), this));
     legend->addStretch();
     legend->addWidget(new QLabel(QStringLiteral("鼠标停在色条上可查看详情"), this));
 
@@ -195,8 +163,7 @@ void RecordWindow::showPicture(const std::vector<RecordSlotPicture> &picture, co
     grid->setVerticalSpacing(4);
     int row = 0;
     if (picture.empty()) {
-        auto *none = new QLabel(
-            QStringLiteral("还没有挂机记录。开始挂机后，这里会显示每个论坛何时在线、何时掉线。"), content);
+        auto *none = new QLabel(noRecordText(), content);
         none->setObjectName(QStringLiteral("noRecord"));
         none->setAlignment(Qt::AlignCenter);
         grid->addWidget(none, row++, 0, 1, 3);
@@ -210,15 +177,15 @@ void RecordWindow::showPicture(const std::vector<RecordSlotPicture> &picture, co
         caption->setFont(bold);
         grid->addWidget(caption, row++, 0, 1, 3);
         const std::tuple<const char *, QString, const RecordStrip *> strips[] = {
-            {"hour", recentText(slot.hour), &slot.hour},
-            {"day", QStringLiteral("近 24 小时"), &slot.day},
-            {"week", QStringLiteral("近 7 天"), &slot.week}};
+            {"hour", recordStripText(RecordStretch::Hour, slot.hour), &slot.hour},
+            {"day", recordStripText(RecordStretch::Day, slot.day), &slot.day},
+            {"week", recordStripText(RecordStretch::Week, slot.week), &slot.week}};
         for (const auto &[name, label, strip] : strips) {
             grid->addWidget(new QLabel(label, content), row, 0);
             auto *view = new RecordStripView(*strip, content);
             view->setObjectName(QLatin1String(name) + QStringLiteral("Strip") + number);
             grid->addWidget(view, row, 1);
-            auto *totals = new QLabel(totalsText(strip->totals), content);
+            auto *totals = new QLabel(recordTotalsText(strip->totals), content);
             totals->setObjectName(QLatin1String(name) + QStringLiteral("Totals") + number);
             grid->addWidget(totals, row++, 2);
         }
@@ -228,7 +195,7 @@ void RecordWindow::showPicture(const std::vector<RecordSlotPicture> &picture, co
     delete m_scroll->takeWidget();
     m_scroll->setWidget(content);
     m_scroll->verticalScrollBar()->setValue(scrolled);
-    m_where->setText(QStringLiteral("记录保存在 %1，保留 30 天。").arg(QDir::toNativeSeparators(where)));
+    m_where->setText(recordWhereText(QDir::toNativeSeparators(where)));
 }
 
 void RecordWindow::showSlot(int slot)

@@ -2,6 +2,7 @@
 
 #include "words/author.h"
 
+#include <QDateTime>
 #include <QDir>
 
 #include <algorithm>
@@ -423,6 +424,261 @@ QString recordProblemText(const RecordProblem &problem)
         return QStringLiteral("%1，已删除，重新开始记录。").arg(why);
     }
     return why;
+}
+
+QString recordStripText(RecordStretch stretch, const RecordStrip &strip)
+{
+    switch (stretch) {
+    case RecordStretch::Hour: {
+        const qint64 minutes = (strip.toMs - strip.fromMs + 30 * 1000) / (60 * 1000);
+        return minutes >= 60 ? QStringLiteral("近 1 小时") : QStringLiteral("近 %1 分钟").arg(minutes);
+    }
+    case RecordStretch::Day:
+        return QStringLiteral("近 24 小时");
+    case RecordStretch::Week:
+        break;
+    }
+    return QStringLiteral("近 7 天");
+}
+
+QString recordTotalsText(const RecordTotals &totals)
+{
+    QString text = QStringLiteral("在线 %1　刷新成功 %2 次　失败 %3 次　掉线 %4 次")
+                       .arg(recordDurationText(totals.onlineMs))
+                       .arg(totals.answered)
+                       .arg(totals.failed)
+                       .arg(totals.loggedOutSpans);
+    if (totals.loggedInAgain > 0)
+        text += QStringLiteral("（自动重新登录 %1 次）").arg(totals.loggedInAgain);
+    return text;
+}
+
+QString recordSpanText(const RecordSpan &span)
+{
+    const auto at = [](qint64 ms) {
+        return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("MM-dd HH:mm"));
+    };
+    QString text = QStringLiteral("%1 至 %2\n%3，%4")
+                       .arg(at(span.fromMs), at(span.toMs), recordStateText(span.state),
+                            recordDurationText(span.toMs - span.fromMs));
+    if (const QString why = recordFailureText(span.failure); !why.isEmpty())
+        text += QStringLiteral("\n原因：") + why;
+    if (span.loggedInAgain)
+        text += QStringLiteral("\n掉线后由程序自动重新登录");
+    return text;
+}
+
+QString recordRestLegendText()
+{
+    return QStringLiteral("已停止、程序未运行或电脑休眠");
+}
+
+QString noRecordText()
+{
+    return QStringLiteral("还没有挂机记录。开始挂机后，这里会显示每个论坛何时在线、何时掉线。");
+}
+
+QString recordWhereText(const QString &path)
+{
+    return QStringLiteral("记录保存在 %1，保留 30 天。").arg(path);
+}
+
+QString webText(WebText text)
+{
+    switch (text) {
+    case WebText::LoginNeeded:
+        return QStringLiteral("请先登录。");
+    case WebText::WrongPassword:
+        return QStringLiteral("密码不对。");
+    case WebText::Banned:
+        return QStringLiteral("密码错误次数太多，这个地址暂时被拒绝，请稍后再试。");
+    case WebText::CrossSite:
+        return QStringLiteral("这个请求来自别的网站，已拒绝。");
+    case WebText::BadHost:
+        return QStringLiteral("这个网址的主机名不是本程序的地址，已拒绝。");
+    case WebText::BadRequest:
+        return QStringLiteral("请求的内容不对。");
+    case WebText::TooLarge:
+        return QStringLiteral("请求太大。");
+    case WebText::NotJson:
+        return QStringLiteral("请求的内容不是 JSON。");
+    case WebText::NoSuchPage:
+        return QStringLiteral("没有这个页面。");
+    case WebText::NoSuchSlot:
+        return QStringLiteral("没有这个论坛。");
+    case WebText::CsrfMissing:
+        return QStringLiteral("页面已过期，请刷新页面后再试。");
+    case WebText::AccountNeedsHttps:
+        return QStringLiteral("从别的电脑提交账号需要 HTTPS 连接：密码不能明文经过网络。");
+    case WebText::AccountIncomplete:
+        return QStringLiteral("请填写用户名、密码和论坛的登录页面网址。");
+    case WebText::Offline:
+        break;
+    }
+    return QStringLiteral("连接不上程序，正在重试……");
+}
+
+std::vector<std::pair<QString, QString>> webPageWords()
+{
+    return {
+        {QStringLiteral("title"), QStringLiteral("Kelvora 挂机")},
+        {QStringLiteral("passwordLabel"), QStringLiteral("密码：")},
+        {QStringLiteral("login"), QStringLiteral("登录")},
+        {QStringLiteral("loginHint"),
+         QStringLiteral("输入用 kelvora --set-web-password 设定的密码。还没有设定密码时，输入程序启动时显示的访问码，"
+                        "它也保存在数据文件夹的 web-token 文件里。")},
+        {QStringLiteral("logout"), QStringLiteral("退出登录")},
+        {QStringLiteral("online"), QStringLiteral("已上线")},
+        {QStringLiteral("lastReload"), QStringLiteral("刷新")},
+        {QStringLiteral("nextReload"), QStringLiteral("下次刷新")},
+        {QStringLiteral("account"), QStringLiteral("自动登录")},
+        {QStringLiteral("address"), QStringLiteral("网址")},
+        {QStringLiteral("openButton"), QStringLiteral("打开网址")},
+        {QStringLiteral("period"), QStringLiteral("刷新时间")},
+        {QStringLiteral("setPeriod"), QStringLiteral("设定")},
+        {QStringLiteral("start"), QStringLiteral("开始")},
+        {QStringLiteral("stop"), QStringLiteral("停止")},
+        {QStringLiteral("reloadNow"), QStringLiteral("刷新")},
+        {QStringLiteral("accountSummary"), QStringLiteral("自动重新登录的账号")},
+        {QStringLiteral("userName"), QStringLiteral("用户名：")},
+        {QStringLiteral("password"), QStringLiteral("密码：")},
+        {QStringLiteral("loginPage"), QStringLiteral("登录页面：")},
+        {QStringLiteral("giveAccount"), QStringLiteral("记住并登录")},
+        {QStringLiteral("forgetAccount"), QStringLiteral("忘记账号")},
+        {QStringLiteral("accountHint"),
+         QStringLiteral("密码保存在系统的密码库里；没有密码库的电脑上只在这次运行中记住，不写到磁盘。")},
+        {QStringLiteral("noAccount"), QStringLiteral("没有")},
+        {QStringLiteral("lateReloads"), QStringLiteral("随机推迟几秒刷新")},
+        {QStringLiteral("preventSleep"), QStringLiteral("挂机时阻止电脑睡眠")},
+        {QStringLiteral("record"), QStringLiteral("挂机记录")},
+        {QStringLiteral("secondsLater"), QStringLiteral("%1 秒后")},
+        {QStringLiteral("minutesLater"), QStringLiteral("%1 分 %2 秒后")},
+        {QStringLiteral("notDue"), QStringLiteral("—")},
+        {QStringLiteral("onlineTime"), QStringLiteral("%1 时 %2 分 %3 秒")},
+        {QStringLiteral("offline"), webText(WebText::Offline)},
+        {QStringLiteral("keepsAwake"), QStringLiteral("正在阻止电脑睡眠")},
+    };
+}
+
+QString remoteResultText(RemoteResult result)
+{
+    switch (result) {
+    case RemoteResult::Done:
+        return {};
+    case RemoteResult::BadAddress:
+        return QStringLiteral("这不是网址，请输入论坛的网址。");
+    case RemoteResult::BadPeriod:
+        return QStringLiteral("刷新时间请输入整数时间。");
+    case RemoteResult::NoWebPage:
+        return QStringLiteral("这里显示的不是论坛网页，请先输入论坛的网址并打开。");
+    case RemoteResult::NotOpen:
+        break;
+    }
+    return QStringLiteral("这个论坛还没有打开网页。");
+}
+
+QString accountNoteText(AccountNote note)
+{
+    switch (note) {
+    case AccountNote::None:
+        return {};
+    case AccountNote::Kept:
+        return QStringLiteral("已记住账号，掉线后会自动重新登录");
+    case AccountNote::HeldInMemory:
+        return QStringLiteral("这台电脑没有系统密码库：账号只在这次运行中记住，不写到磁盘；程序重新启动后需要再次填写");
+    case AccountNote::NotKept:
+        return QStringLiteral("系统密码库没有接受这个账号（可能未解锁），未能记住");
+    case AccountNote::Forgotten:
+        break;
+    }
+    return QStringLiteral("已忘记账号");
+}
+
+QString webServeProblemText(WebServeProblem problem, const QString &address, const QString &detail)
+{
+    switch (problem) {
+    case WebServeProblem::None:
+        return {};
+    case WebServeProblem::PasswordNeeded:
+        return QStringLiteral("要在 %1 上提供网页，请先用 kelvora --set-web-password 设定密码；"
+                              "在设定之前，网页只在本机（127.0.0.1）上提供。")
+            .arg(address);
+    case WebServeProblem::Certificate:
+        return QStringLiteral("无法读取 HTTPS 证书或私钥（%1），网页没有提供。").arg(detail);
+    case WebServeProblem::Listen:
+        break;
+    }
+    return QStringLiteral("无法在 %1 上提供网页：%2").arg(address, detail);
+}
+
+QString webPageAtText(const QString &address)
+{
+    return QStringLiteral("网页：%1").arg(address);
+}
+
+QString webAccessCodeText(const QString &code, const QString &file)
+{
+    if (code.isEmpty())
+        return QStringLiteral("还没有设定密码：登录网页时输入访问码，它保存在 %1 中。"
+                              "用 kelvora --set-web-password 可以设定自己的密码。")
+            .arg(file);
+    return QStringLiteral("还没有设定密码：登录网页时输入访问码 %1（保存在 %2）。"
+                          "用 kelvora --set-web-password 可以设定自己的密码。")
+        .arg(code, file);
+}
+
+QString runsHeadlessText(const QString &address)
+{
+    return address.isEmpty()
+               ? QStringLiteral("Kelvora 已经在后台运行（没有窗口）。")
+               : QStringLiteral("Kelvora 已经在后台运行（没有窗口）。请在浏览器中打开 %1 查看和操作。").arg(address);
+}
+
+QString webPasswordPromptText(bool again)
+{
+    return again ? QStringLiteral("再输入一次：") : QStringLiteral("网页的新密码（至少 8 个字符）：");
+}
+
+WebPasswordChange checkWebPassword(const std::optional<QString> &first, const std::optional<QString> &second)
+{
+    if (!first || !second)
+        return WebPasswordChange::NoInput;
+    if (first->isEmpty())
+        return WebPasswordChange::Empty;
+    if (first->size() < 8)
+        return WebPasswordChange::TooShort;
+    return *first == *second ? WebPasswordChange::Set : WebPasswordChange::Differ;
+}
+
+QString webPasswordChangeText(WebPasswordChange change, const QString &detail)
+{
+    switch (change) {
+    case WebPasswordChange::Set:
+        return QStringLiteral("网页的密码已设定（保存在 %1，只保存加盐的散列值）。正在运行的程序要重新启动后才用新密码。").arg(detail);
+    case WebPasswordChange::Empty:
+        return QStringLiteral("密码不能为空，没有更改。");
+    case WebPasswordChange::TooShort:
+        return QStringLiteral("密码太短（至少 8 个字符），没有更改。");
+    case WebPasswordChange::Differ:
+        return QStringLiteral("两次输入的密码不一样，没有更改。");
+    case WebPasswordChange::NoInput:
+        return QStringLiteral("没有读到密码，没有更改。");
+    case WebPasswordChange::NotKept:
+        break;
+    }
+    return QStringLiteral("无法保存密码：%1").arg(detail);
+}
+
+QString badOptionText(const QString &value)
+{
+    return QStringLiteral("命令行参数“%1”不对：网页的地址要写成 IP 地址（如 127.0.0.1），端口是 1 到 65535 之间的数。").arg(value);
+}
+
+QString alreadyRunningText(const QString &otherRunsAs)
+{
+    if (otherRunsAs.startsWith(QStringLiteral("headless")))
+        return runsHeadlessText(otherRunsAs.section(QLatin1Char(' '), 1));
+    return QStringLiteral("Kelvora 已经在运行（有窗口的程序）。同一个用户只能运行一个 Kelvora：请先退出它。");
 }
 
 } // namespace kelvora

@@ -2,6 +2,7 @@
 
 #include "core/forumslot.h"
 #include "core/record.h"
+#include "core/remotesession.h"
 #include "core/reloadoutcome.h"
 #include "core/slotstate.h"
 #include "core/slottable.h"
@@ -9,6 +10,10 @@
 #include "core/urllistfile.h"
 
 #include <QString>
+
+#include <optional>
+#include <utility>
+#include <vector>
 
 /*
  * The words the user reads for the program's values: every window takes them from here, so one
@@ -77,6 +82,80 @@ QString recordFailureText(const RecordFailure &failure);
 
 /** A length of time for the user: "3 小时 05 分", "12 分", "40 秒". */
 QString recordDurationText(qint64 ms);
+
+/** The record's stretches, as its strips are called. */
+enum class RecordStretch
+{
+    Hour, ///< the last hour, or the minutes since the record began
+    Day,
+    Week,
+};
+/** What a strip is called: "近 1 小时", "近 12 分钟", "近 24 小时", "近 7 天". */
+QString recordStripText(RecordStretch stretch, const RecordStrip &strip);
+/** The line of totals beside a strip. */
+QString recordTotalsText(const RecordTotals &totals);
+/** A span of a strip: when, what, how long and why. */
+QString recordSpanText(const RecordSpan &span);
+/** The legend's grey: every state in which a slot was not being kept online. */
+QString recordRestLegendText();
+QString noRecordText();
+QString recordWhereText(const QString &path);
+
+/** The texts a web page shows, its template's and its answers'. */
+enum class WebText
+{
+    LoginNeeded,
+    WrongPassword,
+    Banned,
+    CrossSite,
+    BadHost,
+    BadRequest,
+    TooLarge,
+    NotJson,
+    NoSuchPage,
+    NoSuchSlot,
+    CsrfMissing,
+    AccountNeedsHttps,
+    AccountIncomplete,
+    Offline,
+};
+QString webText(WebText text);
+/** Every text the web page's template names, as {{key}}, with its words. */
+std::vector<std::pair<QString, QString>> webPageWords();
+/** How a command from the web page went, when it did not. */
+QString remoteResultText(RemoteResult result);
+/** Why the web page can't be served at `address`; `detail`: the system's words. */
+QString webServeProblemText(WebServeProblem problem, const QString &address, const QString &detail);
+/** What a start of the program with no window says of where its page is. */
+QString webPageAtText(const QString &address);
+/** What a start with no window says when the page needs the access code, and where it is kept. */
+QString webAccessCodeText(const QString &code, const QString &file);
+/** A start of the program while it runs with no window: where its page is. */
+QString runsHeadlessText(const QString &address);
+
+/** What `kelvora --set-web-password` asks: the password, or it again (`again`). */
+QString webPasswordPromptText(bool again);
+/** How a change of the web page's password went. */
+enum class WebPasswordChange
+{
+    Set,
+    Empty,
+    TooShort,
+    Differ,
+    NoInput,
+    NotKept, ///< the configuration file can't be read or written
+};
+/** What two answers to the prompts make of the password. */
+WebPasswordChange checkWebPassword(const std::optional<QString> &first, const std::optional<QString> &second);
+/** `detail`: the file written, or the system's words why it can't be. */
+QString webPasswordChangeText(WebPasswordChange change, const QString &detail);
+/** A value on the command line that is not one. */
+QString badOptionText(const QString &value);
+/** A second start with no window, while the program runs (`otherRunsAs`: what the other said). */
+QString alreadyRunningText(const QString &otherRunsAs);
+
+/** What became of an account given or forgotten on the web page; empty for none. */
+QString accountNoteText(AccountNote note);
 
 /** Why the kept state could not be used; empty when it could, or there was none. */
 QString stateProblemText(const StateRead &read);

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "webui/webguard.h"
+#include "webui/webrequest.h"
+
+#include <QHostAddress>
+#include <QJsonObject>
+#include <QStringList>
+
+#include <functional>
+
+namespace kelvora {
+
+class RemoteSession;
+
+/** What the web page's answers depend on besides the session. */
+struct WebUiRules
+{
+    QHostAddress address = QHostAddress(QHostAddress::LocalHost);
+    quint16 port = 0;
+    QStringList hostNames;
+    bool secure = false;
+    /** The password's hash (see hashWebPassword); empty: `accessCode` stands for it. */
+    QString passwordHash;
+    QString accessCode;
+    qint64 idleMs = 30LL * 60 * 1000;
+    int mostSessions = 32;
+    int loginLimit = 5;
+    qint64 loginWindowMs = 15LL * 60 * 1000;
+    qint64 banMs = 15LL * 60 * 1000;
+    qsizetype largestBody = 16 * 1024;
+};
+
+/**
+ * The web page and its JSON API over a RemoteSession: every request is checked (size, Host, a ban,
+ * another site's origin, the login, the CSRF token) before anything of the session is read or
+ * changed, and every answer gets the same safety headers. No socket: the server hands requests in.
+ */
+class WebUiHandler
+{
+public:
+    /** `nowMs`: the wall clock, in milliseconds since the epoch. */
+    WebUiHandler(RemoteSession &session, WebUiRules rules, std::function<qint64()> nowMs);
+
+    WebReply handle(const WebRequest &request);
+    /** Whether logins from `address` are refused for now; its connections are closed unread. */
+    bool isBanned(const QHostAddress &address) const;
+    const WebUiRules &rules() const { return m_rules; }
+
+    static QString cookieName(quint16 port) { return QStringLiteral("kelvora_%1").arg(port); }
+
+private:
+    WebReply answer(const WebRequest &request);
+    WebReply login(const WebRequest &request, const QJsonObject &body);
+    WebReply command(const WebRequest &request, const QStringList &route, const QJsonObject &body);
+    WebReply state(const WebSession &session) const;
+    WebReply record() const;
+    WebReply page() const;
+    const WebSession *sessionOf(const WebRequest &request);
+    bool passwordMatches(const QString &password) const;
+
+    RemoteSession &m_session;
+    WebUiRules m_rules;
+    std::function<qint64()> m_nowMs;
+    HostCheck m_hosts;
+    LoginThrottle m_throttle;
+    WebSessions m_sessions;
+};
+
+} // namespace kelvora
