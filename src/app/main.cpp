@@ -51,7 +51,8 @@ int setWebPassword(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     nameTheProgram();
     const std::optional<QString> first = kelvora::readSecretLine(kelvora::webPasswordPromptText(false));
-    const std::optional<QString> second = first ? kelvora::readSecretLine(kelvora::webPasswordPromptText(true)) : std::nullopt;
+    const std::optional<QString> second =
+        first ? kelvora::readSecretLine(kelvora::webPasswordPromptText(true)) : std::nullopt;
     const kelvora::WebPasswordChange change = kelvora::checkWebPassword(first, second);
     if (change != kelvora::WebPasswordChange::Set) {
         kelvora::tellOnConsole(kelvora::webPasswordChangeText(change, {}));
@@ -91,7 +92,8 @@ int runHeadless(int argc, char *argv[])
     const QCommandLineOption port(QStringLiteral("web-port"), QString(), QStringLiteral("port"));
     parser.addOptions({headless, address, port});
     parser.parse(QCoreApplication::arguments());
-    kelvora::HeadlessSetup setup(kelvora::SlotProfiles::onDisk(kelvora::defaultWebProfileFolder()), dataFolder());
+    kelvora::HeadlessSetup setup(kelvora::SlotProfiles::onDisk(kelvora::defaultWebProfileFolder()),
+                                 dataFolder());
     if (parser.isSet(address)) {
         const QHostAddress given(parser.value(address));
         if (given.isNull()) {
@@ -149,7 +151,9 @@ int main(int argc, char *argv[])
     if (!instance.claim()) {
         const QString other = instance.otherRunsAs();
         if (other.startsWith(QStringLiteral("headless")))
-            kelvora::MessageBox::show(nullptr, {QMessageBox::Information, QStringLiteral("Kelvora"), kelvora::runsHeadlessText(other.section(QLatin1Char(' '), 1)), QMessageBox::Ok});
+            kelvora::MessageBox::show(nullptr, {QMessageBox::Information, QStringLiteral("Kelvora"),
+                                                kelvora::runsHeadlessText(other.section(QLatin1Char(' '), 1)),
+                                                QMessageBox::Ok});
         return 0;
     }
 

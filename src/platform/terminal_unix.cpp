@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <string>
-
 #include <termios.h>
 #include <unistd.h>
 

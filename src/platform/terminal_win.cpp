@@ -1,9 +1,8 @@
 #include "platform/terminal.h"
 
 #include <cstdio>
-#include <string>
-
 #include <io.h>
+#include <string>
 #include <windows.h>
 
 namespace kelvora {
@@ -15,7 +14,8 @@ void writeConsole(const QString &text)
     DWORD mode = 0;
     if (GetConsoleMode(err, &mode)) {
         DWORD written = 0;
-        WriteConsoleW(err, reinterpret_cast<const wchar_t *>(text.utf16()), DWORD(text.size()), &written, nullptr);
+        WriteConsoleW(err, reinterpret_cast<const wchar_t *>(text.utf16()), DWORD(text.size()), &written,
+                      nullptr);
         return;
     }
     // Redirected: the bytes go to a file or a pipe, in UTF-8.

@@ -17,8 +17,7 @@ namespace kelvora {
 HeadlessSetup::HeadlessSetup(std::unique_ptr<SlotProfiles> slotProfiles, QString folder)
     : profiles(std::move(slotProfiles)), dataFolder(std::move(folder)),
       accounts(std::make_unique<SystemAccountStore>()), power(std::make_unique<SystemPower>())
-{
-}
+{}
 HeadlessSetup::HeadlessSetup(HeadlessSetup &&) noexcept = default;
 HeadlessSetup::~HeadlessSetup() = default;
 

@@ -1,8 +1,8 @@
 #include "server/sessionremote.h"
 
 #include "core/address.h"
-#include "core/pageload.h"
 #include "core/memoryaccounts.h"
+#include "core/pageload.h"
 #include "record/recorder.h"
 #include "session/slotrunner.h"
 #include "session/slotsession.h"
@@ -22,7 +22,8 @@ SessionRemote::SessionRemote(SlotSession &session, const AccountStoreWithMemory 
                     else if (!remembered)
                         note = AccountNote::Forgotten;
                     else
-                        note = m_memory && m_memory->holdsInMemory(i) ? AccountNote::HeldInMemory : AccountNote::Kept;
+                        note = m_memory && m_memory->holdsInMemory(i) ? AccountNote::HeldInMemory
+                                                                      : AccountNote::Kept;
                 });
     }
 }

@@ -11,9 +11,9 @@ namespace kelvora {
 WebPageService::WebPageService(SlotSession &session, const AccountStoreWithMemory *memory, QString dataFolder,
                                QObject *parent)
     : QObject(parent), m_dataFolder(std::move(dataFolder)),
-      m_remote(std::make_unique<SessionRemote>(session, memory)), m_server(std::make_unique<WebUiServer>(*m_remote))
-{
-}
+      m_remote(std::make_unique<SessionRemote>(session, memory)),
+      m_server(std::make_unique<WebUiServer>(*m_remote))
+{}
 
 WebPageService::~WebPageService()
 {

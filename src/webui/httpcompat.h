@@ -25,7 +25,8 @@ inline HttpHeaders headersOf(const QHttpServerRequest &request)
     return all;
 }
 
-inline void send(QHttpServerResponder &responder, int status, const HttpHeaders &headers, const QByteArray &body)
+inline void send(QHttpServerResponder &responder, int status, const HttpHeaders &headers,
+                 const QByteArray &body)
 {
     QHttpHeaders all;
     for (const auto &[name, value] : headers)
@@ -40,7 +41,8 @@ inline HttpHeaders headersOf(const QHttpServerRequest &request)
     return request.headers();
 }
 
-inline void send(QHttpServerResponder &responder, int status, const HttpHeaders &headers, const QByteArray &body)
+inline void send(QHttpServerResponder &responder, int status, const HttpHeaders &headers,
+                 const QByteArray &body)
 {
     responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(status));
     for (const auto &[name, value] : headers)

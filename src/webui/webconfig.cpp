@@ -16,8 +16,8 @@ constexpr int HashBytes = 64;
 
 QByteArray derive(const QString &password, const QByteArray &salt, int iterations)
 {
-    return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha512, password.toUtf8(), salt,
-                                              iterations, HashBytes);
+    return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha512, password.toUtf8(), salt, iterations,
+                                              HashBytes);
 }
 
 } // namespace
@@ -40,7 +40,9 @@ QString WebUiConfig::pageAddress() const
         host = firstOutsideAddress().toString();
     else if (address.protocol() == QAbstractSocket::IPv6Protocol)
         host = QLatin1Char('[') + host + QLatin1Char(']');
-    return QStringLiteral("%1://%2:%3/").arg(isSecure() ? QStringLiteral("https") : QStringLiteral("http"), host).arg(port);
+    return QStringLiteral("%1://%2:%3/")
+        .arg(isSecure() ? QStringLiteral("https") : QStringLiteral("http"), host)
+        .arg(port);
 }
 
 WebUiConfig WebUiConfig::read(const QString &path, QString *error)
@@ -77,18 +79,23 @@ bool WebUiConfig::write(const QString &path, QString *error) const
         text += key + QLatin1Char('=') + value + QLatin1Char('\n');
     };
     const auto quoted = [](QString value) {
-        return QLatin1Char('"') + value.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('"'), QStringLiteral("\\\"")) + QLatin1Char('"');
+        return QLatin1Char('"') +
+               value.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+                   .replace(QLatin1Char('"'), QStringLiteral("\\\"")) +
+               QLatin1Char('"');
     };
     line(QStringLiteral("address"), address.toString());
     line(QStringLiteral("port"), QString::number(port));
     QStringList names;
     for (const QString &name : hostNames)
         names << quoted(name);
-    line(QStringLiteral("hostNames"), names.isEmpty() ? QStringLiteral("@Invalid()") : names.join(QStringLiteral(", ")));
+    line(QStringLiteral("hostNames"),
+         names.isEmpty() ? QStringLiteral("@Invalid()") : names.join(QStringLiteral(", ")));
     line(QStringLiteral("certificate"), quoted(certificateFile));
     line(QStringLiteral("key"), quoted(keyFile));
     line(QStringLiteral("password"), quoted(passwordHash));
-    line(QStringLiteral("servedByDesktop"), servedByDesktop ? QStringLiteral("true") : QStringLiteral("false"));
+    line(QStringLiteral("servedByDesktop"),
+         servedByDesktop ? QStringLiteral("true") : QStringLiteral("false"));
     return writePrivateFile(path, text.toUtf8(), error);
 }
 
@@ -132,8 +139,8 @@ bool writePrivateFile(const QString &path, const QByteArray &data, QString *erro
     QSaveFile file(path);
     // The permissions are the temporary file's from its start, so nobody else can open it between.
     if (!file.open(QIODevice::WriteOnly) ||
-        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) || file.write(data) != data.size() ||
-        !file.commit()) {
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
+        file.write(data) != data.size() || !file.commit()) {
         if (error)
             *error = file.errorString();
         return false;

@@ -12,7 +12,8 @@ namespace {
 QString hostName(const QHostAddress &address)
 {
     const QString text = address.toString();
-    return address.protocol() == QAbstractSocket::IPv6Protocol ? QLatin1Char('[') + text + QLatin1Char(']') : text;
+    return address.protocol() == QAbstractSocket::IPv6Protocol ? QLatin1Char('[') + text + QLatin1Char(']')
+                                                               : text;
 }
 
 } // namespace
@@ -53,7 +54,8 @@ bool fromAnotherSite(const WebRequest &request, const QString &ownOrigin)
         return site != "same-origin" && site != "none";
     const auto originOf = [](const QByteArray &address) {
         const QUrl url(QString::fromUtf8(address));
-        return url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
+        return url
+            .adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
             .toString(QUrl::StripTrailingSlash);
     };
     // "null" (a sandboxed frame, a file) is another site too.
@@ -95,10 +97,9 @@ const WebSession &WebSessions::create(qint64 nowMs)
 {
     m_sessions.removeIf([&](const auto &entry) { return nowMs - entry.value().lastSeenMs > m_idleMs; });
     while (m_sessions.size() >= m_most) {
-        const auto oldest = std::min_element(m_sessions.cbegin(), m_sessions.cend(),
-                                             [](const WebSession &a, const WebSession &b) {
-                                                 return a.lastSeenMs < b.lastSeenMs;
-                                             });
+        const auto oldest = std::min_element(
+            m_sessions.cbegin(), m_sessions.cend(),
+            [](const WebSession &a, const WebSession &b) { return a.lastSeenMs < b.lastSeenMs; });
         m_sessions.erase(oldest);
     }
     WebSession session{randomToken(), randomToken(), nowMs};

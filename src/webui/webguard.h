@@ -39,7 +39,9 @@ bool fromAnotherSite(const WebRequest &request, const QString &ownOrigin);
 class LoginThrottle
 {
 public:
-    LoginThrottle(int limit, qint64 windowMs, qint64 banMs) : m_limit(limit), m_windowMs(windowMs), m_banMs(banMs) {}
+    LoginThrottle(int limit, qint64 windowMs, qint64 banMs)
+        : m_limit(limit), m_windowMs(windowMs), m_banMs(banMs)
+    {}
 
     bool isBanned(const QHostAddress &address, qint64 nowMs) const;
     void failed(const QHostAddress &address, qint64 nowMs);

@@ -136,8 +136,7 @@ WebUiHandler::WebUiHandler(RemoteSession &session, WebUiRules rules, std::functi
       m_hosts(m_rules.address, m_rules.port, m_rules.hostNames),
       m_throttle(m_rules.loginLimit, m_rules.loginWindowMs, m_rules.banMs),
       m_sessions(m_rules.idleMs, m_rules.mostSessions)
-{
-}
+{}
 
 bool WebUiHandler::isBanned(const QHostAddress &address) const
 {
@@ -227,7 +226,8 @@ bool WebUiHandler::passwordMatches(const QString &password) const
 {
     if (!m_rules.passwordHash.isEmpty())
         return webPasswordMatches(m_rules.passwordHash, password);
-    return !m_rules.accessCode.isEmpty() && equalInConstantTime(password.toUtf8(), m_rules.accessCode.toUtf8());
+    return !m_rules.accessCode.isEmpty() &&
+           equalInConstantTime(password.toUtf8(), m_rules.accessCode.toUtf8());
 }
 
 WebReply WebUiHandler::login(const WebRequest &request, const QJsonObject &body)
@@ -243,8 +243,8 @@ WebReply WebUiHandler::login(const WebRequest &request, const QJsonObject &body)
         m_sessions.remove(old);
     const WebSession &session = m_sessions.create(m_nowMs());
     WebReply reply = jsonReply(200, {{QStringLiteral("csrfToken"), QString::fromLatin1(session.csrfToken)}});
-    QByteArray cookie = cookieName(m_rules.port).toLatin1() + '=' + session.id +
-                        "; Path=/; HttpOnly; SameSite=Strict";
+    QByteArray cookie =
+        cookieName(m_rules.port).toLatin1() + '=' + session.id + "; Path=/; HttpOnly; SameSite=Strict";
     if (m_rules.secure)
         cookie += "; Secure";
     reply.setHeader("Set-Cookie", cookie);
@@ -256,7 +256,8 @@ WebReply WebUiHandler::command(const WebRequest &request, const QStringList &rou
     if (route == QStringList{QStringLiteral("logout")}) {
         m_sessions.remove(cookieValue(request, cookieName(m_rules.port)));
         WebReply reply = jsonReply(200, {});
-        reply.setHeader("Set-Cookie", cookieName(m_rules.port).toLatin1() + "=; Path=/; Max-Age=0; HttpOnly; SameSite=Strict");
+        reply.setHeader("Set-Cookie", cookieName(m_rules.port).toLatin1() +
+                                          "=; Path=/; Max-Age=0; HttpOnly; SameSite=Strict");
         return reply;
     }
     if (route == QStringList{QStringLiteral("options")}) {
@@ -303,9 +304,10 @@ WebReply WebUiHandler::command(const WebRequest &request, const QStringList &rou
         // The password would cross the network readable: only loopback, or HTTPS, carries it.
         if (!m_rules.secure && !request.peer.isLoopback())
             return refusal(403, WebText::AccountNeedsHttps);
-        const Account account{body.value(QStringLiteral("userName")).toString().trimmed(),
-                              body.value(QStringLiteral("password")).toString(),
-                              QUrl::fromUserInput(body.value(QStringLiteral("loginPage")).toString().trimmed())};
+        const Account account{
+            body.value(QStringLiteral("userName")).toString().trimmed(),
+            body.value(QStringLiteral("password")).toString(),
+            QUrl::fromUserInput(body.value(QStringLiteral("loginPage")).toString().trimmed())};
         if (account.userName.isEmpty() || account.password.isEmpty() || !account.loginPage.isValid() ||
             !account.loginPage.scheme().startsWith(QStringLiteral("http")))
             return refusal(400, WebText::AccountIncomplete);
@@ -345,7 +347,8 @@ WebReply WebUiHandler::state(const WebSession &session) const
         // Moments rather than counts, so that the answer stays the same from one poll to the next
         // and the page counts on by itself.
         item.insert(QStringLiteral("onlineSince"),
-                    slot.open ? QJsonValue(double((nowMs / 1000 - slot.onlineSeconds) * 1000)) : QJsonValue());
+                    slot.open ? QJsonValue(double((nowMs / 1000 - slot.onlineSeconds) * 1000))
+                              : QJsonValue());
         item.insert(QStringLiteral("nextReloadAt"),
                     slot.msUntilReload ? QJsonValue(double((nowMs + *slot.msUntilReload + 500) / 1000 * 1000))
                                        : QJsonValue());
@@ -363,15 +366,18 @@ WebReply WebUiHandler::record() const
 {
     QJsonArray rows;
     for (const RecordSlotPicture &picture : m_session.recordPicture()) {
-        rows.append(QJsonObject{{QStringLiteral("caption"), slotCaption(picture.slot)},
-                                 {QStringLiteral("strips"), QJsonArray{stripJson(RecordStretch::Hour, picture.hour),
-                                                                       stripJson(RecordStretch::Day, picture.day),
-                                                                       stripJson(RecordStretch::Week, picture.week)}}});
+        rows.append(QJsonObject{
+            {QStringLiteral("caption"), slotCaption(picture.slot)},
+            {QStringLiteral("strips"), QJsonArray{stripJson(RecordStretch::Hour, picture.hour),
+                                                  stripJson(RecordStretch::Day, picture.day),
+                                                  stripJson(RecordStretch::Week, picture.week)}}});
     }
     QJsonArray legend;
     for (const RecordState state : {RecordState::Online, RecordState::LoggedOut, RecordState::Failed})
-        legend.append(QJsonObject{{QStringLiteral("state"), recordStateKey(state)}, {QStringLiteral("text"), recordStateText(state)}});
-    legend.append(QJsonObject{{QStringLiteral("state"), QStringLiteral("rest")}, {QStringLiteral("text"), recordRestLegendText()}});
+        legend.append(QJsonObject{{QStringLiteral("state"), recordStateKey(state)},
+                                  {QStringLiteral("text"), recordStateText(state)}});
+    legend.append(QJsonObject{{QStringLiteral("state"), QStringLiteral("rest")},
+                              {QStringLiteral("text"), recordRestLegendText()}});
     return jsonReply(200, {{QStringLiteral("slots"), rows},
                            {QStringLiteral("legend"), legend},
                            {QStringLiteral("empty"), noRecordText()},

@@ -31,8 +31,7 @@ class GuardedTcpServer final : public QTcpServer
 public:
     GuardedTcpServer(std::function<bool(const QHostAddress &)> refused, QObject *parent)
         : QTcpServer(parent), m_refused(std::move(refused))
-    {
-    }
+    {}
 
     void setTls(const QSslConfiguration &tls) { m_tls = tls; }
     void setCap(int total, int perAddress)
@@ -51,9 +50,10 @@ protected:
         }
         m_open.removeAll(nullptr);
         const QHostAddress peer = socket->peerAddress();
-        const auto fromPeer = std::count_if(m_open.cbegin(), m_open.cend(), [&peer](const QPointer<QTcpSocket> &open) {
-            return open->peerAddress().isEqual(peer, QHostAddress::ConvertV4MappedToIPv4);
-        });
+        const auto fromPeer =
+            std::count_if(m_open.cbegin(), m_open.cend(), [&peer](const QPointer<QTcpSocket> &open) {
+                return open->peerAddress().isEqual(peer, QHostAddress::ConvertV4MappedToIPv4);
+            });
         if (m_refused(peer) || m_open.size() >= m_total || fromPeer >= m_perAddress) {
             socket->abort();
             socket->deleteLater();
@@ -95,8 +95,7 @@ private:
 
 WebUiServer::WebUiServer(RemoteSession &session, QObject *parent)
     : QObject(parent), m_session(session), m_nowMs([] { return QDateTime::currentMSecsSinceEpoch(); })
-{
-}
+{}
 
 WebUiServer::~WebUiServer() = default;
 
@@ -164,8 +163,8 @@ WebServeProblem WebUiServer::listen(const WebUiConfig &config, const QString &ac
     }
 
     auto http = std::make_unique<QHttpServer>();
-    auto *tcp = new GuardedTcpServer([this](const QHostAddress &peer) { return m_handler && m_handler->isBanned(peer); },
-                                     nullptr);
+    auto *tcp = new GuardedTcpServer(
+        [this](const QHostAddress &peer) { return m_handler && m_handler->isBanned(peer); }, nullptr);
     tcp->setCap(m_total, m_perAddress);
     if (tls)
         tcp->setTls(*tls);
@@ -190,10 +189,10 @@ WebServeProblem WebUiServer::listen(const WebUiConfig &config, const QString &ac
         http::send(responder, reply.status, reply.headers, reply.body);
     };
     http->route(QStringLiteral("/"), serve);
-    http->route(QStringLiteral("/<arg>"), [serve](const QUrl &, const QHttpServerRequest &request,
-                                                 http::Responder responder) {
-        serve(request, std::forward<http::Responder>(responder));
-    });
+    http->route(QStringLiteral("/<arg>"),
+                [serve](const QUrl &, const QHttpServerRequest &request, http::Responder responder) {
+                    serve(request, std::forward<http::Responder>(responder));
+                });
     http->bind(tcp);
     m_http = std::move(http);
     m_tcp = tcp;

@@ -525,8 +525,9 @@ std::vector<std::pair<QString, QString>> webPageWords()
         {QStringLiteral("passwordLabel"), QStringLiteral("密码：")},
         {QStringLiteral("login"), QStringLiteral("登录")},
         {QStringLiteral("loginHint"),
-         QStringLiteral("输入用 kelvora --set-web-password 设定的密码。还没有设定密码时，输入程序启动时显示的访问码，"
-                        "它也保存在数据文件夹的 web-token 文件里。")},
+         QStringLiteral(
+             "输入用 kelvora --set-web-password 设定的密码。还没有设定密码时，输入程序启动时显示的访问码，"
+             "它也保存在数据文件夹的 web-token 文件里。")},
         {QStringLiteral("logout"), QStringLiteral("退出登录")},
         {QStringLiteral("online"), QStringLiteral("已上线")},
         {QStringLiteral("lastReload"), QStringLiteral("刷新")},
@@ -585,7 +586,8 @@ QString accountNoteText(AccountNote note)
     case AccountNote::Kept:
         return QStringLiteral("已记住账号，掉线后会自动重新登录");
     case AccountNote::HeldInMemory:
-        return QStringLiteral("这台电脑没有系统密码库：账号只在这次运行中记住，不写到磁盘；程序重新启动后需要再次填写");
+        return QStringLiteral(
+            "这台电脑没有系统密码库：账号只在这次运行中记住，不写到磁盘；程序重新启动后需要再次填写");
     case AccountNote::NotKept:
         return QStringLiteral("系统密码库没有接受这个账号（可能未解锁），未能记住");
     case AccountNote::Forgotten:
@@ -631,7 +633,8 @@ QString runsHeadlessText(const QString &address)
 {
     return address.isEmpty()
                ? QStringLiteral("Kelvora 已经在后台运行（没有窗口）。")
-               : QStringLiteral("Kelvora 已经在后台运行（没有窗口）。请在浏览器中打开 %1 查看和操作。").arg(address);
+               : QStringLiteral("Kelvora 已经在后台运行（没有窗口）。请在浏览器中打开 %1 查看和操作。")
+                     .arg(address);
 }
 
 QString webPasswordPromptText(bool again)
@@ -654,7 +657,9 @@ QString webPasswordChangeText(WebPasswordChange change, const QString &detail)
 {
     switch (change) {
     case WebPasswordChange::Set:
-        return QStringLiteral("网页的密码已设定（保存在 %1，只保存加盐的散列值）。正在运行的程序要重新启动后才用新密码。").arg(detail);
+        return QStringLiteral("网页的密码已设定（保存在 "
+                              "%1，只保存加盐的散列值）。正在运行的程序要重新启动后才用新密码。")
+            .arg(detail);
     case WebPasswordChange::Empty:
         return QStringLiteral("密码不能为空，没有更改。");
     case WebPasswordChange::TooShort:
@@ -671,7 +676,9 @@ QString webPasswordChangeText(WebPasswordChange change, const QString &detail)
 
 QString badOptionText(const QString &value)
 {
-    return QStringLiteral("命令行参数“%1”不对：网页的地址要写成 IP 地址（如 127.0.0.1），端口是 1 到 65535 之间的数。").arg(value);
+    return QStringLiteral(
+               "命令行参数“%1”不对：网页的地址要写成 IP 地址（如 127.0.0.1），端口是 1 到 65535 之间的数。")
+        .arg(value);
 }
 
 QString alreadyRunningText(const QString &otherRunsAs)

@@ -2,8 +2,8 @@
 
 #include "core/forumslot.h"
 #include "core/record.h"
-#include "core/remotesession.h"
 #include "core/reloadoutcome.h"
+#include "core/remotesession.h"
 #include "core/slotstate.h"
 #include "core/slottable.h"
 #include "core/systemfailures.h"

@@ -47,18 +47,31 @@ public:
     std::vector<RecordSlotPicture> recordPicture() const override
     {
         RecordSlotPicture picture;
-        picture.hour = {0, 3600000, {{0, 1800000, RecordState::Online, {}, false}, {1800000, 3600000, RecordState::Failed, {}, false}}, {}, true};
+        picture.hour = {0,
+                        3600000,
+                        {{0, 1800000, RecordState::Online, {}, false},
+                         {1800000, 3600000, RecordState::Failed, {}, false}},
+                        {},
+                        true};
         return {picture};
     }
     QString recordPath() const override { return QStringLiteral("/data/record.sqlite"); }
-    RemoteResult open(int slot, const QString &address) override { return note(QStringLiteral("open %1 %2").arg(slot).arg(address)); }
-    RemoteResult setPeriod(int slot, int period) override { return note(QStringLiteral("period %1 %2").arg(slot).arg(period)); }
+    RemoteResult open(int slot, const QString &address) override
+    {
+        return note(QStringLiteral("open %1 %2").arg(slot).arg(address));
+    }
+    RemoteResult setPeriod(int slot, int period) override
+    {
+        return note(QStringLiteral("period %1 %2").arg(slot).arg(period));
+    }
     RemoteResult start(int slot) override { return note(QStringLiteral("start %1").arg(slot)); }
     void stop(int slot) override { note(QStringLiteral("stop %1").arg(slot)); }
     RemoteResult reloadNow(int slot) override { return note(QStringLiteral("reload %1").arg(slot)); }
     void giveAccount(int slot, const Account &account) override
     {
-        note(QStringLiteral("account %1 %2 %3 %4").arg(slot).arg(account.userName, account.password, account.loginPage.toString()));
+        note(QStringLiteral("account %1 %2 %3 %4")
+                 .arg(slot)
+                 .arg(account.userName, account.password, account.loginPage.toString()));
     }
     void forgetAccount(int slot) override { note(QStringLiteral("forget %1").arg(slot)); }
     void setLateReloads(bool on) override { note(QStringLiteral("late %1").arg(on)); }
@@ -242,14 +255,19 @@ void TestWebUi::anotherSitesRequestsAreRefused_data()
     QTest::addColumn<QByteArray>("name");
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<bool>("refused");
-    QTest::newRow("fetch metadata: cross-site") << QByteArray("Sec-Fetch-Site") << QByteArray("cross-site") << true;
-    QTest::newRow("fetch metadata: same-site") << QByteArray("Sec-Fetch-Site") << QByteArray("same-site") << true;
-    QTest::newRow("fetch metadata: same-origin") << QByteArray("Sec-Fetch-Site") << QByteArray("same-origin") << false;
+    QTest::newRow("fetch metadata: cross-site")
+        << QByteArray("Sec-Fetch-Site") << QByteArray("cross-site") << true;
+    QTest::newRow("fetch metadata: same-site")
+        << QByteArray("Sec-Fetch-Site") << QByteArray("same-site") << true;
+    QTest::newRow("fetch metadata: same-origin")
+        << QByteArray("Sec-Fetch-Site") << QByteArray("same-origin") << false;
     QTest::newRow("another origin") << QByteArray("Origin") << QByteArray("http://attacker.example") << true;
-    QTest::newRow("our host, another port") << QByteArray("Origin") << QByteArray("http://127.0.0.1:8000") << true;
+    QTest::newRow("our host, another port")
+        << QByteArray("Origin") << QByteArray("http://127.0.0.1:8000") << true;
     QTest::newRow("a sandboxed frame") << QByteArray("Origin") << QByteArray("null") << true;
     QTest::newRow("our origin") << QByteArray("Origin") << QByteArray("http://127.0.0.1:8391") << false;
-    QTest::newRow("another referer") << QByteArray("Referer") << QByteArray("http://attacker.example/x") << true;
+    QTest::newRow("another referer") << QByteArray("Referer") << QByteArray("http://attacker.example/x")
+                                     << true;
     QTest::newRow("our referer") << QByteArray("Referer") << QByteArray("http://127.0.0.1:8391/") << false;
 }
 
@@ -260,13 +278,14 @@ void TestWebUi::anotherSitesRequestsAreRefused()
     QFETCH(bool, refused);
     Fixture f;
     // The login too: another site must not log the browser in to a session of its choosing.
-    WebRequest login = request("POST", QStringLiteral("/api/login"), "{\"password\":\"" + Code.toLatin1() + "\"}",
-                               {{name, value}});
+    WebRequest login = request("POST", QStringLiteral("/api/login"),
+                               "{\"password\":\"" + Code.toLatin1() + "\"}", {{name, value}});
     const WebReply loggedIn = f.handler->handle(login);
     QCOMPARE(loggedIn.status, refused ? 403 : 200);
     QCOMPARE(loggedIn.header("Set-Cookie").isEmpty(), refused);
     f.logIn();
-    QCOMPARE(f.send("POST", QStringLiteral("/api/slots/1/start"), "{}", {{name, value}}).status, refused ? 403 : 200);
+    QCOMPARE(f.send("POST", QStringLiteral("/api/slots/1/start"), "{}", {{name, value}}).status,
+             refused ? 403 : 200);
     QCOMPARE(f.send("GET", QStringLiteral("/api/state"), {}, {{name, value}}).status, refused ? 403 : 200);
     QCOMPARE(f.remote.calls, refused ? QStringList() : QStringList{QStringLiteral("start 0")});
 }
@@ -298,7 +317,9 @@ void TestWebUi::sessionsAreNewAtLoginAndLapse()
     QVERIFY(first.startsWith("kelvora_8391="));
     QVERIFY(f.send("GET", QStringLiteral("/api/state")).status == 200);
     // A login on top of a session gives a new one, and the old is worth nothing.
-    QCOMPARE(f.send("POST", QStringLiteral("/api/login"), "{\"password\":\"" + Code.toLatin1() + "\"}").status, 200);
+    QCOMPARE(
+        f.send("POST", QStringLiteral("/api/login"), "{\"password\":\"" + Code.toLatin1() + "\"}").status,
+        200);
     f.logIn();
     QVERIFY(f.cookie != first);
     WebRequest old = request("GET", QStringLiteral("/api/state"), {}, {{"Cookie", first}});
@@ -340,30 +361,40 @@ void TestWebUi::badRequestsChangeNothing_data()
     const QByteArray j = "application/json";
     QTest::newRow("too large") << QByteArray("POST") << QStringLiteral("/api/slots/1/open")
                                << QByteArray(64 * 1024, 'x') << j << 413;
-    QTest::newRow("a form, not JSON") << QByteArray("POST") << QStringLiteral("/api/slots/1/stop") << QByteArray("a=1")
-                                      << QByteArray("application/x-www-form-urlencoded") << 415;
-    QTest::newRow("broken JSON") << QByteArray("POST") << QStringLiteral("/api/slots/1/stop") << QByteArray("{") << j << 400;
-    QTest::newRow("a list") << QByteArray("POST") << QStringLiteral("/api/slots/1/stop") << QByteArray("[]") << j << 400;
-    QTest::newRow("slot 0") << QByteArray("POST") << QStringLiteral("/api/slots/0/stop") << QByteArray("{}") << j << 404;
-    QTest::newRow("slot 9") << QByteArray("POST") << QStringLiteral("/api/slots/9/stop") << QByteArray("{}") << j << 404;
-    QTest::newRow("slot x") << QByteArray("POST") << QStringLiteral("/api/slots/x/stop") << QByteArray("{}") << j << 404;
-    QTest::newRow("no such action") << QByteArray("POST") << QStringLiteral("/api/slots/1/format") << QByteArray("{}") << j << 404;
+    QTest::newRow("a form, not JSON")
+        << QByteArray("POST") << QStringLiteral("/api/slots/1/stop") << QByteArray("a=1")
+        << QByteArray("application/x-www-form-urlencoded") << 415;
+    QTest::newRow("broken JSON") << QByteArray("POST") << QStringLiteral("/api/slots/1/stop")
+                                 << QByteArray("{") << j << 400;
+    QTest::newRow("a list") << QByteArray("POST") << QStringLiteral("/api/slots/1/stop") << QByteArray("[]")
+                            << j << 400;
+    QTest::newRow("slot 0") << QByteArray("POST") << QStringLiteral("/api/slots/0/stop") << QByteArray("{}")
+                            << j << 404;
+    QTest::newRow("slot 9") << QByteArray("POST") << QStringLiteral("/api/slots/9/stop") << QByteArray("{}")
+                            << j << 404;
+    QTest::newRow("slot x") << QByteArray("POST") << QStringLiteral("/api/slots/x/stop") << QByteArray("{}")
+                            << j << 404;
+    QTest::newRow("no such action") << QByteArray("POST") << QStringLiteral("/api/slots/1/format")
+                                    << QByteArray("{}") << j << 404;
     QTest::newRow("a period of words") << QByteArray("POST") << QStringLiteral("/api/slots/1/period")
                                        << QByteArray("{\"period\":\"five\"}") << j << 409;
     QTest::newRow("a period of 1.5") << QByteArray("POST") << QStringLiteral("/api/slots/1/period")
                                      << QByteArray("{\"period\":1.5}") << j << 409;
-    QTest::newRow("no address") << QByteArray("POST") << QStringLiteral("/api/slots/1/open") << QByteArray("{}") << j << 400;
+    QTest::newRow("no address") << QByteArray("POST") << QStringLiteral("/api/slots/1/open")
+                                << QByteArray("{}") << j << 400;
     QTest::newRow("an option not a switch") << QByteArray("POST") << QStringLiteral("/api/options")
                                             << QByteArray("{\"lateReloads\":\"yes\"}") << j << 400;
-    QTest::newRow("an unknown option") << QByteArray("POST") << QStringLiteral("/api/options")
-                                       << QByteArray("{\"debug\":true}") << j << 400;
-    QTest::newRow("an account with no password") << QByteArray("POST") << QStringLiteral("/api/slots/1/account")
-                                                  << QByteArray("{\"userName\":\"m\",\"loginPage\":\"http://127.0.0.2/\"}")
-                                                  << j << 400;
-    QTest::newRow("an account for a file page") << QByteArray("POST") << QStringLiteral("/api/slots/1/account")
-                                                << QByteArray("{\"userName\":\"m\",\"password\":\"p\",\"loginPage\":\"file:///etc/passwd\"}")
-                                                << j << 400;
-    QTest::newRow("PUT") << QByteArray("PUT") << QStringLiteral("/api/slots/1/stop") << QByteArray("{}") << j << 405;
+    QTest::newRow("an unknown option")
+        << QByteArray("POST") << QStringLiteral("/api/options") << QByteArray("{\"debug\":true}") << j << 400;
+    QTest::newRow("an account with no password")
+        << QByteArray("POST") << QStringLiteral("/api/slots/1/account")
+        << QByteArray("{\"userName\":\"m\",\"loginPage\":\"http://127.0.0.2/\"}") << j << 400;
+    QTest::newRow("an account for a file page")
+        << QByteArray("POST") << QStringLiteral("/api/slots/1/account")
+        << QByteArray("{\"userName\":\"m\",\"password\":\"p\",\"loginPage\":\"file:///etc/passwd\"}") << j
+        << 400;
+    QTest::newRow("PUT") << QByteArray("PUT") << QStringLiteral("/api/slots/1/stop") << QByteArray("{}") << j
+                         << 405;
 }
 
 void TestWebUi::badRequestsChangeNothing()
@@ -391,16 +422,23 @@ void TestWebUi::commandsReachTheSession_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("call");
-    QTest::newRow("open") << QStringLiteral("/api/slots/3/open") << QByteArray("{\"address\":\" 127.0.0.2/forum.php \"}")
+    QTest::newRow("open") << QStringLiteral("/api/slots/3/open")
+                          << QByteArray("{\"address\":\" 127.0.0.2/forum.php \"}")
                           << QStringLiteral("open 2 127.0.0.2/forum.php");
-    QTest::newRow("period") << QStringLiteral("/api/slots/8/period") << QByteArray("{\"period\":20}") << QStringLiteral("period 7 20");
-    QTest::newRow("start") << QStringLiteral("/api/slots/2/start") << QByteArray("{}") << QStringLiteral("start 1");
-    QTest::newRow("reload") << QStringLiteral("/api/slots/2/reload") << QByteArray("{}") << QStringLiteral("reload 1");
-    QTest::newRow("account") << QStringLiteral("/api/slots/4/account")
-                             << QByteArray("{\"userName\":\" m1 \",\"password\":\" pw \",\"loginPage\":\"127.0.0.2/login.php\"}")
-                             << QStringLiteral("account 3 m1  pw  http://127.0.0.2/login.php");
-    QTest::newRow("forget") << QStringLiteral("/api/slots/4/forget") << QByteArray("{}") << QStringLiteral("forget 3");
-    QTest::newRow("options") << QStringLiteral("/api/options") << QByteArray("{\"preventSleep\":false}") << QStringLiteral("awake 0");
+    QTest::newRow("period") << QStringLiteral("/api/slots/8/period") << QByteArray("{\"period\":20}")
+                            << QStringLiteral("period 7 20");
+    QTest::newRow("start") << QStringLiteral("/api/slots/2/start") << QByteArray("{}")
+                           << QStringLiteral("start 1");
+    QTest::newRow("reload") << QStringLiteral("/api/slots/2/reload") << QByteArray("{}")
+                            << QStringLiteral("reload 1");
+    QTest::newRow("account")
+        << QStringLiteral("/api/slots/4/account")
+        << QByteArray("{\"userName\":\" m1 \",\"password\":\" pw \",\"loginPage\":\"127.0.0.2/login.php\"}")
+        << QStringLiteral("account 3 m1  pw  http://127.0.0.2/login.php");
+    QTest::newRow("forget") << QStringLiteral("/api/slots/4/forget") << QByteArray("{}")
+                            << QStringLiteral("forget 3");
+    QTest::newRow("options") << QStringLiteral("/api/options") << QByteArray("{\"preventSleep\":false}")
+                             << QStringLiteral("awake 0");
 }
 
 void TestWebUi::commandsReachTheSession()
@@ -417,13 +455,15 @@ void TestWebUi::commandsReachTheSession()
     if (path.endsWith(QStringLiteral("start"))) {
         const WebReply refused = f.send("POST", path, body);
         QCOMPARE(refused.status, 409);
-        QCOMPARE(json(refused).value(QStringLiteral("error")).toString(), remoteResultText(RemoteResult::NoWebPage));
+        QCOMPARE(json(refused).value(QStringLiteral("error")).toString(),
+                 remoteResultText(RemoteResult::NoWebPage));
     }
 }
 
 void TestWebUi::accountsCrossTheNetworkOnlyEncrypted()
 {
-    const QByteArray account = "{\"userName\":\"m1\",\"password\":\"pw\",\"loginPage\":\"http://127.0.0.2/\"}";
+    const QByteArray account =
+        "{\"userName\":\"m1\",\"password\":\"pw\",\"loginPage\":\"http://127.0.0.2/\"}";
     const QHostAddress phone(QStringLiteral("192.168.1.5"));
     for (const bool secure : {false, true}) {
         WebUiRules rules;
@@ -434,7 +474,9 @@ void TestWebUi::accountsCrossTheNetworkOnlyEncrypted()
         QCOMPARE(reply.status, secure ? 200 : 403);
         QCOMPARE(f.remote.calls.size(), secure ? 1 : 0);
         if (secure) // and the cookie is for HTTPS only
-            QVERIFY(f.handler->handle(request("POST", QStringLiteral("/api/login"), "{\"password\":\"" + Code.toLatin1() + "\"}"))
+            QVERIFY(f.handler
+                        ->handle(request("POST", QStringLiteral("/api/login"),
+                                         "{\"password\":\"" + Code.toLatin1() + "\"}"))
                         .header("Set-Cookie")
                         .contains("; Secure"));
     }
@@ -456,7 +498,8 @@ void TestWebUi::forumTextsStayText()
     QVERIFY(!state.body.contains("password"));
     // The page's script sets text only.
     const QByteArray script = f.send("GET", QStringLiteral("/app.js")).body;
-    QVERIFY(!script.contains("innerHTML") && !script.contains("insertAdjacentHTML") && !script.contains("document.write"));
+    QVERIFY(!script.contains("innerHTML") && !script.contains("insertAdjacentHTML") &&
+            !script.contains("document.write"));
 }
 
 void TestWebUi::pollingIsAnsweredNotModified()
@@ -473,17 +516,24 @@ void TestWebUi::pollingIsAnsweredNotModified()
     QVERIFY(again.body.isEmpty());
     const QJsonObject slot = json(first).value(QStringLiteral("slots")).toArray().first().toObject();
     QCOMPARE(qint64(slot.value(QStringLiteral("nextReloadAt")).toDouble()), f.remote.reloadDueMs);
-    QCOMPARE(qint64(slot.value(QStringLiteral("onlineSince")).toDouble()), (f.now - 1000) / 1000 * 1000 - 3661 * 1000);
+    QCOMPARE(qint64(slot.value(QStringLiteral("onlineSince")).toDouble()),
+             (f.now - 1000) / 1000 * 1000 - 3661 * 1000);
     f.remote.title = QStringLiteral("另一页");
     QCOMPARE(f.send("GET", QStringLiteral("/api/state"), {}, {{"If-None-Match", tag}}).status, 200);
 
     const QJsonObject record = json(f.send("GET", QStringLiteral("/api/record")));
-    const QJsonArray strips = record.value(QStringLiteral("slots")).toArray().first().toObject().value(QStringLiteral("strips")).toArray();
+    const QJsonArray strips = record.value(QStringLiteral("slots"))
+                                  .toArray()
+                                  .first()
+                                  .toObject()
+                                  .value(QStringLiteral("strips"))
+                                  .toArray();
     QCOMPARE(strips.size(), 3);
     const QJsonArray spans = strips.first().toObject().value(QStringLiteral("spans")).toArray();
     QCOMPARE(spans.size(), 2);
     QCOMPARE(spans[1].toObject().value(QStringLiteral("state")).toString(), QStringLiteral("failed"));
-    QCOMPARE(record.value(QStringLiteral("where")).toString(), recordWhereText(QStringLiteral("/data/record.sqlite")));
+    QCOMPARE(record.value(QStringLiteral("where")).toString(),
+             recordWhereText(QStringLiteral("/data/record.sqlite")));
 }
 
 void TestWebUi::passwordsAreKeptAsSlowSaltedHashes()
@@ -495,8 +545,9 @@ void TestWebUi::passwordsAreKeptAsSlowSaltedHashes()
     QVERIFY(!a.contains(QStringLiteral("battery")));
     QVERIFY(webPasswordMatches(a, QStringLiteral("正确的马 battery")));
     QVERIFY(!webPasswordMatches(a, QStringLiteral("正确的马 batterY")));
-    for (const QString &broken : {QString(), QStringLiteral("pbkdf2-sha512$x$a$b"), QStringLiteral("md5$1$a$b"),
-                                  QStringLiteral("pbkdf2-sha512$0$a$b"), QStringLiteral("pbkdf2-sha512$99999999999$a$b")})
+    for (const QString &broken :
+         {QString(), QStringLiteral("pbkdf2-sha512$x$a$b"), QStringLiteral("md5$1$a$b"),
+          QStringLiteral("pbkdf2-sha512$0$a$b"), QStringLiteral("pbkdf2-sha512$99999999999$a$b")})
         QVERIFY(!webPasswordMatches(broken, QString()));
 
     WebUiRules rules;
@@ -536,7 +587,8 @@ void TestWebUi::accountsAreHeldInMemoryWhereNoStoreIs()
     } system;
     AccountStoreWithMemory store(system);
     QObject context;
-    const Account account{QStringLiteral("m1"), QStringLiteral("pw"), QUrl(QStringLiteral("http://127.0.0.2/"))};
+    const Account account{QStringLiteral("m1"), QStringLiteral("pw"),
+                          QUrl(QStringLiteral("http://127.0.0.2/"))};
     AccountStore::Answer answer;
     store.write(2, account, &context, [&](const AccountStore::Answer &a) { answer = a; });
     QCOMPARE(answer.status, AccountStore::Status::Done);
