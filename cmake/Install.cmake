@@ -29,6 +29,9 @@ if(WIN32)
 endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/kelvora.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The program with no window as a systemd user service (systemd looks in /usr/lib whatever the
+# system's library folder is).
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/kelvora-headless.service DESTINATION lib/systemd/user)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/io.github.kelvora.Kelvora.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 foreach(size 16 32 48 64 128 256)

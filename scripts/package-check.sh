@@ -79,6 +79,22 @@ done
 [ "$sandboxed" -eq 1 ] || { echo "the engine's sandbox is off for an ordinary user" >&2; exit 1; }
 echo "as $user: the main window shows, the renderers are sandboxed"
 stop
+
+# The service as its unit starts it: no display, the page on loopback, TERM ends it with 0.
+service=/usr/lib/systemd/user/kelvora-headless.service
+headless=$(sed -n 's/^ExecStart=//p' "$service")
+runuser -u "$user" -- env -u DISPLAY HOME="/home/$user" $headless --web-port 18391 >"$work/log" 2>&1 &
+program=$!
+for _ in $(seq 100); do
+  grep -q 'http://127.0.0.1:18391/' "$work/log" && break
+  sleep 0.3
+done
+page=$(exec 3<>/dev/tcp/127.0.0.1/18391 && printf 'GET / HTTP/1.1\r\nHost: 127.0.0.1:18391\r\nConnection: close\r\n\r\n' >&3 && head -1 <&3)
+case "$page" in
+  *" 200 "*) echo "the service's unit starts the program with no display; its page answers" ;;
+  *) echo "the service's page did not answer: $page" >&2; cat "$work/log" >&2; exit 1 ;;
+esac
+stop
 RUN
 
 apt-get purge -y -qq kelvora >/dev/null

@@ -9,6 +9,7 @@
 #include "platform/autostart.h"
 #include "platform/power.h"
 #include "record/recorder.h"
+#include "server/webservice.h"
 #include "session/slotrunner.h"
 #include "urllist/urllisteditorwindow.h"
 #include "web/webprofile.h"
@@ -43,6 +44,7 @@ Application::Application(ApplicationSetup setup)
       m_autostartAction(new QAction(QStringLiteral("开机自动启动"), this)),
       m_recordAction(new QAction(QStringLiteral("挂机记录"), this)),
       m_preventSleepAction(new QAction(QStringLiteral("挂机时阻止电脑睡眠"), this)),
+      m_webPageAction(new QAction(QStringLiteral("手机/网页查看…"), this)),
       m_clock(m_setup.clock ? *m_setup.clock : SystemClock::instance())
 {
     SessionSetup &session = m_setup.session;
@@ -67,6 +69,9 @@ Application::Application(ApplicationSetup setup)
         if (m_session)
             m_session->setPreventSleep(on);
     });
+    m_webPageAction->setObjectName(QStringLiteral("webPage"));
+    m_webPageAction->setToolTip(QStringLiteral("在手机或别的电脑的浏览器里查看和操作挂机"));
+    connect(m_webPageAction, &QAction::triggered, this, &Application::openWebPage);
     m_recordAction->setObjectName(QStringLiteral("record"));
     connect(m_recordAction, &QAction::triggered, this, [this] { openRecord(-1); });
     m_resumeAction->setCheckable(true);
@@ -94,9 +99,11 @@ Application::~Application()
     delete m_editor;
     delete m_instructions;
     delete m_recordWindow;
+    delete m_webDialog;
     delete m_splash;
     m_window.reset();
     m_tray.reset();
+    m_web.reset();
     m_session.reset();
 }
 
@@ -126,13 +133,14 @@ void Application::start()
 void Application::showMainWindow()
 {
     if (m_setup.tray) {
-        m_tray = std::make_unique<TrayIcon>(QList<QAction *>{m_showAction, m_recordAction, m_resumeAction,
-                                                             m_lateAction, m_preventSleepAction,
-                                                             m_autostartAction, m_exitAction});
+        m_tray = std::make_unique<TrayIcon>(
+            QList<QAction *>{m_showAction, m_recordAction, m_webPageAction, m_resumeAction, m_lateAction,
+                             m_preventSleepAction, m_autostartAction, m_exitAction});
         m_tray->show();
     }
     m_session = std::make_unique<SlotSession>(*m_setup.profiles, m_clock, m_setup.session);
     m_session->loadStartPage(m_setup.startPage);
+    m_web = std::make_unique<WebPageService>(*m_session, nullptr, QFileInfo(stateFilePath()).absolutePath());
     MainWindowSetup setup;
     setup.session = m_session.get();
     setup.exitAction = m_exitAction;
@@ -153,6 +161,7 @@ void Application::showMainWindow()
         window->show();
     followSession();
     m_session->start();
+    serveWebPageAsKept();
 }
 
 void Application::followSession()
@@ -294,6 +303,8 @@ void Application::end()
     if (m_editor)
         m_editor->discard();
     // The session writes what it keeps and the logins; the event loop ends once they are written.
+    if (m_web)
+        m_web->stop();
     if (m_session)
         m_session->shutDown();
     else
@@ -354,6 +365,24 @@ void Application::showRecord()
     m_recordWindow->showPicture(
         recordPicture(data, now, true),
         recorder ? recorder->path() : QFileInfo(stateFilePath()).dir().filePath(RecordStore::fileName()));
+}
+
+void Application::openWebPage()
+{
+    if (!m_web)
+        return;
+    if (!m_webDialog)
+        m_webDialog = new WebPageDialog(*m_web);
+    kelvora::bringToFront(m_webDialog);
+}
+
+void Application::serveWebPageAsKept()
+{
+    const WebUiConfig config = m_web->readConfig();
+    if (!config.servedByDesktop || config.passwordHash.isEmpty())
+        return;
+    for (const QString &line : m_web->serve(config, false))
+        qInfo("%s", qUtf8Printable(line));
 }
 
 void Application::openHomePage(QWidget *from)

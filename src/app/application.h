@@ -2,6 +2,7 @@
 
 #include "app/addresslist.h"
 #include "app/splashwindow.h"
+#include "app/webpagedialog.h"
 #include "core/slotstate.h"
 #include "core/slottable.h"
 #include "core/urllistfile.h"
@@ -30,6 +31,7 @@ class RecordStore;
 class SlotProfiles;
 class SystemPower;
 class TrayIcon;
+class WebPageService;
 
 /** What the program is made of; tests put in-memory profiles and a blank start page in. */
 struct ApplicationSetup
@@ -107,6 +109,11 @@ public:
     QAction *autostartAction() const { return m_autostartAction; }
     /** "挂机时阻止电脑睡眠", checkable. */
     QAction *preventSleepAction() const { return m_preventSleepAction; }
+    /** "手机/网页查看…". */
+    QAction *webPageAction() const { return m_webPageAction; }
+    /** The web page over the session; none before the main window is first shown. */
+    WebPageService *webPage() const { return m_web.get(); }
+    WebPageDialog *webPageDialog() const { return m_webDialog; }
     SystemPower *power() const { return m_setup.power.get(); }
     /** Where the slots' state is kept. */
     const QString &stateFilePath() const { return m_setup.session.stateFile; }
@@ -118,6 +125,9 @@ private:
     void openHomePage(QWidget *from);
     /** Opens the record window, at a slot's strips unless `slot` is -1. */
     void openRecord(int slot);
+    void openWebPage();
+    /** Serves the web page again where the user left it served. */
+    void serveWebPageAsKept();
     void showRecord();
     /**
      * The one orderly end, whichever way it was asked for; what runs after the first call does
@@ -151,16 +161,19 @@ private:
     QAction *m_autostartAction = nullptr;
     QAction *m_recordAction = nullptr;
     QAction *m_preventSleepAction = nullptr;
+    QAction *m_webPageAction = nullptr;
     bool m_notKeptTold = false;
     QPointer<QMessageBox> m_notKeptBox;
     const Clock &m_clock;
     std::unique_ptr<TrayIcon> m_tray;
     std::unique_ptr<SlotSession> m_session;
+    std::unique_ptr<WebPageService> m_web;
     std::unique_ptr<MainWindow> m_window;
     QPointer<SplashWindow> m_splash;
     QPointer<UrlListEditorWindow> m_editor;
     QPointer<InstructionsWindow> m_instructions;
     QPointer<RecordWindow> m_recordWindow;
+    QPointer<WebPageDialog> m_webDialog;
 };
 
 } // namespace kelvora

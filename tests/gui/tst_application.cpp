@@ -5,9 +5,11 @@
 #include "common/smalldisk.h"
 #include "infowin/instructionswindow.h"
 #include "record/recordstore.h"
+#include "server/webservice.h"
 #include "session/slotrunner.h"
 #include "session/slotsession.h"
 #include "urllist/urllisteditorwindow.h"
+#include "webui/webconfig.h"
 #include "widgets/controls.h"
 #include "words/author.h"
 #include "words/words.h"
@@ -24,6 +26,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -463,6 +466,48 @@ private slots:
         QTRY_VERIFY(!netWmState(window()).contains(QStringLiteral("_NET_WM_STATE_ABOVE")));
         QCOMPARE(window()->geometry(), before);
         QVERIFY(window()->isVisible());
+    }
+
+    // "手机/网页查看…": a password first, then the page is served where chosen, and again after a
+    // restart; stopped, it is not.
+    void theWebPageIsServedFromTheTrayOnlyWithAPassword()
+    {
+        QVERIFY(!m_app->webPage()->isServing()); // off by default
+        m_app->webPageAction()->trigger();
+        QTRY_VERIFY(m_app->webPageDialog() && m_app->webPageDialog()->isVisible());
+        WebPageDialog *dialog = m_app->webPageDialog();
+        auto *password = child<QLineEdit>(dialog, QStringLiteral("webPassword"));
+        auto *again = child<QLineEdit>(dialog, QStringLiteral("webPasswordAgain"));
+        auto *port = child<QSpinBox>(dialog, QStringLiteral("webPort"));
+        auto *where = child<QLabel>(dialog, QStringLiteral("webWhere"));
+        port->setValue(port->minimum() + int(QCoreApplication::applicationPid() % 20000));
+        click(child<QPushButton>(dialog, QStringLiteral("webServe")));
+        QCOMPARE(where->text(), webPasswordChangeText(WebPasswordChange::Empty, {}));
+        QVERIFY(!m_app->webPage()->isServing());
+        password->setText(QStringLiteral("a long password"));
+        again->setText(QStringLiteral("a long passw0rd"));
+        click(child<QPushButton>(dialog, QStringLiteral("webServe")));
+        QCOMPARE(where->text(), webPasswordChangeText(WebPasswordChange::Differ, {}));
+        again->setText(password->text());
+        click(child<QPushButton>(dialog, QStringLiteral("webServe")));
+        QTRY_VERIFY(m_app->webPage()->isServing());
+        const QString address = m_app->webPage()->pageAddress();
+        QCOMPARE(address, QStringLiteral("http://127.0.0.1:%1/").arg(port->value()));
+        QVERIFY(where->text().contains(address));
+        QVERIFY(password->text().isEmpty());
+        QFile config(m_folder.filePath(WebUiConfig::fileName()));
+        QVERIFY(config.open(QIODevice::ReadOnly) && !config.readAll().contains("a long password"));
+
+        restartProgram();
+        QTRY_VERIFY(m_app->webPage()->isServing());
+        QCOMPARE(m_app->webPage()->pageAddress(), address);
+        m_app->webPageAction()->trigger();
+        QTRY_VERIFY(m_app->webPageDialog());
+        click(child<QPushButton>(m_app->webPageDialog(), QStringLiteral("webStop")));
+        QVERIFY(!m_app->webPage()->isServing());
+        restartProgram();
+        QVERIFY(!m_app->webPage()->isServing());
+        QFile::remove(m_folder.filePath(WebUiConfig::fileName()));
     }
 
     void theBannerScrollsChangesColourAndGreets()

@@ -122,17 +122,18 @@ private slots:
         QTRY_VERIFY((icon = trayIconWidget()) != nullptr);
         QMenu *menu = m_tray->menu();
         // The program's own commands, the very ones the window's buttons use.
-        QCOMPARE(menu->actions(),
-                 (QList<QAction *>{m_app->showAction(), m_app->recordAction(), m_app->resumeAction(),
-                                   m_app->lateReloadsAction(), m_app->preventSleepAction(),
-                                   m_app->autostartAction(), m_app->exitAction()}));
+        QCOMPARE(menu->actions(), (QList<QAction *>{m_app->showAction(), m_app->recordAction(),
+                                                    m_app->webPageAction(), m_app->resumeAction(),
+                                                    m_app->lateReloadsAction(), m_app->preventSleepAction(),
+                                                    m_app->autostartAction(), m_app->exitAction()}));
         QStringList items;
         for (const QAction *action : menu->actions())
             items << action->text() + (action->isCheckable() ? (action->isChecked() ? "☑" : "☐") : "");
-        QCOMPARE(items, (QStringList{QStringLiteral("显示程序"), QStringLiteral("挂机记录"),
-                                     QStringLiteral("启动时恢复挂机☑"), QStringLiteral("随机推迟几秒刷新☑"),
-                                     QStringLiteral("挂机时阻止电脑睡眠☑"), QStringLiteral("开机自动启动☐"),
-                                     QStringLiteral("退出程序")}));
+        QCOMPARE(items,
+                 (QStringList{QStringLiteral("显示程序"), QStringLiteral("挂机记录"),
+                              QStringLiteral("手机/网页查看…"), QStringLiteral("启动时恢复挂机☑"),
+                              QStringLiteral("随机推迟几秒刷新☑"), QStringLiteral("挂机时阻止电脑睡眠☑"),
+                              QStringLiteral("开机自动启动☐"), QStringLiteral("退出程序")}));
         QCOMPARE(m_tray->findChild<QSystemTrayIcon *>()->toolTip(), QStringLiteral(" Tavren软件"));
 
         for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
