@@ -18,6 +18,9 @@
 #   bench/run-bench.sh --hour    # the tuned program alone for an hour: memory at 5 and 60 minutes
 #   bench/run-bench.sh --hangs   # the tuned program for 20 minutes, every forum silent for a minute
 #                                # every 4 minutes: memory at minute 5 and at the end
+#   bench/run-bench.sh --headless  # the tuned program on the desktop (in the tray) and with no window
+#                                # (kelvora --headless, its page served), the same eight slots resumed
+#                                # from the same kept state: memory and CPU over minutes 2 to 6
 #   bench/run-bench.sh --short tuned   # one program only
 #   bench/run-bench.sh --quick tuned -- --renderer-process-limit=1
 #                                # 3 minutes, figures over the last 2: to try an engine switch,
@@ -59,6 +62,7 @@ case "$mode" in
   --quick) idle=0 measure=180 skip=60 programs=(plain tuned) ;;
   --hour) idle=0 measure=3600 programs=(tuned) ;;
   --hangs) idle=0 measure=1200 programs=(tuned) server_args=(hangs 240 60) ;;
+  --headless) idle=0 measure=360 programs=(desktop headless) ;;
   *) echo "usage: $0 [--short|--quick|--hour|--hangs] [plain|tuned ...] [-- engine switches]" >&2; exit 2 ;;
 esac
 [ $# -gt 0 ] && shift
@@ -222,6 +226,51 @@ run() { # plain | tuned
   python3 bench/figures.py "$samples" "$idles" "$log" "$started" "$measure" | tee "$work/figures-$label"
 }
 
+# The same slots for either program, resumed from a kept state as after a restart: slots 1 to 7
+# every minute, slot 8 every second, every one running.
+resumed() { # desktop | headless
+  local label=$1 home="$work/home-$1" log="$work/requests-$1" samples="$work/samples-$1"
+  mkdir -p "$home/data/kelvora/kelvora"
+  : >"$samples"
+  "build/bench-tuned/bench/kelvora_benchserver" 18080 >"$log" &
+  local server=$!
+  pids+=("$server")
+  for _ in $(seq 50); do [ "$(grep -c '^http' "$log")" -ge 8 ] && break; sleep 0.1; done
+  mapfile -t urls < <(grep '^http' "$log")
+  {
+    echo '{"version": 1, "resumeOnStart": true, "lateReloads": true, "preventSleep": false, "slots": ['
+    for i in $(seq 0 7); do
+      printf '  {"slot": %d, "address": "%s", "period": 1, "running": true}%s\n' "$((i + 1))" "${urls[$i]}" "$([ "$i" -lt 7 ] && echo ,)"
+    done
+    echo ']}'
+  } >"$home/data/kelvora/kelvora/slots.json"
+  mkdir -p -m 700 "$home/runtime"
+  local args=(--minimized)
+  [ "$label" = headless ] && args=(--headless --web-port 18391)
+  XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/runtime" \
+    build/bench-tuned/src/kelvora "${args[@]}" "${switches[@]}" >"$work/kelvora-$label.log" 2>&1 &
+  app=$!
+  pids+=("$app")
+  local started
+  started=$(now)
+  sleep "$skip"
+  sample_for $((measure - skip)) "$samples"
+  echo "$label:"
+  breakdown
+  kill "$app" 2>/dev/null || true
+  wait "$app" 2>/dev/null || true
+  kill "$server" 2>/dev/null || true
+  wait "$server" 2>/dev/null || true
+  cp "$samples" "$out/samples-$label${mode}.txt"
+  cp "$work/kelvora-$label.log" "$out/kelvora-$label${mode}.log"
+  python3 bench/figures.py "$samples" "$work/none" "$log" "$started" "$measure" | tee "$work/figures-$label"
+}
+
+if [ "$mode" = --headless ]; then
+  : >"$work/none"
+  for p in "${programs[@]}"; do resumed "$p"; done
+  exit 0
+fi
 for p in "${programs[@]}"; do run "$p"; done
 if [ ${#programs[@]} -eq 2 ]; then
   python3 bench/figures.py --compare "$work/figures-plain" "$work/figures-tuned"

@@ -530,7 +530,7 @@ std::vector<std::pair<QString, QString>> webPageWords()
              "它也保存在数据文件夹的 web-token 文件里。")},
         {QStringLiteral("logout"), QStringLiteral("退出登录")},
         {QStringLiteral("online"), QStringLiteral("已上线")},
-        {QStringLiteral("lastReload"), QStringLiteral("刷新")},
+        {QStringLiteral("lastReload"), QStringLiteral("详情")},
         {QStringLiteral("nextReload"), QStringLiteral("下次刷新")},
         {QStringLiteral("account"), QStringLiteral("自动登录")},
         {QStringLiteral("address"), QStringLiteral("网址")},

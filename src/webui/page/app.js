@@ -86,6 +86,8 @@
   function fill(card, slot) {
     const q = (selector) => card.querySelector(selector);
     q('.caption').textContent = slot.caption;
+    // A slot never opened shows only where to open it: eight full cards are a long way on a phone.
+    q('.used').hidden = !slot.open;
     const status = q('.status');
     status.textContent = slot.statusText;
     status.className = 'status ' + slot.status;
