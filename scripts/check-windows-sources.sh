@@ -18,7 +18,7 @@ cxx=x86_64-w64-mingw32-g++-posix
 
 qt=$(qmake6 -query QT_INSTALL_HEADERS 2>/dev/null || echo /usr/include/x86_64-linux-gnu/qt6)
 flags=(-std=c++20 -fsyntax-only -Isrc -isystem "$qt")
-for module in Core Gui Widgets Network Quick Qml QmlModels OpenGL WebEngineCore WebEngineWidgets WebChannel Positioning Sql; do
+for module in Core Gui Widgets Network HttpServer Concurrent Quick Qml QmlModels OpenGL WebEngineCore WebEngineWidgets WebChannel Positioning Sql; do
   [ -d "$qt/Qt$module" ] && flags+=(-isystem "$qt/Qt$module")
 done
 log=$(mktemp -d)

@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QLoggingCategory>
 
 #include <cstring>
 #include <memory>
@@ -85,6 +86,9 @@ int runHeadless(int argc, char *argv[])
     kelvora::EngineCommandLine commandLine(argc, argv);
     QGuiApplication app(commandLine.argc(), commandLine.argv());
     nameTheProgram();
+    // The engine describes its graphics set-up when it finds no GPU, as here always: a service's log
+    // has no use for it.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
 
     QCommandLineParser parser;
     const QCommandLineOption headless(QStringLiteral("headless"));
@@ -111,7 +115,7 @@ int runHeadless(int argc, char *argv[])
         }
         setup.webPort = quint16(given);
     }
-    setup.interactive = kelvora::outputIsTerminal();
+    setup.interactive = kelvora::consoleIsTerminal();
 
     kelvora::SingleInstance instance;
     if (!instance.claim()) {

@@ -17,6 +17,7 @@ enum class AccountNote
     None,
     Kept,         ///< in the system's credential store
     HeldInMemory, ///< no credential store here: used, and held only until the program ends
+    NoStore,      ///< no credential store here, and none held in memory: not kept
     NotKept,      ///< the store refused it
     Forgotten,
 };

@@ -11,8 +11,8 @@ namespace kelvora {
  * typed is not shown. None at the end of the input.
  */
 std::optional<QString> readSecretLine(const QString &prompt);
-/** Whether standard output goes to a terminal: someone is watching the start. */
-bool outputIsTerminal();
+/** Whether what tellOnConsole() writes goes to a terminal: someone is watching, and no log keeps it. */
+bool consoleIsTerminal();
 /** Writes a line of the user's words to standard error, whatever the console's code page. */
 void tellOnConsole(const QString &line);
 

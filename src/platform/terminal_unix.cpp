@@ -36,9 +36,9 @@ std::optional<QString> readSecretLine(const QString &prompt)
     return QString::fromUtf8(line.data(), qsizetype(line.size()));
 }
 
-bool outputIsTerminal()
+bool consoleIsTerminal()
 {
-    return isatty(STDOUT_FILENO) != 0;
+    return isatty(STDERR_FILENO) != 0;
 }
 
 void tellOnConsole(const QString &line)

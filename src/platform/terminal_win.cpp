@@ -59,9 +59,9 @@ std::optional<QString> readSecretLine(const QString &prompt)
     return QString::fromUtf8(line.data(), qsizetype(line.size()));
 }
 
-bool outputIsTerminal()
+bool consoleIsTerminal()
 {
-    return _isatty(_fileno(stdout)) != 0;
+    return _isatty(_fileno(stderr)) != 0;
 }
 
 void tellOnConsole(const QString &line)

@@ -17,7 +17,9 @@ SessionRemote::SessionRemote(SlotSession &session, const AccountStoreWithMemory 
         connect(session.at(i), &SlotRunner::accountKept, this,
                 [this, i](bool remembered, AccountStore::Status status) {
                     AccountNote &note = m_notes[std::size_t(i)];
-                    if (status != AccountStore::Status::Done)
+                    if (status == AccountStore::Status::NoStore)
+                        note = AccountNote::NoStore;
+                    else if (status != AccountStore::Status::Done)
                         note = AccountNote::NotKept;
                     else if (!remembered)
                         note = AccountNote::Forgotten;

@@ -145,12 +145,41 @@ bool WebUiHandler::isBanned(const QHostAddress &address) const
 
 WebReply WebUiHandler::handle(const WebRequest &request)
 {
-    WebReply reply = answer(request);
+    PendingLogin pending;
+    if (std::optional<WebReply> reply = begin(request, pending))
+        return *reply;
+    return finishLogin(request, passwordCheck()(pending.password));
+}
+
+std::optional<WebReply> WebUiHandler::begin(const WebRequest &request, PendingLogin &pending)
+{
+    std::optional<WebReply> reply = answer(request, pending);
+    if (!reply)
+        return std::nullopt;
+    return decorated(std::move(*reply), request);
+}
+
+WebReply WebUiHandler::finishLogin(const WebRequest &request, bool matches)
+{
+    return decorated(login(request, matches), request);
+}
+
+WebReply WebUiHandler::decorated(WebReply reply, const WebRequest &request) const
+{
     reply.setHeader("X-Kelvora-Now", QByteArray::number(m_nowMs()));
     return finished(std::move(reply), request.path.startsWith(QStringLiteral("/api/")));
 }
 
-WebReply WebUiHandler::answer(const WebRequest &request)
+std::function<bool(const QString &)> WebUiHandler::passwordCheck() const
+{
+    return [hash = m_rules.passwordHash, code = m_rules.accessCode](const QString &password) {
+        if (!hash.isEmpty())
+            return webPasswordMatches(hash, password);
+        return !code.isEmpty() && equalInConstantTime(password.toUtf8(), code.toUtf8());
+    };
+}
+
+std::optional<WebReply> WebUiHandler::answer(const WebRequest &request, PendingLogin &pending)
 {
     if (request.body.size() > m_rules.largestBody)
         return refusal(413, WebText::TooLarge);
@@ -172,7 +201,7 @@ WebReply WebUiHandler::answer(const WebRequest &request)
             {QStringLiteral("/style.css"), "text/css; charset=utf-8"}};
         for (const auto &[path, type] : files) {
             if (request.path == path)
-                return {200, {{"Content-Type", type}}, resource(path.mid(1))};
+                return WebReply{200, {{"Content-Type", type}}, resource(path.mid(1))};
         }
         return refusal(404, WebText::NoSuchPage);
     }
@@ -198,8 +227,12 @@ WebReply WebUiHandler::answer(const WebRequest &request)
     }
 
     const QStringList route = request.path.mid(5).split(QLatin1Char('/'));
-    if (route == QStringList{QStringLiteral("login")})
-        return post ? login(request, body) : refusal(405, WebText::BadRequest);
+    if (route == QStringList{QStringLiteral("login")}) {
+        if (!post)
+            return refusal(405, WebText::BadRequest);
+        pending.password = body.value(QStringLiteral("password")).toString();
+        return std::nullopt;
+    }
 
     const WebSession *session = sessionOf(request);
     if (!session)
@@ -222,17 +255,12 @@ const WebSession *WebUiHandler::sessionOf(const WebRequest &request)
     return id.isEmpty() ? nullptr : m_sessions.find(id, m_nowMs());
 }
 
-bool WebUiHandler::passwordMatches(const QString &password) const
+WebReply WebUiHandler::login(const WebRequest &request, bool matches)
 {
-    if (!m_rules.passwordHash.isEmpty())
-        return webPasswordMatches(m_rules.passwordHash, password);
-    return !m_rules.accessCode.isEmpty() &&
-           equalInConstantTime(password.toUtf8(), m_rules.accessCode.toUtf8());
-}
-
-WebReply WebUiHandler::login(const WebRequest &request, const QJsonObject &body)
-{
-    if (!passwordMatches(body.value(QStringLiteral("password")).toString())) {
+    // Banned while its check ran: another of its guesses came first.
+    if (m_throttle.isBanned(request.peer, m_nowMs()))
+        return refusal(403, WebText::Banned);
+    if (!matches) {
         m_throttle.failed(request.peer, m_nowMs());
         qWarning("web page: a wrong password from %s", qPrintable(request.peer.toString()));
         return refusal(m_throttle.isBanned(request.peer, m_nowMs()) ? 403 : 401, WebText::WrongPassword);

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 namespace kelvora {
 
@@ -43,6 +44,21 @@ public:
     WebUiHandler(RemoteSession &session, WebUiRules rules, std::function<qint64()> nowMs);
 
     WebReply handle(const WebRequest &request);
+
+    /** A login whose password is still to be checked (see begin()). */
+    struct PendingLogin
+    {
+        QString password;
+    };
+    /**
+     * As handle(), but a login's password check, slow by design, is left to the caller, who may make
+     * it away from the event loop: then there is no answer yet, `pending` holds the password, and
+     * finishLogin() answers once passwordCheck() has told.
+     */
+    std::optional<WebReply> begin(const WebRequest &request, PendingLogin &pending);
+    WebReply finishLogin(const WebRequest &request, bool matches);
+    /** Checks a password as this handler does, in any thread: it holds a copy of what it needs. */
+    std::function<bool(const QString &)> passwordCheck() const;
     /** Whether logins from `address` are refused for now; its connections are closed unread. */
     bool isBanned(const QHostAddress &address) const;
     const WebUiRules &rules() const { return m_rules; }
@@ -50,14 +66,15 @@ public:
     static QString cookieName(quint16 port) { return QStringLiteral("kelvora_%1").arg(port); }
 
 private:
-    WebReply answer(const WebRequest &request);
-    WebReply login(const WebRequest &request, const QJsonObject &body);
+    /** The answer; none where it waits for a login's password check (`pending` filled). */
+    std::optional<WebReply> answer(const WebRequest &request, PendingLogin &pending);
+    WebReply decorated(WebReply reply, const WebRequest &request) const;
+    WebReply login(const WebRequest &request, bool matches);
     WebReply command(const WebRequest &request, const QStringList &route, const QJsonObject &body);
     WebReply state(const WebSession &session) const;
     WebReply record() const;
     WebReply page() const;
     const WebSession *sessionOf(const WebRequest &request);
-    bool passwordMatches(const QString &password) const;
 
     RemoteSession &m_session;
     WebUiRules m_rules;

@@ -4,11 +4,13 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFuture>
 #include <QPointer>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
 #include <QSslSocket>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QTcpServer>
 #include <QTimer>
 
@@ -185,8 +187,23 @@ WebServeProblem WebUiServer::listen(const WebUiConfig &config, const QString &ac
         m_adjustRules(rules);
     m_handler = std::make_unique<WebUiHandler>(m_session, rules, [this] { return m_nowMs(); });
     const auto serve = [this](const QHttpServerRequest &request, http::Responder responder) {
-        const WebReply reply = m_handler->handle(http::requestOf(request));
-        http::send(responder, reply.status, reply.headers, reply.body);
+        const WebRequest web = http::requestOf(request);
+        WebUiHandler::PendingLogin pending;
+        if (const std::optional<WebReply> reply = m_handler->begin(web, pending)) {
+            http::send(responder, reply->status, reply->headers, reply->body);
+            return;
+        }
+        // A password's hash takes a good part of a second to check, by design: never on the event
+        // loop the slots' timers run on.
+        auto later = std::make_shared<QHttpServerResponder>(std::move(responder));
+        QtConcurrent::run([check = m_handler->passwordCheck(), password = pending.password] {
+            return check(password);
+        }).then(this, [this, web, later](bool matches) {
+            if (!m_handler)
+                return;
+            const WebReply reply = m_handler->finishLogin(web, matches);
+            http::send(*later, reply.status, reply.headers, reply.body);
+        });
     };
     http->route(QStringLiteral("/"), serve);
     http->route(QStringLiteral("/<arg>"),

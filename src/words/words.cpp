@@ -588,6 +588,8 @@ QString accountNoteText(AccountNote note)
     case AccountNote::HeldInMemory:
         return QStringLiteral(
             "这台电脑没有系统密码库：账号只在这次运行中记住，不写到磁盘；程序重新启动后需要再次填写");
+    case AccountNote::NoStore:
+        return QStringLiteral("此电脑上没有可用的系统密码库（如 GNOME 密钥环、KWallet），无法记住账号");
     case AccountNote::NotKept:
         return QStringLiteral("系统密码库没有接受这个账号（可能未解锁），未能记住");
     case AccountNote::Forgotten:
