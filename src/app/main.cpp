@@ -86,9 +86,9 @@ int runHeadless(int argc, char *argv[])
     kelvora::EngineCommandLine commandLine(argc, argv);
     QGuiApplication app(commandLine.argc(), commandLine.argv());
     nameTheProgram();
-    // The engine describes its graphics set-up when it finds no GPU, as here always: a service's log
-    // has no use for it.
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    // The engine describes its graphics set-up when it finds no GPU, as here always, and the forums'
+    // scripts talk to their console: a service's log has no use for either.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false\njs.*=false"));
 
     QCommandLineParser parser;
     const QCommandLineOption headless(QStringLiteral("headless"));
