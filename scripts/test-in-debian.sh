@@ -99,7 +99,8 @@ case "$2" in
   --run) shift 2; exec "$@" ;;
 esac
 t=$(date +%s)
-scripts/test.sh -L core
+# The real browser's test is this machine's alone: the root has neither the browser nor a way to fetch it.
+KELVORA_WITHOUT_BROWSER_TEST=1 scripts/test.sh -L core
 took "the builds and the core tests as root" "$t"
 
 t=$(date +%s)
