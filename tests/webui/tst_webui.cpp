@@ -10,7 +10,10 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QSslSocket>
+#include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
@@ -183,6 +186,7 @@ private slots:
     void accountsAreHeldInMemoryWhereNoStoreIs();
     void theServerClosesBannedAndSurplusConnectionsUnread();
     void anotherAddressNeedsAPassword();
+    void httpsServesWithTheUsersCertificate();
 };
 
 void TestWebUi::everyAnswerCarriesTheSafetyHeaders_data()
@@ -666,6 +670,51 @@ void TestWebUi::anotherAddressNeedsAPassword()
     config.address = QHostAddress(QStringLiteral("127.0.0.1"));
     config.certificateFile = QStringLiteral("/nonexistent.pem");
     QCOMPARE(server.listen(config, {}), WebServeProblem::Certificate);
+}
+
+void TestWebUi::httpsServesWithTheUsersCertificate()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("openssl")).isEmpty() || !QSslSocket::supportsSsl())
+        QSKIP("needs openssl to make a certificate, and TLS in Qt");
+    QTemporaryDir dir;
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                   QStringLiteral("-keyout"), dir.filePath(QStringLiteral("key.pem")), QStringLiteral("-out"),
+                   dir.filePath(QStringLiteral("cert.pem"))});
+    QVERIFY(openssl.waitForFinished(60000) && openssl.exitCode() == 0);
+    FakeRemote remote;
+    qint64 now = 1'800'000'000'000;
+    remote.clock = &now;
+    WebUiServer server(remote);
+    WebUiConfig config;
+    config.port = 0;
+    config.certificateFile = dir.filePath(QStringLiteral("cert.pem"));
+    config.keyFile = dir.filePath(QStringLiteral("key.pem"));
+    QCOMPARE(server.listen(config, Code), WebServeProblem::None);
+    QVERIFY(server.pageAddress().startsWith(QStringLiteral("https://127.0.0.1:")));
+
+    QNetworkAccessManager net;
+    QNetworkRequest request(QUrl(server.pageAddress() + QStringLiteral("api/login")));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    QNetworkReply *reply = net.post(request, "{\"password\":\"" + Code.toLatin1() + "\"}");
+    // The user's own certificate: this client is told to take it, as the user tells a browser.
+    connect(reply, &QNetworkReply::sslErrors, reply, [reply] { reply->ignoreSslErrors(); });
+    QSignalSpy done(reply, &QNetworkReply::finished);
+    QVERIFY(done.wait(10000));
+    QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+    QVERIFY(reply->rawHeader("Set-Cookie").contains("; Secure"));
+    reply->deleteLater();
+
+    // Plain HTTP on the same port gets nothing.
+    QTcpSocket plain;
+    plain.connectToHost(QHostAddress::LocalHost, server.port());
+    QVERIFY(plain.waitForConnected(5000));
+    plain.write("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    QTRY_COMPARE_WITH_TIMEOUT(plain.state(), QAbstractSocket::UnconnectedState, 15000);
+    QVERIFY(!plain.readAll().startsWith("HTTP/1.1 200"));
 }
 
 QTEST_GUILESS_MAIN(TestWebUi)
