@@ -35,7 +35,10 @@ class TestWebBrowser : public QObject
     QUrl m_webDriver;
     QString m_session;
 
-    QString dataPath(const QString &name) const { return m_home.filePath(QStringLiteral("data/kelvora/kelvora/") + name); }
+    QString dataPath(const QString &name) const
+    {
+        return m_home.filePath(QStringLiteral("data/kelvora/kelvora/") + name);
+    }
 
     static quint16 freePort()
     {
@@ -65,7 +68,9 @@ class TestWebBrowser : public QObject
     }
     QString text(const QString &selector)
     {
-        return run(QStringLiteral("const e = document.querySelector('%1'); return e ? e.textContent : null;").arg(selector)).toString();
+        return run(QStringLiteral("const e = document.querySelector('%1'); return e ? e.textContent : null;")
+                       .arg(selector))
+            .toString();
     }
 
 private slots:
@@ -81,17 +86,30 @@ private slots:
         m_webDriver = QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port));
         m_driver.start(driver, {QStringLiteral("--port=%1").arg(port)});
         QVERIFY(m_driver.waitForStarted());
-        QVERIFY(QTest::qWaitFor([&] { return webDriver("GET", QStringLiteral("/status")).toObject().value(QStringLiteral("ready")).toBool(); }, 20000));
-        QJsonArray arguments{QStringLiteral("--headless=new"), QStringLiteral("--window-size=420,2000"),
-                             QStringLiteral("--disable-gpu"), QStringLiteral("--no-first-run"),
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return webDriver("GET", QStringLiteral("/status"))
+                    .toObject()
+                    .value(QStringLiteral("ready"))
+                    .toBool();
+            },
+            20000));
+        QJsonArray arguments{QStringLiteral("--headless=new"),
+                             QStringLiteral("--window-size=420,2000"),
+                             QStringLiteral("--disable-gpu"),
+                             QStringLiteral("--no-first-run"),
                              QStringLiteral("--disable-dev-shm-usage"),
-                             QStringLiteral("--user-data-dir=") + m_home.filePath(QStringLiteral("chromium"))};
+                             QStringLiteral("--user-data-dir=") +
+                                 m_home.filePath(QStringLiteral("chromium"))};
         if (geteuid() == 0)
             arguments.append(QStringLiteral("--no-sandbox"));
         const QJsonObject options{{QStringLiteral("binary"), chromium}, {QStringLiteral("args"), arguments}};
-        const QJsonObject created = webDriver("POST", QStringLiteral("/session"),
-            {{QStringLiteral("capabilities"),
-              QJsonObject{{QStringLiteral("alwaysMatch"), QJsonObject{{QStringLiteral("goog:chromeOptions"), options}}}}}}).toObject();
+        const QJsonObject created =
+            webDriver("POST", QStringLiteral("/session"),
+                      {{QStringLiteral("capabilities"),
+                        QJsonObject{{QStringLiteral("alwaysMatch"),
+                                     QJsonObject{{QStringLiteral("goog:chromeOptions"), options}}}}}})
+                .toObject();
         m_session = created.value(QStringLiteral("sessionId")).toString();
         QVERIFY2(!m_session.isEmpty(), QJsonDocument(created).toJson().constData());
     }
@@ -114,7 +132,8 @@ private slots:
         forum.setTitle(QStringLiteral("<b>论坛</b> & \"首页\""));
         kelvora::SavedState kept;
         kept.preventSleep = false;
-        kept.entries[7] = kelvora::SavedSlot{forum.url(QStringLiteral("/forum.php?member=m8")).toString(), 3, false, {}};
+        kept.entries[7] =
+            kelvora::SavedSlot{forum.url(QStringLiteral("/forum.php?member=m8")).toString(), 3, false, {}};
         QDir().mkpath(dataPath({}));
         QVERIFY(kelvora::SlotStateFile(dataPath(QStringLiteral("slots.json"))).write(kept));
 
@@ -125,10 +144,12 @@ private slots:
         env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.filePath(QStringLiteral("cache")));
         const QString runtime = m_home.filePath(QStringLiteral("runtime"));
         QDir().mkpath(runtime);
-        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(runtime,
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         m_program.setProcessEnvironment(env);
-        m_program.start(QStringLiteral(KELVORA_EXECUTABLE), {QStringLiteral("--headless"), QStringLiteral("--web-port"), QStringLiteral("0")});
+        m_program.start(QStringLiteral(KELVORA_EXECUTABLE),
+                        {QStringLiteral("--headless"), QStringLiteral("--web-port"), QStringLiteral("0")});
         static const QRegularExpression at(QStringLiteral("(http://127\\.0\\.0\\.1:\\d+/)"));
         QVERIFY2(QTest::qWaitFor([&] { return at.match(m_told).hasMatch(); }, 30000), qPrintable(m_told));
         const QString page = at.match(m_told).captured(1);
@@ -137,31 +158,46 @@ private slots:
         const QString code = QString::fromLatin1(codeFile.readAll()).trimmed();
 
         webDriver("POST", QStringLiteral("/session/%1/url").arg(m_session), {{QStringLiteral("url"), page}});
-        QTRY_VERIFY_WITH_TIMEOUT(run(QStringLiteral("return !document.getElementById('login').hidden;")).toBool(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            run(QStringLiteral("return !document.getElementById('login').hidden;")).toBool(), 20000);
         // Typed into the field and sent as a user does.
         const QString field = webDriver("POST", QStringLiteral("/session/%1/element").arg(m_session),
-                                        {{QStringLiteral("using"), QStringLiteral("css selector")}, {QStringLiteral("value"), QStringLiteral("#password")}})
-                                  .toObject().constBegin().value().toString();
-        webDriver("POST", QStringLiteral("/session/%1/element/%2/value").arg(m_session, field), {{QStringLiteral("text"), code + QStringLiteral("\uE007")}});
-        QTRY_VERIFY_WITH_TIMEOUT(run(QStringLiteral("return !document.getElementById('work').hidden;")).toBool(), 20000);
+                                        {{QStringLiteral("using"), QStringLiteral("css selector")},
+                                         {QStringLiteral("value"), QStringLiteral("#password")}})
+                                  .toObject()
+                                  .constBegin()
+                                  .value()
+                                  .toString();
+        webDriver("POST", QStringLiteral("/session/%1/element/%2/value").arg(m_session, field),
+                  {{QStringLiteral("text"), code + QStringLiteral("\uE007")}});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            run(QStringLiteral("return !document.getElementById('work').hidden;")).toBool(), 20000);
         QCOMPARE(run(QStringLiteral("return document.querySelectorAll('.slot').length;")).toInt(), 8);
         QCOMPARE(text(QStringLiteral(".slot[data-number=\"1\"] .caption")), QStringLiteral("论坛一"));
         // A forum's title is shown as text, never taken for markup.
-        QTRY_COMPARE_WITH_TIMEOUT(text(QStringLiteral(".slot[data-number=\"8\"] .title")), QStringLiteral("<b>论坛</b> & \"首页\""), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(text(QStringLiteral(".slot[data-number=\"8\"] .title")),
+                                  QStringLiteral("<b>论坛</b> & \"首页\""), 20000);
         QCOMPARE(run(QStringLiteral("return document.querySelectorAll('.slot b').length;")).toInt(), 0);
-        QCOMPARE(text(QStringLiteral(".slot[data-number=\"8\"] .status")), kelvora::statusText(kelvora::SlotStatus::Stopped));
+        QCOMPARE(text(QStringLiteral(".slot[data-number=\"8\"] .status")),
+                 kelvora::statusText(kelvora::SlotStatus::Stopped));
 
         run(QStringLiteral("document.querySelector('.slot[data-number=\"8\"] .start').click();"));
-        QTRY_COMPARE_WITH_TIMEOUT(text(QStringLiteral(".slot[data-number=\"8\"] .status")), kelvora::statusText(kelvora::SlotStatus::Running), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(text(QStringLiteral(".slot[data-number=\"8\"] .status")),
+                                  kelvora::statusText(kelvora::SlotStatus::Running), 10000);
         // The countdown counts on by itself between polls, and starts again after each reload.
         QStringList countdowns;
-        QTRY_VERIFY_WITH_TIMEOUT((countdowns << text(QStringLiteral(".slot[data-number=\"8\"] .countdown")), countdowns.removeDuplicates(), countdowns.size() >= 3), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT((countdowns << text(QStringLiteral(".slot[data-number=\"8\"] .countdown")),
+                                  countdowns.removeDuplicates(), countdowns.size() >= 3),
+                                 15000);
         QTRY_VERIFY_WITH_TIMEOUT(forum.pagesFor(QStringLiteral("m8")).size() >= 3, 20000);
-        QVERIFY(text(QStringLiteral(".slot[data-number=\"8\"] .report")).startsWith(QStringLiteral("上次刷新：")));
+        QVERIFY(text(QStringLiteral(".slot[data-number=\"8\"] .report"))
+                    .startsWith(QStringLiteral("上次刷新：")));
         // The record, as the record window draws it.
-        QTRY_VERIFY_WITH_TIMEOUT(run(QStringLiteral("return document.querySelectorAll('.recordSlot .strip').length;")).toInt() >= 3 ||
-                                     !text(QStringLiteral("#recordSlots")).isEmpty(),
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            run(QStringLiteral("return document.querySelectorAll('.recordSlot .strip').length;")).toInt() >=
+                    3 ||
+                !text(QStringLiteral("#recordSlots")).isEmpty(),
+            20000);
         QVERIFY(text(QStringLiteral("#recordWhere")).contains(QStringLiteral("record.sqlite")));
 
         const QByteArray shot = QByteArray::fromBase64(
