@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "platform/accountstore.h"
 #include "platform/autostart.h"
 #include "platform/desktop.h"
 #include "platform/processsetup.h"
@@ -76,6 +77,17 @@ int setWebPassword(int argc, char *argv[])
     return 0;
 }
 
+/** `kelvora --forget-accounts`: every account the slots keep leaves the credential store (the uninstaller asks for it). */
+int forgetAccounts(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    nameTheProgram();
+    kelvora::SystemAccountStore store;
+    const int failed = kelvora::forgetEveryAccountNow(store, kelvora::SlotCount);
+    kelvora::tellOnConsole(kelvora::accountsForgottenText(failed));
+    return failed == 0 ? 0 : 1;
+}
+
 /** `kelvora --headless`: the session alone, on its web page, with no window and no display. */
 int runHeadless(int argc, char *argv[])
 {
@@ -134,6 +146,8 @@ int runHeadless(int argc, char *argv[])
 int main(int argc, char *argv[])
 {
     kelvora::prepareProcess();
+    if (hasOption(argc, argv, "--forget-accounts"))
+        return forgetAccounts(argc, argv);
     if (hasOption(argc, argv, "--set-web-password"))
         return setWebPassword(argc, argv);
     if (hasOption(argc, argv, "--headless"))

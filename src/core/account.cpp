@@ -1,5 +1,6 @@
 #include "core/account.h"
 
+#include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -28,6 +29,25 @@ std::optional<Account> accountFromStoredText(const QString &text)
     if (account.userName.isEmpty() || account.password.isEmpty())
         return std::nullopt;
     return account;
+}
+
+int forgetEveryAccountNow(AccountStore &store, int slotCount)
+{
+    QEventLoop loop;
+    int waiting = slotCount;
+    int failed = 0;
+    for (int slot = 0; slot < slotCount; ++slot) {
+        store.forget(slot, &loop, [&](const AccountStore::Answer &answer) {
+            // Nothing kept, or no store to keep anything in: nothing is left to forget.
+            if (answer.status == AccountStore::Status::Failed)
+                ++failed;
+            if (--waiting == 0)
+                loop.quit();
+        });
+    }
+    if (waiting > 0)
+        loop.exec();
+    return failed;
 }
 
 } // namespace kelvora

@@ -70,4 +70,10 @@ protected:
     AccountStore &operator=(const AccountStore &) = default;
 };
 
+/**
+ * Forgets every slot's account in `store`, waiting for each answer in an event loop of its own:
+ * how many could not be forgotten. For a command line's use, before any window.
+ */
+int forgetEveryAccountNow(AccountStore &store, int slotCount);
+
 } // namespace kelvora

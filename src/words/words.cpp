@@ -690,4 +690,12 @@ QString alreadyRunningText(const QString &otherRunsAs)
     return QStringLiteral("Kelvora 已经在运行（有窗口的程序）。同一个用户只能运行一个 Kelvora：请先退出它。");
 }
 
+QString accountsForgottenText(int failed)
+{
+    if (failed == 0)
+        return QStringLiteral("已从系统密码库中删除 Kelvora 记住的所有账号。");
+    return QStringLiteral("有 %1 个账号没能从系统密码库中删除（密码库可能已锁定），请在系统的凭据管理中删除“Kelvora”的条目。")
+        .arg(failed);
+}
+
 } // namespace kelvora

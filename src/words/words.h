@@ -154,6 +154,9 @@ QString badOptionText(const QString &value);
 /** A second start with no window, while the program runs (`otherRunsAs`: what the other said). */
 QString alreadyRunningText(const QString &otherRunsAs);
 
+/** What `kelvora --forget-accounts` did: `failed` accounts could not be removed from the store. */
+QString accountsForgottenText(int failed);
+
 /** What became of an account given or forgotten on the web page; empty for none. */
 QString accountNoteText(AccountNote note);
 
