@@ -8,6 +8,7 @@
 #include "platform/termination.h"
 #include "platform/urllistlocation.h"
 #include "server/headless.h"
+#include "server/pagecheck.h"
 #include "web/engine.h"
 #include "web/webprofile.h"
 #include "webui/webconfig.h"
@@ -77,7 +78,8 @@ int setWebPassword(int argc, char *argv[])
     return 0;
 }
 
-/** `kelvora --forget-accounts`: every account the slots keep leaves the credential store (the uninstaller asks for it). */
+/** `kelvora --forget-accounts`: every account the slots keep leaves the credential store (the uninstaller
+ * asks for it). */
 int forgetAccounts(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
@@ -86,6 +88,44 @@ int forgetAccounts(int argc, char *argv[])
     const int failed = kelvora::forgetEveryAccountNow(store, kelvora::SlotCount);
     kelvora::tellOnConsole(kelvora::accountsForgottenText(failed));
     return failed == 0 ? 0 : 1;
+}
+
+/**
+ * `kelvora --check-page ADDRESS [--check-seconds N]`: loads one page with no window and exits with
+ * how it went (0 loaded, 1 failed, 2 nothing within the time limit, 60 s by default, 3 not an address).
+ */
+int checkPage(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QUICK_BACKEND", "software");
+    kelvora::prepareWebEngine();
+    kelvora::EngineCommandLine commandLine(argc, argv);
+    QGuiApplication app(commandLine.argc(), commandLine.argv());
+    nameTheProgram();
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false\njs.*=false"));
+    QCommandLineParser parser;
+    const QCommandLineOption address(QStringLiteral("check-page"), QString(), QStringLiteral("address"));
+    const QCommandLineOption seconds(QStringLiteral("check-seconds"), QString(), QStringLiteral("seconds"));
+    parser.addOptions({address, seconds});
+    parser.parse(QCoreApplication::arguments());
+    bool ok = true;
+    const int limit =
+        parser.isSet(seconds) ? parser.value(seconds).toInt(&ok) : kelvora::PageCheck::DefaultLimitMs / 1000;
+    if (!ok || limit < 1 || limit > 3600) {
+        kelvora::tellOnConsole(kelvora::badOptionText(parser.value(seconds)));
+        return kelvora::PageCheck::BadAddress;
+    }
+    kelvora::PageCheck check(limit * 1000);
+    int outcome = kelvora::PageCheck::TimedOut;
+    QObject::connect(&check, &kelvora::PageCheck::finished, &app,
+                     [&outcome](int result, const QString &told) {
+                         outcome = result;
+                         kelvora::tellOnConsole(told);
+                         QCoreApplication::quit();
+                     });
+    check.start(parser.value(address));
+    QGuiApplication::exec();
+    return outcome;
 }
 
 /** `kelvora --headless`: the session alone, on its web page, with no window and no display. */
@@ -150,6 +190,8 @@ int main(int argc, char *argv[])
         return forgetAccounts(argc, argv);
     if (hasOption(argc, argv, "--set-web-password"))
         return setWebPassword(argc, argv);
+    if (hasOption(argc, argv, "--check-page"))
+        return checkPage(argc, argv);
     if (hasOption(argc, argv, "--headless"))
         return runHeadless(argc, argv);
 

@@ -48,9 +48,11 @@ int main(int argc, char *argv[])
     }
     const int slot = arguments.size() > 2 ? arguments.at(2).toInt() - 1 : -1;
     if (arguments.value(1) == u"--remember-account" && slot >= 0 && slot < kelvora::SlotCount) {
-        const kelvora::Account account{QStringLiteral("member%1").arg(slot + 1), QStringLiteral("a test password"),
+        const kelvora::Account account{QStringLiteral("member%1").arg(slot + 1),
+                                       QStringLiteral("a test password"),
                                        QUrl(QStringLiteral("http://127.0.0.2/login.php"))};
-        const auto answer = wait([&](kelvora::AccountStore::Done done) { store.write(slot, account, &app, done); });
+        const auto answer =
+            wait([&](kelvora::AccountStore::Done done) { store.write(slot, account, &app, done); });
         return answer.status == kelvora::AccountStore::Status::Done ? 0 : 2;
     }
     if (arguments.value(1) == u"--has-account" && slot >= 0 && slot < kelvora::SlotCount) {

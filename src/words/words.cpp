@@ -694,8 +694,19 @@ QString accountsForgottenText(int failed)
 {
     if (failed == 0)
         return QStringLiteral("已从系统密码库中删除 Kelvora 记住的所有账号。");
-    return QStringLiteral("有 %1 个账号没能从系统密码库中删除（密码库可能已锁定），请在系统的凭据管理中删除“Kelvora”的条目。")
+    return QStringLiteral(
+               "有 %1 "
+               "个账号没能从系统密码库中删除（密码库可能已锁定），请在系统的凭据管理中删除“Kelvora”的条目。")
         .arg(failed);
+}
+
+QString pageCheckText(bool loaded, const QString &why, int limitSeconds)
+{
+    if (loaded)
+        return QStringLiteral("网页打开了。");
+    if (limitSeconds > 0)
+        return QStringLiteral("%1 秒内没有打开网页。").arg(limitSeconds);
+    return QStringLiteral("网页没有打开：%1").arg(why);
 }
 
 } // namespace kelvora

@@ -157,6 +157,12 @@ QString alreadyRunningText(const QString &otherRunsAs);
 /** What `kelvora --forget-accounts` did: `failed` accounts could not be removed from the store. */
 QString accountsForgottenText(int failed);
 
+/**
+ * What `kelvora --check-page` found: the page loaded, or not and why (`why`), or nothing within
+ * `limitSeconds` (when not 0).
+ */
+QString pageCheckText(bool loaded, const QString &why, int limitSeconds);
+
 /** What became of an account given or forgotten on the web page; empty for none. */
 QString accountNoteText(AccountNote note);
 

@@ -116,7 +116,8 @@ class TestHeadless : public QObject
         once.start(QStringLiteral(KELVORA_EXECUTABLE), arguments);
         once.write(input);
         once.closeWriteChannel();
-        if (!once.waitForFinished(30000))
+        // The event loop goes on meanwhile: the test's forums answer in it.
+        if (!QTest::qWaitFor([&once] { return once.state() == QProcess::NotRunning; }, 60000))
             return {-1, QStringLiteral("did not end")};
         return {once.exitCode(), QString::fromUtf8(once.readAllStandardError())};
     }
@@ -280,6 +281,41 @@ private slots:
         QVERIFY(after.state.entries[7] && !after.state.entries[7]->running);
         QFile keptFile(dataPath(QStringLiteral("slots.json")));
         QVERIFY(keptFile.open(QIODevice::ReadOnly) && !keptFile.readAll().contains("secret-8"));
+    }
+
+    // The installed program's smoke test: one page, no window, the outcome as the exit code.
+    void aPageIsCheckedWithNoWindow_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QStringList>("more");
+        QTest::addColumn<int>("code");
+        QTest::newRow("a forum page") << QStringLiteral("/forum.php?member=check") << QStringList() << 0;
+        QTest::newRow("nothing listens") << QStringLiteral("http://127.0.0.9:18099/") << QStringList() << 1;
+        QTest::newRow("the forum never answers")
+            << QStringLiteral("/hang") << QStringList{QStringLiteral("--check-seconds"), QStringLiteral("3")}
+            << 2;
+        QTest::newRow("not an address") << QStringLiteral("about:blank") << QStringList() << 3;
+        QTest::newRow("a time limit of words")
+            << QStringLiteral("/forum.php")
+            << QStringList{QStringLiteral("--check-seconds"), QStringLiteral("soon")} << 3;
+    }
+    void aPageIsCheckedWithNoWindow()
+    {
+        QFETCH(QString, path);
+        QFETCH(QStringList, more);
+        QFETCH(int, code);
+        ForumServer forum;
+        QVERIFY(forum.listen(QHostAddress(QStringLiteral("127.0.0.2"))));
+        forum.setHanging(QStringLiteral("/hang"));
+        const QString address = path.startsWith(u'/') ? forum.url(path).toString() : path;
+        const auto [exitCode, said] = run(QStringList{QStringLiteral("--check-page"), address} + more);
+        QVERIFY2(exitCode == code, qPrintable(QStringLiteral("%1: %2").arg(exitCode).arg(said)));
+        if (code == 0) {
+            QVERIFY(said.contains(kelvora::pageCheckText(true, {}, 0)));
+            QCOMPARE(forum.pagesFor(QStringLiteral("check")).size(), 1);
+        }
+        if (code == 2)
+            QVERIFY2(said.contains(kelvora::pageCheckText(false, {}, 3)), qPrintable(said));
     }
 
     void thePasswordIsReadWithoutTheCommandLineAndOpensOtherAddresses()
