@@ -99,6 +99,31 @@ private slots:
         QCOMPARE(readInAnotherRun(2), QStringLiteral("%1 none").arg(int(AccountStore::Status::NotFound)));
     }
 
+    // What the uninstaller asks for (kelvora --forget-accounts): every slot's account goes, the
+    // ones kept and the slots that had none alike; the store's other entries stay.
+    void everyAccountIsForgottenAtOnce()
+    {
+        if (!qEnvironmentVariableIsSet("KELVORA_SECRET_SERVICE"))
+            QSKIP("no Secret Service here");
+        SystemAccountStore store(Service);
+        SystemAccountStore other(QStringLiteral("KelvoraTestOther"));
+        for (AccountStore *kept :
+             {static_cast<AccountStore *>(&store), static_cast<AccountStore *>(&other)}) {
+            for (const int slot : {0, 4, 7}) {
+                const auto answer = answerOf(
+                    [&](QObject *c, AccountStore::Done done) { kept->write(slot, TheAccount, c, done); });
+                QVERIFY(answer && answer->status == AccountStore::Status::Done);
+            }
+        }
+        QCOMPARE(forgetEveryAccountNow(store, 8), 0);
+        for (int slot = 0; slot < 8; ++slot)
+            QCOMPARE(readInAnotherRun(slot),
+                     QStringLiteral("%1 none").arg(int(AccountStore::Status::NotFound)));
+        const auto left = answerOf([&](QObject *c, AccountStore::Done done) { other.read(4, c, done); });
+        QVERIFY(left && left->account == TheAccount);
+        forgetEveryAccountNow(other, 8);
+    }
+
     // With no session bus the store says there is none, at once: nothing is kept, nothing waits.
     void aMachineWithoutAStoreSaysSo()
     {

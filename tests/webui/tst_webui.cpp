@@ -606,6 +606,12 @@ void TestWebUi::accountsAreHeldInMemoryWhereNoStoreIs()
     system.status = AccountStore::Status::Done;
     store.write(2, account, &context, [&](const AccountStore::Answer &a) { answer = a; });
     QVERIFY(!store.holdsInMemory(2));
+    // Forgetting every account: nothing to forget where there is no store is no failure; a store
+    // that refuses is one, for each slot.
+    system.status = AccountStore::Status::NoStore;
+    QCOMPARE(forgetEveryAccountNow(system, SlotCount), 0);
+    system.status = AccountStore::Status::Failed;
+    QCOMPARE(forgetEveryAccountNow(system, SlotCount), SlotCount);
 }
 
 void TestWebUi::theServerClosesBannedAndSurplusConnectionsUnread()
