@@ -7,8 +7,11 @@ set(CPACK_PACKAGE_CONTACT "Tavren <kelvora@example.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Keeps up to eight web-forum accounts online")
 
 if(WIN32)
-  # Everything in one folder, the program at its top, as Windows programs are laid out.
+  # Everything in one folder, the program at its top, as Windows programs are laid out; its icon
+  # beside it for the shortcuts and the uninstall entry.
   install(TARGETS kelvora RUNTIME DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/icons/kelvora.ico DESTINATION .)
+  set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/resources/icons/kelvora.ico)
   if(KELVORA_WITHOUT_BROWSER)
     # The stand-in of a MinGW build, for the installer's test: the Windows Qt's libraries it loads
     # and MinGW's runtime beside it.

@@ -74,7 +74,7 @@ leftover_program() { [ -e "$program_dir/kelvora.exe" ] || [ -e "$program_dir/Qt6
 
 echo "1. install with /DESKTOP /AUTOSTART"
 install /DESKTOP /AUTOSTART
-check "the program and its libraries" test -f "$program_dir/kelvora.exe" -a -f "$program_dir/Qt6Core.dll" -a -f "$program_dir/uninstall.exe"
+check "the program, its icon and its libraries" test -f "$program_dir/kelvora.exe" -a -f "$program_dir/kelvora.ico" -a -f "$program_dir/Qt6Core.dll" -a -f "$program_dir/uninstall.exe"
 check "the Start-menu shortcuts" test -f "$menu/Kelvora 论坛挂机.lnk" -a -f "$menu/卸载 Kelvora.lnk"
 check "the desktop shortcut" test -f "$desktop/Kelvora 论坛挂机.lnk"
 check "the uninstall entry's version" bash -c "$(declare -f registry); wine=$wine; registry '$uninstall_key' /v DisplayVersion | grep -q '0\.1\.0'"
