@@ -90,19 +90,34 @@ int forgetAccounts(int argc, char *argv[])
     return failed == 0 ? 0 : 1;
 }
 
+/** Before the application of a run with no window: whatever DISPLAY says, it draws nowhere. */
+void prepareWindowlessProcess()
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_QUICK_BACKEND", "software");
+    kelvora::prepareWebEngine();
+}
+
+/**
+ * After it: the engine describes its graphics set-up when it finds no GPU, as here always, and the
+ * forums' scripts talk to their console; a service's log has no use for either.
+ */
+void quietWindowlessLog()
+{
+    nameTheProgram();
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false\njs.*=false"));
+}
+
 /**
  * `kelvora --check-page ADDRESS [--check-seconds N]`: loads one page with no window and exits with
  * how it went (0 loaded, 1 failed, 2 nothing within the time limit, 60 s by default, 3 not an address).
  */
 int checkPage(int argc, char *argv[])
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_QUICK_BACKEND", "software");
-    kelvora::prepareWebEngine();
+    prepareWindowlessProcess();
     kelvora::EngineCommandLine commandLine(argc, argv);
     QGuiApplication app(commandLine.argc(), commandLine.argv());
-    nameTheProgram();
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false\njs.*=false"));
+    quietWindowlessLog();
     QCommandLineParser parser;
     const QCommandLineOption address(QStringLiteral("check-page"), QString(), QStringLiteral("address"));
     const QCommandLineOption seconds(QStringLiteral("check-seconds"), QString(), QStringLiteral("seconds"));
@@ -131,16 +146,10 @@ int checkPage(int argc, char *argv[])
 /** `kelvora --headless`: the session alone, on its web page, with no window and no display. */
 int runHeadless(int argc, char *argv[])
 {
-    // Whatever DISPLAY says: this program draws nowhere, and may run where there is no display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_QUICK_BACKEND", "software");
-    kelvora::prepareWebEngine();
+    prepareWindowlessProcess();
     kelvora::EngineCommandLine commandLine(argc, argv);
     QGuiApplication app(commandLine.argc(), commandLine.argv());
-    nameTheProgram();
-    // The engine describes its graphics set-up when it finds no GPU, as here always, and the forums'
-    // scripts talk to their console: a service's log has no use for either.
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false\njs.*=false"));
+    quietWindowlessLog();
 
     QCommandLineParser parser;
     const QCommandLineOption headless(QStringLiteral("headless"));
