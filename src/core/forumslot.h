@@ -164,6 +164,12 @@ public:
     std::optional<SavedSlot> savedState() const;
     /** Whether a reload this slot asked for is still to load. */
     bool isReloadPending() const { return m_reloadPending; }
+    /**
+     * Whether the slot still waits for its page: the engine may have finished loading it while what
+     * the page shows (a login form, a logout link) is still being asked. Until then, a slot started
+     * judges its login by the page to come.
+     */
+    bool isLoading() const { return m_loading; }
 
 signals:
     /** The slot started or stopped keeping its page online. */

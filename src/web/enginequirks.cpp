@@ -6,6 +6,8 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 
+#include <utility>
+
 namespace kelvora::engine {
 
 bool isLeavePageQuestion(const QString &message)
@@ -22,6 +24,33 @@ void reopenCookieFile(QWebEngineProfile &profile)
                                            ? QWebEngineProfile::ForcePersistentCookies
                                            : QWebEngineProfile::AllowPersistentCookies);
     profile.setPersistentCookiesPolicy(policy);
+}
+
+bool FirstLoadGate::hold(const QWebEnginePage &page, const QString &address, bool emptyDocument)
+{
+    switch (m_state) {
+    case State::NothingAsked:
+        m_state = emptyDocument ? State::EmptyFirstLoad : State::Passed;
+        return false;
+    case State::EmptyFirstLoad:
+        if (!page.isLoading()) {
+            m_state = State::Passed;
+            return false;
+        }
+        m_held = address;
+        return true;
+    case State::Passed:
+        break;
+    }
+    return false;
+}
+
+std::optional<QString> FirstLoadGate::release()
+{
+    if (m_state != State::EmptyFirstLoad)
+        return std::nullopt;
+    m_state = State::Passed;
+    return std::exchange(m_held, std::nullopt);
 }
 
 void AnswerWatch::loadAsked(const QWebEnginePage &page)

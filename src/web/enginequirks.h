@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class QWebEnginePage;
 class QWebEngineProfile;
 
@@ -14,11 +16,40 @@ class QWebEngineProfile;
 /*
  * Qt WebEngine tells of one load at a time (QWebEnginePage::loadingChanged): a load asked while
  * another is under way adds no start of its own, and once an end is told, nothing of the load
- * still on its way is told. Qt 6.8 so ends a new page's first, empty load and never tells of the
- * forum's page opened during it. ForumSlot takes any end told as the end of all loading
- * (tst_reloadreport's anOpenDuringTheFirstLoadKeepsItsPeriod).
+ * still on its way is told. Qt 6.8 and 6.11 so end a new page's first, empty load and never tell
+ * of the forum's page opened during it. ForumSlot takes any end told as the end of all loading
+ * (tst_reloadreport's anOpenDuringTheFirstLoadKeepsItsPeriod), and a page holds a load asked
+ * during its first, empty one until that has ended (FirstLoadGate).
  */
 namespace kelvora::engine {
+
+/**
+ * Holds a load asked while a new page's first load, of an empty document such as about:blank,
+ * is under way, until that load has ended: asked at once, the engine would load it without telling
+ * of its start or end, and the page it brings would never be judged. An empty document ends at
+ * once, so nothing waits for long; a first load of a web page (which may hang) holds nothing.
+ */
+class FirstLoadGate
+{
+public:
+    /**
+     * Whether `address`, asked of `page` now, must wait. The page's first address is noted; a held
+     * address takes the place of one held before.
+     */
+    bool hold(const QWebEnginePage &page, const QString &address, bool emptyDocument);
+    /** The first load has ended: the address held, if any, to be loaded now. */
+    std::optional<QString> release();
+
+private:
+    enum class State
+    {
+        NothingAsked,
+        EmptyFirstLoad, ///< the first load, of an empty document, may be under way
+        Passed,
+    };
+    State m_state = State::NothingAsked;
+    std::optional<QString> m_held;
+};
 
 /**
  * The engine asks its own "leave this page?" question (a page's beforeunload) through

@@ -125,6 +125,8 @@ WebPage::WebPage(QWebEngineProfile *profile, QObject *parent)
     connect(this, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
         if (info.status() != QWebEngineLoadingInfo::LoadStartedStatus) {
             finishLoad(info);
+            if (const std::optional<QString> held = m_firstLoad.release())
+                load(*held);
             return;
         }
         m_timerReloadPending = false;
@@ -148,8 +150,11 @@ void WebPage::setHoldsInput(bool holds)
 
 void WebPage::load(const QString &address)
 {
+    const QUrl url = addressFromUserInput(address);
+    if (m_firstLoad.hold(*this, address, !isWebPage(url)))
+        return;
     m_answer.loadAsked(*this);
-    QWebEnginePage::load(addressFromUserInput(address));
+    QWebEnginePage::load(url);
 }
 
 void WebPage::reload(ReloadCause cause)

@@ -138,6 +138,7 @@ private:
 
     quint64 m_loadSerial = 0;     ///< counts loads, so a late answer about an earlier one is dropped
     engine::AnswerWatch m_answer; ///< whether the forum has answered the load under way
+    engine::FirstLoadGate m_firstLoad;
     QuestionGate *m_questions = nullptr;
 };
 
