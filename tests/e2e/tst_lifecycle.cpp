@@ -44,6 +44,9 @@ private slots:
     {
         QVERIFY(m_window.openAndWait(0, m_window.forum().url(QStringLiteral("/a"))));
         QVERIFY(m_window.openAndWait(0, m_window.forum().url(QStringLiteral("/b"))));
+        // The start page may have an entry of its own before them (it has on Qt 6.8 and later).
+        const int entries = browser(0)->history()->count();
+        QVERIFY(entries >= 2);
         m_window.openAndStart(0, m_window.forum().url(QStringLiteral("/b")), QStringLiteral("2"));
         const QString login = m_window.forum().pageRequests().first().issuedCookie;
         QVERIFY(!login.isEmpty());
@@ -73,7 +76,9 @@ private slots:
         QVERIFY(m_window.openWindow());
         m_window->switchToSlot(0);
         QTRY_COMPARE(state(0), QWebEnginePage::LifecycleState::Active);
-        QCOMPARE(browser(0)->history()->count(), 2);
+        QCOMPARE(browser(0)->history()->count(), entries);
+        QCOMPARE(browser(0)->history()->itemAt(entries - 2).url(),
+                 m_window.forum().url(QStringLiteral("/a")));
         m_window.click(0, &SlotControlNames::stopButton);
         QTest::mouseClick(test::child<QPushButton>(m_window.window(), QStringLiteral("Command13")),
                           Qt::LeftButton);

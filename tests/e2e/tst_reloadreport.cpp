@@ -27,6 +27,8 @@ class TestReloadReport : public QObject
 
     test::SlotSetup m_setup;
     test::ForumWindow m_window;
+    QTemporaryDir m_diskFolder;
+    std::unique_ptr<SlotProfiles> m_diskProfiles;
 
     QString statusTip() const
     {
@@ -144,9 +146,11 @@ private slots:
         ForumServer &forum = m_window.forum(5);
         const QUrl thread = forum.url(QStringLiteral("/thread?member=first"));
         slow.setPageDelay(60000); // a first page that takes a minute is not waited for
-        QTemporaryDir folder;
-        const std::unique_ptr<SlotProfiles> profiles = SlotProfiles::onDisk(folder.path());
-        QWebEngineProfile *profile = profiles->all().first();
+        // Profiles on disk live as long as the engine: one made and dropped here would be written
+        // to after it has gone.
+        if (!m_diskProfiles)
+            m_diskProfiles = SlotProfiles::onDisk(m_diskFolder.path());
+        QWebEngineProfile *profile = m_diskProfiles->all().first();
         {
             WebPage before(profile);
             QSignalSpy shown(&before, &WebPage::pageLoadFinished);
