@@ -339,7 +339,11 @@ private slots:
         QFile config(dataPath(QStringLiteral("web.ini")));
         QVERIFY(config.open(QIODevice::ReadOnly));
         const QByteArray kept = config.readAll();
-        QVERIFY(kept.contains("pbkdf2-sha512$") && !kept.contains("ok"));
+        QVERIFY(kept.contains("pbkdf2-sha512$"));
+        // Whatever form the password would take there keeps its "ok"; the hash's letters may make
+        // one by chance.
+        static const QRegularExpression hash(QStringLiteral("pbkdf2-sha512\\$[A-Za-z0-9+/=_$-]*"));
+        QVERIFY2(!QString::fromUtf8(kept).remove(hash).contains(QStringLiteral("ok")), kept.constData());
         QCOMPARE(config.permissions() & (QFile::ReadGroup | QFile::ReadOther), QFile::Permissions());
 
         // Now every address of the machine may be served (here, in a network of loopback alone).
